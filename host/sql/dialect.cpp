@@ -1,0 +1,360 @@
+#include "host/sql/dialect.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace hearth::sql {
+
+namespace {
+
+enum class Tok : std::uint8_t { Word, QuotedIdent, String, Number, HostVar, Punct, Space, Comment };
+
+struct Token {
+    Tok kind;
+    std::string text;
+    int depth = 0;   // parentheses open before this token
+};
+
+bool is_ident_start(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
+bool is_ident_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
+
+bool iequals(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    for (auto& c : out)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Splits a statement into tokens; returns the error text for an unterminated literal or comment.
+std::optional<std::string> tokenize(std::string_view s, std::vector<Token>& out)
+{
+    std::size_t i = 0;
+    int depth = 0;
+    auto push = [&](Tok kind, std::size_t from) {
+        out.push_back({kind, std::string(s.substr(from, i - from)), depth});
+    };
+    while (i < s.size()) {
+        const std::size_t from = i;
+        const unsigned char c = s[i];
+        if (std::isspace(c)) {
+            while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+                ++i;
+            push(Tok::Space, from);
+        } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+            while (i < s.size() && s[i] != '\n')
+                ++i;
+            push(Tok::Comment, from);
+        } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+            const auto end = s.find("*/", i + 2);
+            if (end == std::string_view::npos)
+                return "unterminated comment";
+            i = end + 2;
+            push(Tok::Comment, from);
+        } else if (c == '\'' || c == '"') {
+            ++i;
+            for (;;) {
+                if (i >= s.size())
+                    return c == '\'' ? "unterminated string literal" : "unterminated quoted identifier";
+                if (s[i] == char(c)) {
+                    if (i + 1 < s.size() && s[i + 1] == char(c)) {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            push(c == '\'' ? Tok::String : Tok::QuotedIdent, from);
+        } else if (c == ':' && i + 1 < s.size() && s[i + 1] == ':') {
+            i += 2;   // a PostgreSQL cast, not a host variable
+            push(Tok::Punct, from);
+        } else if (c == ':' && i + 1 < s.size() && is_ident_start(static_cast<unsigned char>(s[i + 1]))) {
+            ++i;
+            for (;;) {
+                while (i < s.size() && is_ident_char(static_cast<unsigned char>(s[i])))
+                    ++i;
+                // structure members: :lstr_scope.ls_colname
+                if (i + 1 < s.size() && s[i] == '.' && is_ident_start(static_cast<unsigned char>(s[i + 1]))) {
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+            push(Tok::HostVar, from);
+        } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+            while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.'))
+                ++i;
+            if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+                std::size_t j = i + 1;
+                if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+                    ++j;
+                if (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+                    i = j;
+                    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+                        ++i;
+                }
+            }
+            push(Tok::Number, from);
+        } else if (is_ident_start(c)) {
+            while (i < s.size() && is_ident_char(static_cast<unsigned char>(s[i])))
+                ++i;
+            push(Tok::Word, from);
+        } else {
+            ++i;
+            if (c == ')')
+                --depth;
+            push(Tok::Punct, from);
+            if (c == '(')
+                ++depth;
+        }
+    }
+    return std::nullopt;
+}
+
+bool is_blank(const Token& t) { return t.kind == Tok::Space || t.kind == Tok::Comment; }
+bool is_word(const Token& t, std::string_view word) { return t.kind == Tok::Word && iequals(t.text, word); }
+bool is_punct(const Token& t, std::string_view p) { return t.kind == Tok::Punct && t.text == p; }
+
+// Index of the next token after i that is not blank, or tokens.size().
+std::size_t next_solid(const std::vector<Token>& tokens, std::size_t i)
+{
+    ++i;
+    while (i < tokens.size() && is_blank(tokens[i]))
+        ++i;
+    return i;
+}
+
+std::size_t first_solid(const std::vector<Token>& tokens)
+{
+    std::size_t i = 0;
+    while (i < tokens.size() && is_blank(tokens[i]))
+        ++i;
+    return i;
+}
+
+StatementKind classify(const std::vector<Token>& tokens)
+{
+    const std::size_t i = first_solid(tokens);
+    if (i >= tokens.size())
+        return StatementKind::Change;
+    const Token& t = tokens[i];
+    if (is_word(t, "select") || is_word(t, "with") || is_word(t, "values") || is_punct(t, "("))
+        return StatementKind::Query;
+    const bool commit = is_word(t, "commit");
+    const bool rollback = is_word(t, "rollback");
+    if (commit || rollback) {
+        // COMMIT / COMMIT WORK / COMMIT TRANSACTION; ROLLBACK TO SAVEPOINT is an ordinary statement.
+        const std::size_t j = next_solid(tokens, i);
+        if (j >= tokens.size() || is_word(tokens[j], "work") || is_word(tokens[j], "transaction")
+            || is_word(tokens[j], "tran")) {
+            if (j >= tokens.size() || next_solid(tokens, j) >= tokens.size())
+                return commit ? StatementKind::Commit : StatementKind::Rollback;
+        }
+    }
+    return StatementKind::Change;
+}
+
+// SELECT ... INTO :a, :b FROM ...: removes the INTO list and returns its targets.
+std::optional<std::string> extract_into(std::vector<Token>& tokens, std::vector<std::string>& into)
+{
+    const std::size_t select = first_solid(tokens);
+    if (select >= tokens.size() || !is_word(tokens[select], "select"))
+        return std::nullopt;
+    for (std::size_t i = select + 1; i < tokens.size(); ++i) {
+        if (tokens[i].depth != 0 || !is_word(tokens[i], "into"))
+            continue;
+        std::size_t j = next_solid(tokens, i);
+        if (j >= tokens.size() || tokens[j].kind != Tok::HostVar)
+            return std::nullopt;   // SELECT ... INTO table: left to the backend
+        std::size_t last = j;
+        for (;;) {
+            into.push_back(lower(tokens[j].text.substr(1)));
+            last = j;
+            const std::size_t comma = next_solid(tokens, j);
+            if (comma >= tokens.size() || !is_punct(tokens[comma], ","))
+                break;
+            j = next_solid(tokens, comma);
+            if (j >= tokens.size() || tokens[j].kind != Tok::HostVar)
+                return "INTO expects a list of host variables";
+        }
+        // Remove "INTO :a, :b" and the blank after it.
+        std::size_t end = last + 1;
+        if (end < tokens.size() && tokens[end].kind == Tok::Space)
+            ++end;
+        tokens.erase(tokens.begin() + std::ptrdiff_t(i), tokens.begin() + std::ptrdiff_t(end));
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// SELECT [DISTINCT|ALL] TOP n ... -> SELECT [DISTINCT|ALL] ... LIMIT n, at the end of that
+// SELECT's own scope (the closing parenthesis of a subquery or the end of the statement).
+std::optional<std::string> rewrite_top(std::vector<Token>& tokens)
+{
+    for (std::size_t k = tokens.size(); k-- > 0;) {
+        if (!is_word(tokens[k], "select"))
+            continue;
+        std::size_t top = next_solid(tokens, k);
+        if (top < tokens.size() && (is_word(tokens[top], "distinct") || is_word(tokens[top], "all")))
+            top = next_solid(tokens, top);
+        if (top >= tokens.size() || !is_word(tokens[top], "top"))
+            continue;
+        std::size_t n = next_solid(tokens, top);
+        bool parens = false;
+        if (n < tokens.size() && is_punct(tokens[n], "(")) {
+            parens = true;
+            n = next_solid(tokens, n);
+        } else if (n >= tokens.size() || (tokens[n].kind != Tok::Number && tokens[n].kind != Tok::HostVar)) {
+            continue;   // a column that happens to be called top
+        }
+        if (n >= tokens.size() || (tokens[n].kind != Tok::Number && tokens[n].kind != Tok::HostVar))
+            return "TOP expects a row count";
+        if (tokens[n].kind == Tok::Number && tokens[n].text.find_first_not_of("0123456789") != std::string::npos)
+            return "TOP expects a whole row count";
+        std::size_t end_of_top = n;
+        if (parens) {
+            end_of_top = next_solid(tokens, n);
+            if (end_of_top >= tokens.size() || !is_punct(tokens[end_of_top], ")"))
+                return "TOP expects a row count";
+        }
+        const std::size_t after = next_solid(tokens, end_of_top);
+        if (after < tokens.size() && (is_word(tokens[after], "percent") || is_word(tokens[after], "with")))
+            return "TOP ... PERCENT and TOP ... WITH TIES are not supported";
+        Token count = tokens[n];
+        // Remove "TOP n" and the blank after it.
+        tokens.erase(tokens.begin() + std::ptrdiff_t(top), tokens.begin() + std::ptrdiff_t(after));
+        const int depth = tokens[k].depth;
+        std::size_t end = k + 1;
+        while (end < tokens.size() && tokens[end].depth >= depth)
+            ++end;
+        // Keep a trailing comment or blank after the LIMIT so the text still reads naturally.
+        std::size_t at = end;
+        while (at > k + 1 && is_blank(tokens[at - 1]))
+            --at;
+        count.depth = depth;
+        const Token limit[] = {{Tok::Space, " ", depth}, {Tok::Word, "LIMIT", depth}, {Tok::Space, " ", depth}, count};
+        tokens.insert(tokens.begin() + std::ptrdiff_t(at), std::begin(limit), std::end(limit));
+    }
+    return std::nullopt;
+}
+
+// DELETE T WHERE ... -> DELETE FROM T WHERE ...
+void rewrite_delete(std::vector<Token>& tokens)
+{
+    const std::size_t del = first_solid(tokens);
+    if (del >= tokens.size() || !is_word(tokens[del], "delete"))
+        return;
+    const std::size_t next = next_solid(tokens, del);
+    if (next >= tokens.size() || is_word(tokens[next], "from"))
+        return;
+    const Token from[] = {{Tok::Space, " ", 0}, {Tok::Word, "FROM", 0}};
+    tokens.insert(tokens.begin() + std::ptrdiff_t(del + 1), std::begin(from), std::end(from));
+}
+
+// Column types in CREATE/ALTER TABLE that one backend spells differently.
+void rewrite_ddl_types(std::vector<Token>& tokens, Dbms dbms)
+{
+    const std::size_t first = first_solid(tokens);
+    if (first >= tokens.size() || !(is_word(tokens[first], "create") || is_word(tokens[first], "alter")))
+        return;
+    for (std::size_t i = first + 1; i < tokens.size(); ++i) {
+        Token& t = tokens[i];
+        if (t.kind != Tok::Word)
+            continue;
+        if (dbms == Dbms::PostgreSQL) {
+            if (iequals(t.text, "blob"))
+                t.text = "bytea";
+            else if (iequals(t.text, "datetime"))
+                t.text = "timestamp";
+            else if (iequals(t.text, "double")) {
+                const std::size_t n = next_solid(tokens, i);
+                if (n >= tokens.size() || !is_word(tokens[n], "precision"))
+                    t.text = "double precision";
+            }
+        } else if (iequals(t.text, "bytea")) {
+            t.text = "blob";
+        }
+    }
+}
+
+} // namespace
+
+Translated translate(std::string_view text, Dbms dbms)
+{
+    Translated out;
+    std::vector<Token> tokens;
+    if (auto error = tokenize(text, tokens)) {
+        out.error = fmt::format("SQL syntax error: {}", *error);
+        return out;
+    }
+    // Drop one statement terminator (trailing comments stay); a second statement is refused.
+    std::size_t last = tokens.size();
+    while (last > 0 && is_blank(tokens[last - 1]))
+        --last;
+    if (last > 0 && is_punct(tokens[last - 1], ";"))
+        tokens.erase(tokens.begin() + std::ptrdiff_t(last - 1));
+    while (!tokens.empty() && tokens.back().kind == Tok::Space)
+        tokens.pop_back();
+    if (first_solid(tokens) >= tokens.size()) {
+        out.error = "SQL syntax error: empty statement";
+        return out;
+    }
+    for (const Token& t : tokens) {
+        if (is_punct(t, ";")) {
+            out.error = "SQL syntax error: only one statement can be run at a time";
+            return out;
+        }
+    }
+    out.kind = classify(tokens);
+    std::optional<std::string> error;
+    if (out.kind == StatementKind::Query)
+        error = extract_into(tokens, out.into);
+    if (!error)
+        error = rewrite_top(tokens);
+    if (error) {
+        out.error = fmt::format("SQL syntax error: {}", *error);
+        return out;
+    }
+    rewrite_delete(tokens);
+    rewrite_ddl_types(tokens, dbms);
+
+    out.text.reserve(text.size() + 16);
+    for (const Token& t : tokens) {
+        if (t.kind == Tok::HostVar) {
+            out.params.push_back(lower(std::string_view(t.text).substr(1)));
+            out.text += fmt::format("{}{}", dbms == Dbms::PostgreSQL ? '$' : '?', out.params.size());
+        } else {
+            out.text += t.text;
+        }
+    }
+    return out;
+}
+
+std::string quote_literal(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '\'';
+    for (char c : text) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    out += '\'';
+    return out;
+}
+
+} // namespace hearth::sql

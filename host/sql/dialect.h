@@ -1,0 +1,38 @@
+#pragma once
+// The one place where statement texts are adapted to a backend. The library's statements were
+// written for a server that accepts `SELECT TOP n ...`, `DELETE T WHERE ...` without FROM and
+// `:name` host variables; translate() rewrites those forms from the token stream (string
+// literals and comments pass through untouched) and turns host variables into the backend's
+// placeholders, so values are always bound, never spliced into the text.
+
+#include "host/sql/driver.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hearth::sql {
+
+enum class StatementKind : std::uint8_t {
+    Query,     // SELECT, WITH, VALUES: reads only
+    Change,    // everything else: INSERT, UPDATE, DELETE, DDL
+    Commit,    // COMMIT [WORK|TRANSACTION]
+    Rollback,  // ROLLBACK [WORK|TRANSACTION]
+};
+
+struct Translated {
+    std::string text;                 // the statement in the backend's dialect
+    std::vector<std::string> params;  // host variable per placeholder, lower case, in placeholder order
+    std::vector<std::string> into;    // targets of SELECT ... INTO, lower case, in order
+    StatementKind kind = StatementKind::Change;
+    std::string error;                // non-empty when the text cannot be translated
+};
+
+// Translates one statement (a trailing ';' is allowed, a second statement is not).
+Translated translate(std::string_view text, Dbms dbms);
+
+// The one quoting helper for a statement text that must carry a literal: the text between
+// single quotes with every single quote doubled. Prefer host variables wherever possible.
+std::string quote_literal(std::string_view text);
+
+} // namespace hearth::sql

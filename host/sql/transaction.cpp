@@ -1,0 +1,534 @@
+#include "host/sql/transaction.h"
+
+#include "host/sql/cell.h"
+#include "host/sql/dialect.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace hearth {
+
+namespace sql {
+
+// A translated statement and its prepared form on the connected backend.
+struct PreparedStatement {
+    std::string key;   // the original text
+    Translated translated;
+    std::unique_ptr<Statement> statement;
+};
+
+} // namespace sql
+
+namespace {
+
+constexpr std::size_t max_cached_statements = 128;
+
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    for (auto& c : out)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (!out.empty() && out.front() == ':')
+        out.erase(0, 1);
+    return out;
+}
+
+const HostVar* find_var(const HostVars& vars, const std::string& name)
+{
+    for (const HostVar& var : vars)
+        if (var.name() == name)
+            return &var;
+    return nullptr;
+}
+
+} // namespace
+
+HostVar::HostVar(std::string_view name, Value value) : m_name(lower(name)), m_value(std::move(value)) {}
+
+HostVar::HostVar(std::string_view name, Value* variable) : m_name(lower(name)), m_variable(variable) {}
+
+// ---------------------------------------------------------------------------------------
+// Status
+
+void Transaction::clear_status()
+{
+    m_sql_code = 0;
+    m_sql_nrows = 0;
+    m_sql_db_code = 0;
+    m_sql_err_text.clear();
+    m_sql_state.clear();
+}
+
+long Transaction::set_error(const sql::DbError& error)
+{
+    m_sql_code = -1;
+    m_sql_nrows = 0;
+    m_sql_db_code = error.code;
+    m_sql_err_text = error.text;
+    m_sql_state = error.sqlstate;
+    if (error.connection_lost)
+        connection_lost();
+    return -1;
+}
+
+long Transaction::runtime_error(std::string text)
+{
+    m_sql_code = -1;
+    m_sql_nrows = 0;
+    m_sql_db_code = 0;
+    m_sql_err_text = std::move(text);
+    m_sql_state.clear();
+    return -1;
+}
+
+long Transaction::success(long nrows)
+{
+    m_sql_code = 0;
+    m_sql_nrows = nrows;
+    return 0;
+}
+
+long Transaction::fail(std::string text) { return runtime_error(std::move(text)); }
+
+// ---------------------------------------------------------------------------------------
+// Connection and transaction
+
+Transaction::Transaction(std::string name) : m_name(std::move(name)) {}
+
+Transaction::~Transaction()
+{
+    // Destruction is not a DISCONNECT: uncommitted changes are rolled back, not committed.
+    for (Cursor* cursor : m_cursors)
+        cursor->detach();
+    m_cursors.clear();
+    if (m_driver && m_in_transaction) {
+        sql::DbError ignored;
+        m_driver->rollback(ignored);
+    }
+    forget_statements();
+    m_driver.reset();
+}
+
+long Transaction::connect()
+{
+    clear_status();
+    if (m_driver && m_driver->is_connected())
+        return runtime_error("Transaction is already connected.");
+    if (m_driver)
+        connection_lost();   // a lost connection: drop what belonged to it and connect afresh
+    std::optional<sql::Dbms> dbms;
+    for (sql::Dbms candidate : {sql::Dbms::SQLite, sql::Dbms::PostgreSQL}) {
+        const std::string_view name = sql::dbms_name(candidate);
+        if (std::equal(name.begin(), name.end(), m_dbms.begin(), m_dbms.end(),
+                       [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+            dbms = candidate;
+    }
+    if (!dbms)
+        return runtime_error(fmt::format("Unknown DBMS \"{}\": use \"SQLite\" or \"PostgreSQL\".", m_dbms));
+    auto driver = m_factory ? m_factory(*dbms) : sql::make_driver(*dbms);
+    sql::DbError error;
+    if (!driver->connect(m_params, error))
+        return set_error(error);
+    m_driver = std::move(driver);
+    m_in_transaction = false;
+    return success(0);
+}
+
+long Transaction::disconnect()
+{
+    clear_status();
+    if (!m_driver)
+        return runtime_error("Transaction not connected.");
+    for (Cursor* cursor : m_cursors)
+        cursor->detach();
+    m_cursors.clear();
+    long code = 0;
+    sql::DbError error;
+    if (m_in_transaction && m_driver->is_connected() && !m_driver->commit(error)) {
+        set_error(error);
+        code = -1;
+    }
+    m_in_transaction = false;
+    forget_statements();
+    if (m_driver)
+        m_driver->disconnect();
+    m_driver.reset();
+    return code == 0 ? success(0) : code;
+}
+
+void Transaction::forget_statements()
+{
+    m_cache.clear();
+}
+
+void Transaction::connection_lost()
+{
+    // Statements prepared on the lost connection are gone with it.
+    for (Cursor* cursor : m_cursors)
+        cursor->detach();
+    m_cursors.clear();
+    forget_statements();
+    m_in_transaction = false;
+}
+
+long Transaction::finish_transaction(bool commit)
+{
+    clear_status();
+    if (!m_driver)
+        return runtime_error("Transaction not connected.");
+    if (!m_in_transaction)
+        return success(0);
+    m_in_transaction = false;
+    sql::DbError error;
+    const bool ok = commit ? m_driver->commit(error) : m_driver->rollback(error);
+    if (!ok) {
+        // A failed COMMIT leaves nothing half done: whatever the backend kept open is rolled back.
+        if (commit && m_driver->is_connected()) {
+            sql::DbError ignored;
+            m_driver->rollback(ignored);
+        }
+        return set_error(error);
+    }
+    return success(0);
+}
+
+long Transaction::commit() { return finish_transaction(true); }
+
+long Transaction::rollback() { return finish_transaction(false); }
+
+bool Transaction::begin_if_needed(const sql::Translated& translated)
+{
+    if (m_autocommit == AutoCommit::On || m_in_transaction || translated.kind != sql::StatementKind::Change)
+        return true;
+    sql::DbError error;
+    if (!m_driver->begin(error)) {
+        set_error(error);
+        return false;
+    }
+    m_in_transaction = true;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Statements
+
+std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view text, const HostVars& vars,
+                                                            std::vector<Value>& params, sql::Reuse reuse)
+{
+    if (!m_driver) {
+        runtime_error("Transaction not connected.");
+        return nullptr;
+    }
+    std::unique_ptr<Prepared> prepared;
+    if (reuse == sql::Reuse::Cached) {
+        if (auto it = m_cache.find(std::string(text)); it != m_cache.end()) {
+            prepared = std::move(it->second);
+            m_cache.erase(it);
+        }
+    }
+    if (!prepared) {
+        prepared = std::make_unique<Prepared>();
+        prepared->key = std::string(text);
+        prepared->translated = sql::translate(text, m_driver->dbms());
+        if (!prepared->translated.error.empty()) {
+            runtime_error(prepared->translated.error);
+            return nullptr;
+        }
+    }
+    const sql::Translated& translated = prepared->translated;
+    params.clear();
+    params.reserve(translated.params.size());
+    for (const std::string& name : translated.params) {
+        const HostVar* var = find_var(vars, name);
+        if (!var) {
+            runtime_error(fmt::format("Host variable :{} has no value.", name));
+            return nullptr;
+        }
+        if (var->value().type() == Type::Object) {
+            runtime_error(fmt::format("Host variable :{} holds an object, which cannot be bound.", name));
+            return nullptr;
+        }
+        params.push_back(var->value());
+    }
+    if (translated.kind == sql::StatementKind::Commit || translated.kind == sql::StatementKind::Rollback)
+        return prepared;   // handled by the caller without the backend's statement
+    if (!begin_if_needed(translated))
+        return nullptr;
+    if (!prepared->statement) {
+        sql::DbError error;
+        prepared->statement = m_driver->prepare(translated.text, int(translated.params.size()), reuse, error);
+        if (!prepared->statement) {
+            set_error(error);
+            return nullptr;
+        }
+    }
+    return prepared;
+}
+
+void Transaction::release(std::unique_ptr<Prepared> prepared)
+{
+    if (!prepared || !prepared->statement)
+        return;
+    prepared->statement->reset();
+    if (!m_driver)
+        return;
+    if (m_cache.size() >= max_cached_statements)
+        m_cache.clear();
+    const std::string key = prepared->key;
+    m_cache.emplace(key, std::move(prepared));
+}
+
+long Transaction::execute_immediate(std::string_view text)
+{
+    clear_status();
+    std::vector<Value> params;
+    auto prepared = prepare(text, {}, params, sql::Reuse::Once);
+    if (!prepared)
+        return -1;
+    if (!prepared->translated.params.empty())
+        return runtime_error("EXECUTE IMMEDIATE takes a statement without host variables.");
+    switch (prepared->translated.kind) {
+    case sql::StatementKind::Commit: return commit();
+    case sql::StatementKind::Rollback: return rollback();
+    default: break;
+    }
+    sql::DbError error;
+    const sql::Step step = prepared->statement->execute(params, error);
+    if (step == sql::Step::Error)
+        return set_error(error);
+    const long changes = step == sql::Step::Done ? prepared->statement->changes() : 0;
+    prepared->statement->reset();
+    return success(changes);
+}
+
+long Transaction::execute(std::string_view text, const HostVars& vars)
+{
+    clear_status();
+    std::vector<Value> params;
+    auto prepared = prepare(text, vars, params, sql::Reuse::Cached);
+    if (!prepared)
+        return -1;
+    switch (prepared->translated.kind) {
+    case sql::StatementKind::Commit: return commit();
+    case sql::StatementKind::Rollback: return rollback();
+    default: break;
+    }
+    sql::DbError error;
+    const sql::Step step = prepared->statement->execute(params, error);
+    if (step == sql::Step::Error) {
+        release(std::move(prepared));
+        return set_error(error);
+    }
+    const long changes = step == sql::Step::Done ? prepared->statement->changes() : 0;
+    release(std::move(prepared));
+    return success(changes);
+}
+
+namespace {
+
+// Reads the current row into the targets, converted to each target's type; all or nothing.
+std::string store_row(const sql::ResultRow& row, const std::vector<Value*>& targets)
+{
+    if (row.column_count() != int(targets.size()))
+        return fmt::format("The SELECT returns {} columns but INTO names {} variables.", row.column_count(),
+                           targets.size());
+    std::vector<Value> values(targets.size());
+    std::string error;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const Type want = targets[i]->type();
+        if (!sql::read_cell(row, int(i), want, values[i], error))
+            return error;
+    }
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        *targets[i] = std::move(values[i]);
+    return std::string();
+}
+
+} // namespace
+
+long Transaction::select_into(std::string_view text, const HostVars& vars)
+{
+    clear_status();
+    std::vector<Value> params;
+    auto prepared = prepare(text, vars, params, sql::Reuse::Cached);
+    if (!prepared)
+        return -1;
+    const sql::Translated& translated = prepared->translated;
+    if (translated.kind != sql::StatementKind::Query || translated.into.empty()) {
+        release(std::move(prepared));
+        return runtime_error("SELECT ... INTO expects a SELECT with an INTO list of host variables.");
+    }
+    std::vector<Value*> targets;
+    for (const std::string& name : translated.into) {
+        const HostVar* var = find_var(vars, name);
+        if (!var || !var->variable()) {
+            release(std::move(prepared));
+            return runtime_error(fmt::format("Host variable :{} cannot receive a value.", name));
+        }
+        targets.push_back(var->variable());
+    }
+    sql::Statement& statement = *prepared->statement;
+    sql::DbError error;
+    sql::Step step = statement.execute(params, error);
+    if (step == sql::Step::Error) {
+        release(std::move(prepared));
+        return set_error(error);
+    }
+    if (step == sql::Step::Done) {
+        release(std::move(prepared));
+        m_sql_code = 100;
+        return 100;
+    }
+    if (std::string message = store_row(statement, targets); !message.empty()) {
+        release(std::move(prepared));
+        return runtime_error(std::move(message));
+    }
+    step = statement.next(error);
+    release(std::move(prepared));
+    if (step == sql::Step::Error)
+        return set_error(error);
+    if (step == sql::Step::Row)
+        return runtime_error("Select returned more than one row.");
+    return success(1);
+}
+
+long Transaction::query(std::string_view text, const HostVars& vars, const RowCallback& on_row)
+{
+    clear_status();
+    std::vector<Value> params;
+    auto prepared = prepare(text, vars, params, sql::Reuse::Cached);
+    if (!prepared)
+        return -1;
+    if (prepared->translated.kind != sql::StatementKind::Query || !prepared->translated.into.empty()) {
+        release(std::move(prepared));
+        return runtime_error("A retrieval expects a SELECT without INTO.");
+    }
+    sql::Statement& statement = *prepared->statement;
+    sql::DbError error;
+    long rows = 0;
+    for (sql::Step step = statement.execute(params, error); step != sql::Step::Done; step = statement.next(error)) {
+        if (step == sql::Step::Error) {
+            release(std::move(prepared));
+            return set_error(error);
+        }
+        ++rows;
+        if (on_row(statement) == RowAction::Stop) {
+            release(std::move(prepared));
+            // The callback may have reported an error through fail().
+            if (m_sql_code == -1)
+                return -1;
+            return success(rows);
+        }
+    }
+    release(std::move(prepared));
+    if (rows == 0) {
+        m_sql_code = 100;
+        return 100;
+    }
+    return success(rows);
+}
+
+// ---------------------------------------------------------------------------------------
+// Cursors
+
+Cursor::Cursor(Transaction& transaction, std::string select)
+    : m_transaction(&transaction), m_select(std::move(select))
+{
+}
+
+Cursor::Cursor(Cursor&& other) noexcept
+    : m_transaction(other.m_transaction), m_select(std::move(other.m_select)),
+      m_prepared(std::move(other.m_prepared)), m_fetched(other.m_fetched), m_step(other.m_step)
+{
+    if (m_transaction) {
+        auto& list = m_transaction->m_cursors;
+        std::replace(list.begin(), list.end(), &other, this);
+    }
+    other.m_transaction = nullptr;
+}
+
+Cursor::~Cursor()
+{
+    if (m_prepared && m_transaction)
+        close();
+}
+
+void Cursor::detach()
+{
+    if (m_prepared && m_prepared->statement)
+        m_prepared->statement->reset();
+    m_prepared.reset();
+}
+
+long Cursor::open(const HostVars& vars)
+{
+    if (!m_transaction)
+        return -1;
+    Transaction& tx = *m_transaction;
+    tx.clear_status();
+    if (m_prepared)
+        return tx.runtime_error("Cursor is already open.");
+    std::vector<Value> params;
+    auto prepared = tx.prepare(m_select, vars, params, sql::Reuse::Cached);
+    if (!prepared)
+        return -1;
+    if (prepared->translated.kind != sql::StatementKind::Query || !prepared->translated.into.empty()) {
+        tx.release(std::move(prepared));
+        return tx.runtime_error("A cursor is declared for a SELECT without INTO.");
+    }
+    sql::DbError error;
+    m_step = prepared->statement->execute(params, error);
+    if (m_step == sql::Step::Error) {
+        tx.release(std::move(prepared));
+        return tx.set_error(error);
+    }
+    m_prepared = std::move(prepared);
+    m_fetched = false;
+    tx.m_cursors.push_back(this);
+    return tx.success(0);
+}
+
+long Cursor::fetch_into(std::initializer_list<Value*> targets) { return fetch_into(std::vector<Value*>(targets)); }
+
+long Cursor::fetch_into(const std::vector<Value*>& targets)
+{
+    if (!m_transaction)
+        return -1;
+    Transaction& tx = *m_transaction;
+    tx.clear_status();
+    if (!m_prepared)
+        return tx.runtime_error("Cursor is not open.");
+    sql::Statement& statement = *m_prepared->statement;
+    if (m_fetched && m_step == sql::Step::Row) {
+        sql::DbError error;
+        m_step = statement.next(error);
+        if (m_step == sql::Step::Error)
+            return tx.set_error(error);
+    }
+    m_fetched = true;
+    if (m_step != sql::Step::Row) {
+        tx.m_sql_code = 100;
+        return 100;
+    }
+    if (std::string message = store_row(statement, targets); !message.empty())
+        return tx.runtime_error(std::move(message));
+    return tx.success(1);
+}
+
+long Cursor::close()
+{
+    if (!m_transaction)
+        return -1;
+    Transaction& tx = *m_transaction;
+    tx.clear_status();
+    if (!m_prepared)
+        return tx.runtime_error("Cursor is not open.");
+    auto& list = tx.m_cursors;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    tx.release(std::move(m_prepared));
+    return tx.success(0);
+}
+
+} // namespace hearth
