@@ -496,7 +496,7 @@ public:
             m_kind = CellKind::Blob;
         else
             m_kind = CellKind::Text;
-        if (m_kind == CellKind::Text || m_kind == CellKind::Float || m_kind == CellKind::Numeric)
+        if (m_kind != CellKind::Null && m_kind != CellKind::Blob)
             m_text = value.type() == Type::String ? value.as_string() : parameter_text(value);
     }
     int column_count() const override { return 1; }

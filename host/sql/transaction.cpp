@@ -243,7 +243,9 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
     for (const std::string& name : translated.params) {
         const HostVar* var = find_var(vars, name);
         if (!var) {
-            runtime_error(fmt::format("Host variable :{} has no value.", name));
+            runtime_error(reuse == sql::Reuse::Once && vars.empty()
+                              ? std::string("EXECUTE IMMEDIATE takes a statement without host variables.")
+                              : fmt::format("Host variable :{} has no value.", name));
             return nullptr;
         }
         if (var->value().type() == Type::Object) {
@@ -287,8 +289,6 @@ long Transaction::execute_immediate(std::string_view text)
     auto prepared = prepare(text, {}, params, sql::Reuse::Once);
     if (!prepared)
         return -1;
-    if (!prepared->translated.params.empty())
-        return runtime_error("EXECUTE IMMEDIATE takes a statement without host variables.");
     switch (prepared->translated.kind) {
     case sql::StatementKind::Commit: return commit();
     case sql::StatementKind::Rollback: return rollback();
@@ -507,13 +507,16 @@ long Cursor::fetch_into(const std::vector<Value*>& targets)
         if (m_step == sql::Step::Error)
             return tx.set_error(error);
     }
-    m_fetched = true;
     if (m_step != sql::Step::Row) {
+        m_fetched = true;
         tx.m_sql_code = 100;
         return 100;
     }
+    // A row that cannot be stored is not consumed: the next FETCH tries it again.
+    m_fetched = false;
     if (std::string message = store_row(statement, targets); !message.empty())
         return tx.runtime_error(std::move(message));
+    m_fetched = true;
     return tx.success(1);
 }
 

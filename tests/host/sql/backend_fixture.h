@@ -9,8 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+namespace hearth {
+// Readable values in test failure messages.
+void PrintTo(const Value& value, std::ostream* out);
+} // namespace hearth
 
 namespace hearth::test {
 
