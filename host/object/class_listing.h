@@ -1,0 +1,16 @@
+#pragma once
+// The registry as text, as `hearth classes` prints it.
+
+#include "host/object/class_registry.h"
+
+#include <string>
+
+namespace hearth {
+
+// For each registered library class, in registration order, one line
+//   class <name> ancestor <ancestor> controls <name,name,...>     ("-" when it has none)
+// followed by one line per registered script, group by group in registration order:
+//   <class> <group> <slot> <script>
+std::string list_classes(const ClassRegistry& registry);
+
+} // namespace hearth

@@ -1,0 +1,250 @@
+#include "host/object/class_registry.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace hearth {
+
+std::string lower_name(std::string_view name)
+{
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return lower;
+}
+
+namespace {
+
+// The host's system classes with the slots the library uses, in the host's fixed numbering.
+// create (0) and destroy (1) exist for every class; `first_user` is where user events and
+// functions start (none: the class takes no user events).
+struct SystemSlot {
+    int slot;
+    std::string_view name;
+    SlotKind kind;
+    std::optional<Type> returns;
+};
+struct SystemClass {
+    std::string_view name;
+    std::optional<int> first_user;
+    std::vector<SystemSlot> slots;
+};
+
+constexpr auto event = SlotKind::Event;
+constexpr auto function = SlotKind::Function;
+constexpr std::optional<Type> none;
+constexpr std::optional<Type> long_result = Type::Long;
+
+const std::vector<SystemClass>& system_classes()
+{
+    static const std::vector<SystemClass> classes = {
+        {"datawindow", 436,
+         {{0, "create", event, none}, {1, "destroy", event, none}, {36, "clicked", event, long_result},
+          {37, "constructor", event, long_result}, {40, "doubleclicked", event, long_result},
+          {47, "itemchanged", event, long_result}, {50, "losefocus", event, long_result},
+          {55, "rbuttondown", event, long_result}, {57, "retrieveend", event, long_result},
+          {60, "rowfocuschanged", event, long_result}}},
+        {"userobject", 49,
+         {{0, "create", event, none}, {1, "destroy", event, none},
+          {22, "resize", function, Type::Integer}, {34, "constructor", event, long_result}}},
+        {"picture", 48,
+         {{0, "create", event, none}, {1, "destroy", event, none}, {35, "constructor", event, long_result}}},
+        {"statictext", std::nullopt,
+         {{0, "create", event, none}, {1, "destroy", event, none}, {35, "constructor", event, long_result}}},
+        {"tab", std::nullopt,
+         {{0, "create", event, none}, {1, "destroy", event, none}, {34, "constructor", event, long_result},
+          {36, "clicked", event, long_result}, {47, "selectionchanged", event, long_result}}},
+        {"window", 119,
+         {{0, "create", event, none}, {1, "destroy", event, none}, {38, "open", event, long_result}}},
+        {"nonvisualobject", 21, {{0, "create", event, none}, {1, "destroy", event, none}}},
+        // Plain controls that library classes nest without scripts of their own.
+        {"line", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},
+        // The global message object's class.
+        {"message", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},
+    };
+    return classes;
+}
+
+} // namespace
+
+const SlotInfo* ClassInfo::slot(int number) const
+{
+    auto it = m_slots.find(number);
+    return it == m_slots.end() ? nullptr : &it->second;
+}
+
+const SlotInfo* ClassInfo::slot_named(std::string_view name) const
+{
+    const std::string lower = lower_name(name);
+    for (const auto& [number, info] : m_slots)
+        if (info.name == lower)
+            return &info;
+    return nullptr;
+}
+
+ScriptFn ClassInfo::script(int slot) const
+{
+    auto it = m_scripts.find(slot);
+    return it == m_scripts.end() ? nullptr : it->second;
+}
+
+const ClassInfo* ClassInfo::nested_class(std::string_view control) const
+{
+    auto it = m_nested_classes.find(lower_name(control));
+    return it == m_nested_classes.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<Object> ClassInfo::make() const
+{
+    for (const ClassInfo* cls = this; cls; cls = cls->m_ancestor)
+        if (cls->m_make)
+            return cls->m_make();
+    return std::make_shared<Object>();
+}
+
+ClassRegistry::ClassRegistry()
+{
+    for (const SystemClass& system : system_classes()) {
+        auto info = std::make_unique<ClassInfo>();
+        info->m_name = std::string(system.name);
+        info->m_key = info->m_name;
+        info->m_origin = ClassOrigin::System;
+        info->m_next_user_slot = system.first_user;
+        for (const SystemSlot& s : system.slots)
+            info->m_slots[s.slot] = SlotInfo {s.slot, std::string(s.name), s.kind, s.returns};
+        m_classes.emplace(info->m_key, std::move(info));
+    }
+}
+
+ClassRegistry::~ClassRegistry() = default;
+
+const ClassInfo* ClassRegistry::find(std::string_view name) const
+{
+    auto it = m_classes.find(lower_name(name));
+    return it == m_classes.end() ? nullptr : it->second.get();
+}
+
+void ClassRegistry::set_system_factory(std::string_view system_class, MakeFn make)
+{
+    auto it = m_classes.find(lower_name(system_class));
+    assert(it != m_classes.end() && it->second->is_system() && "only the host's own classes take a factory here");
+    it->second->m_make = make;
+}
+
+std::string ClassRegistry::register_class(VtableInfoFn entry)
+{
+    assert(entry);
+    const ClassTable& table = entry();
+    const std::string name = lower_name(table.name);
+    if (name.empty() || name.find('`') != std::string::npos)
+        return fmt::format("invalid class name '{}'", table.name);
+    if (m_classes.contains(name))
+        return fmt::format("class {} is already registered", name);
+    const ClassInfo* ancestor = find(table.ancestor);
+    if (!ancestor || ancestor->origin() == ClassOrigin::Nested)
+        return fmt::format("class {}: ancestor '{}' is not registered", name, table.ancestor);
+
+    // Everything is built aside and committed at the end, so a faulty table changes nothing.
+    std::vector<std::unique_ptr<ClassInfo>> made;
+    auto derive = [&](const ClassInfo& base, std::string display, std::string key, ClassOrigin origin) {
+        auto info = std::make_unique<ClassInfo>();
+        info->m_name = std::move(display);
+        info->m_key = std::move(key);
+        info->m_origin = origin;
+        info->m_ancestor = &base;
+        info->m_slots = base.m_slots;
+        info->m_next_user_slot = base.m_next_user_slot;
+        made.push_back(std::move(info));
+        return made.back().get();
+    };
+
+    ClassInfo* cls = derive(*ancestor, name, name, ClassOrigin::Library);
+    cls->m_make = table.make;
+    // This class's nested classes, still open for their slot declarations and scripts.
+    std::map<std::string, ClassInfo*> nested_made;
+
+    // An inherited control: the nearest ancestor's class for it.
+    auto inherited_control = [&](const std::string& control) -> const ClassInfo* {
+        for (const ClassInfo* a = ancestor; a && !a->is_system(); a = a->ancestor())
+            if (const ClassInfo* nested = a->nested_class(control))
+                return nested;
+        return nullptr;
+    };
+
+    for (const ControlRow& row : table.controls) {
+        const std::string control = lower_name(row.name);
+        const ClassInfo* control_class = find(row.class_name);
+        if (!control_class || control_class->origin() == ClassOrigin::Nested)
+            return fmt::format("class {}: control {} has unknown class '{}'", name, control, row.class_name);
+        if (cls->m_nested_classes.contains(control) || inherited_control(control))
+            return fmt::format("class {}: control {} is declared twice", name, control);
+        ClassInfo* nested = derive(*control_class, control, name + "`" + control, ClassOrigin::Nested);
+        nested->m_owner = cls;
+        cls->m_nested_classes[control] = nested;
+        nested_made[control] = nested;
+        cls->m_controls.push_back({control, nested, row.store});
+    }
+
+    for (const GroupRow& row : table.groups) {
+        if (std::any_of(cls->m_groups.begin(), cls->m_groups.end(), [&](const auto& g) { return g.id == row.id; }))
+            return fmt::format("class {}: group {} is registered twice", name, row.id);
+        const std::string nested_name = lower_name(row.nested);
+        if ((row.id == own_group) != nested_name.empty())
+            return fmt::format("class {}: group {} must {}", name, row.id,
+                               row.id == own_group ? "hold the class's own scripts" : "name its nested definition");
+
+        ClassInfo* target = nullptr;
+        if (nested_name.empty()) {
+            target = cls;
+        } else if (auto it = nested_made.find(nested_name); it != nested_made.end()) {
+            target = it->second;
+        } else if (const ClassInfo* base = inherited_control(nested_name)) {
+            // A descendant overriding an inherited control's scripts gets its own class for
+            // the control, derived from the ancestor's class for it.
+            target = derive(*base, nested_name, name + "`" + nested_name, ClassOrigin::Nested);
+            target->m_owner = cls;
+            cls->m_nested_classes[nested_name] = target;
+            nested_made[nested_name] = target;
+        } else if (!row.declares.empty() || !row.scripts.empty()) {
+            return fmt::format("class {}: group {} names {}, which is no control of the class", name, row.id,
+                               nested_name);
+        }
+
+        ClassInfo::Group group {row.id, nested_name, {}};
+        if (target) {
+            for (const SlotDecl& decl : row.declares) {
+                const std::string slot_name = lower_name(decl.name);
+                if (!target->m_next_user_slot)
+                    return fmt::format("class {}: {} cannot declare {}; its system class takes no user slots",
+                                       name, target->m_key, slot_name);
+                if (target->slot_named(slot_name))
+                    return fmt::format("class {}: {} declares {} twice", name, target->m_key, slot_name);
+                const int number = (*target->m_next_user_slot)++;
+                target->m_slots[number] = SlotInfo {number, slot_name, decl.kind, decl.returns};
+            }
+            for (const ScriptRow& script : row.scripts) {
+                const std::string script_name = lower_name(script.name);
+                const SlotInfo* slot = target->slot(script.slot);
+                if (!slot || slot->name != script_name)
+                    return fmt::format("class {}: group {} slot {} is {}, not {}", name, row.id, script.slot,
+                                       slot ? slot->name : std::string("undeclared"), script_name);
+                if (!script.fn)
+                    return fmt::format("class {}: script {} has no body", name, script_name);
+                if (target->m_scripts.contains(script.slot))
+                    return fmt::format("class {}: script {} is registered twice", name, script_name);
+                target->m_scripts[script.slot] = script.fn;
+                group.scripts.push_back({script.slot, script_name});
+            }
+        }
+        cls->m_groups.push_back(std::move(group));
+    }
+
+    for (auto& info : made)
+        m_classes.emplace(info->m_key, std::move(info));
+    m_library.push_back(cls);
+    return {};
+}
+
+} // namespace hearth

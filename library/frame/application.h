@@ -1,0 +1,80 @@
+#pragma once
+// What the library needs of the application it runs in: its global variables and global
+// functions. The application implements Application and makes its instance the current one
+// before any library object is created; the library reaches it only through current().
+
+#include "host/object/object.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hearth {
+
+// The application's global variables that the library reads and writes.
+struct AppGlobals {
+    // Logged-in user (export rights).
+    std::string gs_username;
+    std::string gs_userno;
+    std::string gs_userpass;
+    // Application directory, query text, first-retrieval row limit.
+    std::string gs_apppath;
+    std::string gs_querystr;
+    std::string gs_firstrow;
+    // Work parameters; gs_workparm[i] of the scripts is gs_workparm[i - 1] here. Elements 7 to
+    // 16 switch archiving of one table on with "是".
+    std::vector<std::string> gs_workparm;
+    // Colours set before pages, cells and windows exist.
+    std::int32_t gl_backcolor = 0;
+    std::int32_t gl_textcolor = 0;
+    // Height kept free above a page.
+    std::int16_t gi_tunepic = 0;
+    // Pages: the one in front, the master page, the one left, and the nested-tab page holding
+    // the detail pages. Handles only; the page classes define what is behind them.
+    ObjectRef guo_tabpg_now;
+    ObjectRef guo_tabpg_master;
+    ObjectRef guo_tabpg_old;
+    ObjectRef guo_tab;
+};
+
+class Application {
+public:
+    virtual ~Application() = default;
+
+    // The application that is running; nullptr before one is set.
+    static Application* current();
+    // Makes `application` the current one (nullptr: none); returns the previous one.
+    static Application* set_current(Application* application);
+
+    virtual AppGlobals& globals() = 0;
+
+    // gf_userlog(text, kind, detail): writes a user-log entry.
+    virtual void gf_userlog(const std::string& text, std::int16_t kind, const std::string& detail) = 0;
+    // gf_substr(list, separator, ref parts[], ref count): splits a list into parts and their
+    // count; 0 on success.
+    virtual std::int32_t gf_substr(const std::string& list, const std::string& separator,
+                                   std::vector<std::string>& parts, std::int32_t& count) = 0;
+
+    // Extension points, declared by the steps that bring their types:
+    // - DataWindow functions: gf_dwcolorinit, gf_dwinit, gf_setcolumn_right,
+    //   gf_gridcolumn_right, gf_dw_to_excel_parm (with n_excel_parm).
+    // - Transactions: sqlca, photosqlca.
+    // - Windows and menus: w_main (dw_tool, wf_setstatus, MenuID, Visible, ib_query,
+    //   GetActiveSheet, ue_explorer), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
+    //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,
+    //   w_graph_report; the structure struc_scope.
+};
+
+// Sets an application as the current one for a scope and restores the previous one after.
+class CurrentApplication {
+public:
+    explicit CurrentApplication(Application& application) : m_previous(Application::set_current(&application)) {}
+    ~CurrentApplication() { Application::set_current(m_previous); }
+    CurrentApplication(const CurrentApplication&) = delete;
+    CurrentApplication& operator=(const CurrentApplication&) = delete;
+
+private:
+    Application* m_previous;
+};
+
+} // namespace hearth
