@@ -1,0 +1,129 @@
+#include "host/value/encoding.h"
+
+#include "host/value/utf8.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace hearth {
+
+namespace {
+
+void put_unit(Blob& out, std::uint16_t unit, Encoding encoding)
+{
+    if (encoding == Encoding::Utf16LE) {
+        out.push_back(std::uint8_t(unit & 0xFF));
+        out.push_back(std::uint8_t(unit >> 8));
+    } else {
+        out.push_back(std::uint8_t(unit >> 8));
+        out.push_back(std::uint8_t(unit & 0xFF));
+    }
+}
+
+Blob encode_utf16(std::string_view text, Encoding encoding)
+{
+    Blob out;
+    out.reserve(text.size() * 2);
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = utf8::decode(text, i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            put_unit(out, std::uint16_t(0xD800 | (c >> 10)), encoding);
+            put_unit(out, std::uint16_t(0xDC00 | (c & 0x3FF)), encoding);
+        } else {
+            put_unit(out, std::uint16_t(c), encoding);
+        }
+    }
+    return out;
+}
+
+std::string decode_utf16(const std::uint8_t* bytes, std::size_t size, Encoding encoding)
+{
+    auto unit_at = [&](std::size_t i) -> std::uint16_t {
+        return encoding == Encoding::Utf16LE ? std::uint16_t(bytes[i] | (bytes[i + 1] << 8))
+                                             : std::uint16_t((bytes[i] << 8) | bytes[i + 1]);
+    };
+    std::string out;
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        std::uint16_t unit = unit_at(i);
+        if (unit == 0)
+            break;
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < size) {
+            std::uint16_t low = unit_at(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                utf8::append(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        utf8::append(out, (unit >= 0xD800 && unit <= 0xDFFF) ? char32_t(0xFFFD) : char32_t(unit));
+    }
+    return out;
+}
+
+// One conversion through iconv. On a sequence that does not convert, writes `substitute`
+// and skips one input byte, so bad input never stops or loops the conversion.
+std::string convert_with_iconv(const char* to, const char* from, std::string_view input, std::string_view substitute)
+{
+    bool from_utf8 = std::string_view(from) == "UTF-8";
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1))
+        return std::string(input); // the C library lacks the code page: pass the bytes through
+    std::string out;
+    char buffer[1024];
+    char* in = const_cast<char*>(input.data());
+    std::size_t in_left = input.size();
+    while (in_left > 0) {
+        char* out_ptr = buffer;
+        std::size_t out_left = sizeof buffer;
+        std::size_t result = iconv(cd, &in, &in_left, &out_ptr, &out_left);
+        out.append(buffer, std::size_t(out_ptr - buffer));
+        if (result == std::size_t(-1) && errno != E2BIG) {
+            // EILSEQ or EINVAL (a truncated sequence at the end): substitute and skip one
+            // character of UTF-8 input (a character GBK lacks) or one byte of GBK input.
+            out.append(substitute);
+            std::size_t skip = 1;
+            if (from_utf8) {
+                std::string_view rest(in, in_left);
+                skip = utf8::next(rest, 0);
+            }
+            in += skip;
+            in_left -= skip;
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+Blob encode_text(std::string_view text, Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8: return Blob(text.begin(), text.end());
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: return encode_utf16(text, encoding);
+    case Encoding::Ansi: {
+        std::string gbk = convert_with_iconv("GBK", "UTF-8", text, "?");
+        return Blob(gbk.begin(), gbk.end());
+    }
+    }
+    return {};
+}
+
+std::string decode_text(const std::uint8_t* bytes, std::size_t size, Encoding encoding)
+{
+    if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE)
+        return decode_utf16(bytes, size, encoding);
+    std::string_view raw(reinterpret_cast<const char*>(bytes), size);
+    raw = raw.substr(0, raw.find('\0'));
+    if (encoding == Encoding::Ansi)
+        return convert_with_iconv("UTF-8", "GBK", raw, "\xEF\xBF\xBD");
+    // UTF-8: invalid bytes become U+FFFD so the text in memory is always valid.
+    std::string out;
+    for (std::size_t i = 0; i < raw.size();)
+        utf8::append(out, utf8::decode(raw, i));
+    return out;
+}
+
+} // namespace hearth

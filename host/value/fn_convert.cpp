@@ -1,0 +1,284 @@
+// Conversions: Integer, Long, Dec, Double, Real, IsNumber, Long(low, high), String without
+// a mask, IsNull, SetNull.
+
+#include "host/value/convert.h"
+#include "host/value/encoding.h"
+#include "host/value/fn_args.h"
+#include "host/value/functions.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fmt/format.h>
+#include <limits>
+#include <optional>
+
+namespace hearth::fn {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The number inside text, or nullopt when text is not a number as a whole. The grammar:
+// [+-] digits [. [digits]] | [+-] . digits, then an optional exponent e[+-]digits.
+// [U] blanks (U+0020) before and after the number are accepted (" 12 " is 12); any other
+// character, tabs included, makes the text not a number.
+std::optional<std::string_view> number_text(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && is_digit(text[i]))
+        ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && is_digit(text[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        std::size_t exponent_digits = 0;
+        while (i < text.size() && is_digit(text[i]))
+            ++i, ++exponent_digits;
+        if (exponent_digits == 0)
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    return text;
+}
+
+// A whole number from text, rounded half away from zero like a stored fraction ("2.5" is 3).
+// [U] text whose value lies outside [lowest, highest] ("70000" for an integer) gives 0, as
+// text that is not a number does; it does not wrap.
+std::int64_t whole_from_text(std::string_view text, std::int64_t lowest, std::int64_t highest)
+{
+    auto number = number_text(text);
+    if (!number)
+        return 0;
+    std::string_view body = *number;
+    if (!body.empty() && body.front() == '+')
+        body.remove_prefix(1);
+    auto decimal = Decimal::parse(body);
+    if (!decimal)
+        return 0;
+    Int128 whole = decimal->rounded(0).coefficient();
+    if (whole < lowest || whole > highest)
+        return 0;
+    return std::int64_t(whole);
+}
+
+template <class T> T read_little_endian(const Blob& bytes)
+{
+    T result {};
+    if (bytes.size() >= sizeof(T))
+        std::memcpy(&result, bytes.data(), sizeof(T));
+    return result;
+}
+
+Value null_of(Type type) { return Value::null_of(type); }
+
+} // namespace
+
+namespace detail {
+
+std::int16_t to_integer(std::string_view text) { return std::int16_t(whole_from_text(text, -32768, 32767)); }
+
+std::int32_t to_long(std::string_view text)
+{
+    return std::int32_t(whole_from_text(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+Decimal to_dec(std::string_view text)
+{
+    auto number = number_text(text);
+    if (!number)
+        return Decimal();
+    std::string_view body = *number;
+    if (!body.empty() && body.front() == '+')
+        body.remove_prefix(1);
+    // Text beyond what a decimal holds is not a decimal number: 0.
+    return Decimal::parse(body).value_or(Decimal());
+}
+
+double to_double(std::string_view text)
+{
+    auto number = number_text(text);
+    if (!number)
+        return 0;
+    std::string_view body = *number;
+    if (!body.empty() && body.front() == '+')
+        body.remove_prefix(1);
+    double result = 0;
+    auto [end, error] = std::from_chars(body.data(), body.data() + body.size(), result);
+    // Beyond the range of a double ("1e999"): not a double number, 0. Underflow keeps 0 too.
+    if (error != std::errc() || end != body.data() + body.size())
+        return 0;
+    return result;
+}
+
+float to_real(std::string_view text)
+{
+    double number = to_double(text);
+    // Beyond the range of a real: not a real number, 0.
+    if (std::fabs(number) > double(std::numeric_limits<float>::max()))
+        return 0;
+    return float(number);
+}
+
+bool is_number(std::string_view text) { return number_text(text).has_value(); }
+
+} // namespace detail
+
+Value to_integer(const Value& data)
+{
+    if (data.is_null())
+        return null_of(Type::Integer);
+    if (data.is_string())
+        return Value::integer(detail::to_integer(data.as_string()));
+    if (data.type() == Type::Blob) // the first integer stored in the blob; 0 when it is shorter
+        return Value::integer(read_little_endian<std::int16_t>(data.as_blob()));
+    if (data.is_numeric())
+        return convert(data, Type::Integer);
+    args::wrong_kind("Integer", 1, "a string, a number or a blob", data);
+}
+
+Value to_long(const Value& data)
+{
+    if (data.is_null())
+        return null_of(Type::Long);
+    if (data.is_string())
+        return Value(detail::to_long(data.as_string()));
+    if (data.type() == Type::Blob)
+        return Value(read_little_endian<std::int32_t>(data.as_blob()));
+    if (data.is_numeric())
+        return convert(data, Type::Long);
+    args::wrong_kind("Long", 1, "a string, a number or a blob", data);
+}
+
+Value to_dec(const Value& data)
+{
+    if (data.is_null())
+        return null_of(Type::Decimal);
+    if (data.is_string())
+        return Value(detail::to_dec(data.as_string()));
+    // A decimal has no binary layout of its own here: Dec(blob) reads the blob's text.
+    if (data.type() == Type::Blob)
+        return Value(detail::to_dec(decode_text(data.as_blob(), Encoding::Utf16LE)));
+    if (data.is_numeric())
+        return convert(data, Type::Decimal);
+    args::wrong_kind("Dec", 1, "a string, a number or a blob", data);
+}
+
+Value to_double(const Value& data)
+{
+    if (data.is_null())
+        return null_of(Type::Double);
+    if (data.is_string())
+        return Value(detail::to_double(data.as_string()));
+    if (data.type() == Type::Blob)
+        return Value(read_little_endian<double>(data.as_blob()));
+    if (data.is_numeric())
+        return convert(data, Type::Double);
+    args::wrong_kind("Double", 1, "a string, a number or a blob", data);
+}
+
+Value to_real(const Value& data)
+{
+    if (data.is_null())
+        return null_of(Type::Real);
+    if (data.is_string())
+        return Value::real(detail::to_real(data.as_string()));
+    if (data.type() == Type::Blob)
+        return Value::real(read_little_endian<float>(data.as_blob()));
+    if (data.is_numeric())
+        return convert(data, Type::Real);
+    args::wrong_kind("Real", 1, "a string, a number or a blob", data);
+}
+
+Value long_from_words(const Value& low, const Value& high)
+{
+    if (args::any_null({&low, &high}))
+        return null_of(Type::Long);
+    // Both arguments are unsigned 16-bit words; other numbers wrap as they do when passed.
+    std::uint32_t low_word = std::uint16_t(args::count(low, "Long", 1));
+    std::uint32_t high_word = std::uint16_t(args::count(high, "Long", 2));
+    return Value(std::int32_t(low_word + 65536u * high_word));
+}
+
+Value is_number(const Value& text)
+{
+    if (text.is_null())
+        return null_of(Type::Boolean);
+    return Value(detail::is_number(args::text(text, "IsNumber", 1)));
+}
+
+std::string to_string(double number)
+{
+    // The runtime shows doubles with 15 significant digits, so 0.1 + 0.2 reads "0.3".
+    if (number == 0)
+        return "0"; // also for -0
+    return fmt::format("{:.15g}", number);
+}
+
+std::string to_string(const Decimal& number) { return number.to_string(); }
+
+std::string to_string(Date date) { return fmt::format("{:04}-{:02}-{:02}", date.year, date.month, date.day); }
+
+std::string to_string(Time time)
+{
+    // Fractions of a second show only when there are any.
+    if (time.microsecond != 0)
+        return fmt::format("{:02}:{:02}:{:02}.{:06}", time.hour, time.minute, time.second, time.microsecond);
+    return fmt::format("{:02}:{:02}:{:02}", time.hour, time.minute, time.second);
+}
+
+std::string to_string(DateTime stamp) { return to_string(stamp.date) + " " + to_string(stamp.time); }
+
+Value to_string(const Value& data)
+{
+    if (data.is_null())
+        return null_of(Type::String);
+    switch (data.type()) {
+    case Type::String: return data;
+    case Type::Integer:
+    case Type::Long:
+    case Type::ULong: return std::to_string(data.as_integral());
+    // [U] a decimal keeps its own places: 3.50 reads "3.50".
+    case Type::Decimal: return data.as_decimal().to_string();
+    case Type::Real: {
+        // A real holds about 7 significant digits; more would show the binary noise.
+        double number = data.as_double();
+        return number == 0 ? std::string("0") : fmt::format("{:.7g}", number);
+    }
+    case Type::Double: return to_string(data.as_double());
+    case Type::Boolean: return std::string(data.as_bool() ? "true" : "false");
+    case Type::Date: return to_string(data.as_date());
+    case Type::Time: return to_string(data.as_time());
+    case Type::DateTime: return to_string(data.as_datetime());
+    case Type::Blob: return decode_text(data.as_blob(), Encoding::Utf16LE);
+    case Type::Any:
+    case Type::Object: break;
+    }
+    return std::string(); // an object has no text: the runtime's "" for a mismatch
+}
+
+bool is_null(const Value& value) { return value.is_null(); }
+
+int set_null(Value& variable)
+{
+    // [U] SetNull returns 1.
+    variable = Value::null_of(variable.type()); // the datum goes back to the type's initial one
+    return 1;
+}
+
+} // namespace hearth::fn

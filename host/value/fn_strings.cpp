@@ -1,0 +1,335 @@
+// String functions: Left, Right, Mid, Pos, LastPos, Len, Trim, Lower, Upper, Replace,
+// Space, Fill. Positions and counts are in characters (code points, host/value/utf8.h).
+
+#include "host/value/fn_args.h"
+#include "host/value/functions.h"
+#include "host/value/utf8.h"
+
+#include <limits>
+
+namespace hearth::fn {
+
+namespace {
+
+Value null_string() { return Value::null_of(Type::String); }
+Value null_long() { return Value::null_of(Type::Long); }
+Value long_value(long number) { return Value(std::int32_t(number)); }
+
+// Whether `search` occurs in `text` at byte i.
+bool occurs_at(std::string_view text, std::size_t i, std::string_view search)
+{
+    return text.size() - i >= search.size() && text.compare(i, search.size(), search) == 0;
+}
+
+bool is_blank(char32_t c, TrimMode mode)
+{
+    if (c == U' ')
+        return true;
+    if (mode == TrimMode::Spaces)
+        return false;
+    return c == U'\t' || c == U'\n' || c == U'\r' || c == U'\v' || c == U'\f' || c == 0xA0 || c == 0x3000;
+}
+
+// Case pairs kept small on purpose: the records hold Chinese text, ASCII codes and the odd
+// Latin-1 or full-width letter; a full Unicode table would be dead weight here.
+char32_t to_upper(char32_t c)
+{
+    if (c >= U'a' && c <= U'z')
+        return c - 0x20;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) // Latin-1 letters, not the division sign
+        return c - 0x20;
+    if (c >= 0xFF41 && c <= 0xFF5A) // full-width a..z
+        return c - 0x20;
+    return c;
+}
+
+char32_t to_lower(char32_t c)
+{
+    if (c >= U'A' && c <= U'Z')
+        return c + 0x20;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) // Latin-1 letters, not the multiplication sign
+        return c + 0x20;
+    if (c >= 0xFF21 && c <= 0xFF3A) // full-width A..Z
+        return c + 0x20;
+    return c;
+}
+
+template <class Map> std::string map_case(std::string_view text, Map map)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t start = i;
+        if (!utf8::is_valid_at(text, i)) {
+            out += text[i++]; // an invalid byte is kept as it is
+            continue;
+        }
+        char32_t c = utf8::decode(text, i);
+        char32_t mapped = map(c);
+        if (mapped == c)
+            out.append(text.substr(start, i - start));
+        else
+            utf8::append(out, mapped);
+    }
+    return out;
+}
+
+} // namespace
+
+namespace detail {
+
+std::string left(std::string_view text, long count)
+{
+    // [U] a count <= 0 gives "".
+    if (count <= 0)
+        return {};
+    return std::string(text.substr(0, utf8::offset(text, count)));
+}
+
+std::string right(std::string_view text, long count)
+{
+    // [U] a count <= 0 gives "".
+    if (count <= 0)
+        return {};
+    long length = utf8::length(text);
+    if (count >= length)
+        return std::string(text);
+    return std::string(text.substr(utf8::offset(text, length - count)));
+}
+
+std::string mid(std::string_view text, long start, long length)
+{
+    // [U] start <= 0 gives "", and so does a length <= 0.
+    if (start <= 0 || length <= 0)
+        return {};
+    std::size_t begin = utf8::offset(text, start - 1);
+    std::string_view rest = text.substr(begin);
+    return std::string(rest.substr(0, utf8::offset(rest, length)));
+}
+
+long pos(std::string_view text, std::string_view search, long start)
+{
+    // [U] an empty search text is never found: 0.
+    if (search.empty() || start < 1)
+        return 0;
+    std::size_t i = utf8::offset(text, start - 1);
+    if (i >= text.size())
+        return 0; // start past the end
+    // Walk character starts, so a match never begins inside a character.
+    for (long position = start; i < text.size(); i = utf8::next(text, i), ++position) {
+        if (occurs_at(text, i, search))
+            return position;
+    }
+    return 0;
+}
+
+long last_pos(std::string_view text, std::string_view search, long search_length)
+{
+    // [U] an empty search text is never found, as in pos; a negative search length finds nothing.
+    if (search.empty() || search_length <= 0)
+        return 0;
+    std::string_view window = text.substr(0, utf8::offset(text, search_length));
+    long found = 0;
+    long position = 1;
+    for (std::size_t i = 0; i < window.size(); i = utf8::next(window, i), ++position) {
+        if (occurs_at(window, i, search))
+            found = position;
+    }
+    return found;
+}
+
+long len(std::string_view text) { return utf8::length(text); }
+
+std::string trim(std::string_view text, bool leading, bool trailing, TrimMode mode)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    if (leading) {
+        while (begin < end) {
+            std::size_t i = begin;
+            if (!utf8::is_valid_at(text, i) || !is_blank(utf8::decode(text, i), mode))
+                break;
+            begin = i;
+        }
+    }
+    if (trailing) {
+        // Find the end of the last non-blank character by walking forward from begin.
+        std::size_t last_end = begin;
+        for (std::size_t i = begin; i < end;) {
+            bool blank = utf8::is_valid_at(text, i);
+            std::size_t next = i;
+            blank = blank && is_blank(utf8::decode(text, next), mode);
+            if (!blank)
+                next = utf8::next(text, i);
+            if (!blank)
+                last_end = next;
+            i = next;
+        }
+        end = last_end;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string lower(std::string_view text) { return map_case(text, to_lower); }
+std::string upper(std::string_view text) { return map_case(text, to_upper); }
+
+std::string replace(std::string_view text, long start, long count, std::string_view with)
+{
+    // [U] start < 1 or count < 0 gives "" (the runtime's failure value).
+    if (start < 1 || count < 0)
+        return {};
+    std::size_t begin = utf8::offset(text, start - 1);
+    std::string_view rest = text.substr(begin);
+    std::size_t end = begin + utf8::offset(rest, count);
+    std::string out;
+    out.reserve(text.size() + with.size());
+    out.append(text.substr(0, begin));
+    out.append(with);
+    out.append(text.substr(end));
+    return out;
+}
+
+std::string fill(std::string_view chars, long count)
+{
+    // Fill("", n) has nothing to repeat: "".
+    if (count <= 0 || chars.empty())
+        return {};
+    long per_copy = utf8::length(chars);
+    std::string out;
+    for (long copies = count / per_copy; copies > 0; --copies)
+        out.append(chars);
+    out.append(chars.substr(0, utf8::offset(chars, count % per_copy)));
+    return out;
+}
+
+} // namespace detail
+
+std::string space(long count)
+{
+    // [U] a count <= 0 gives "".
+    return count <= 0 ? std::string() : std::string(std::size_t(count), ' ');
+}
+
+Value left(const Value& text, const Value& count)
+{
+    if (args::any_null({&text, &count}))
+        return null_string();
+    return detail::left(args::text(text, "Left", 1), args::count(count, "Left", 2));
+}
+
+Value right(const Value& text, const Value& count)
+{
+    if (args::any_null({&text, &count}))
+        return null_string();
+    return detail::right(args::text(text, "Right", 1), args::count(count, "Right", 2));
+}
+
+Value mid(const Value& text, const Value& start)
+{
+    if (args::any_null({&text, &start}))
+        return null_string();
+    return detail::mid(args::text(text, "Mid", 1), args::count(start, "Mid", 2), std::numeric_limits<long>::max());
+}
+
+Value mid(const Value& text, const Value& start, const Value& length)
+{
+    if (args::any_null({&text, &start, &length}))
+        return null_string();
+    return detail::mid(args::text(text, "Mid", 1), args::count(start, "Mid", 2), args::count(length, "Mid", 3));
+}
+
+Value pos(const Value& text, const Value& search)
+{
+    if (args::any_null({&text, &search}))
+        return null_long();
+    return long_value(detail::pos(args::text(text, "Pos", 1), args::text(search, "Pos", 2), 1));
+}
+
+Value pos(const Value& text, const Value& search, const Value& start)
+{
+    if (args::any_null({&text, &search, &start}))
+        return null_long();
+    return long_value(detail::pos(args::text(text, "Pos", 1), args::text(search, "Pos", 2), args::count(start, "Pos", 3)));
+}
+
+Value last_pos(const Value& text, const Value& search)
+{
+    if (args::any_null({&text, &search}))
+        return null_long();
+    return long_value(detail::last_pos(args::text(text, "LastPos", 1), args::text(search, "LastPos", 2),
+                                       std::numeric_limits<long>::max()));
+}
+
+Value last_pos(const Value& text, const Value& search, const Value& search_length)
+{
+    if (args::any_null({&text, &search, &search_length}))
+        return null_long();
+    return long_value(detail::last_pos(args::text(text, "LastPos", 1), args::text(search, "LastPos", 2),
+                                       args::count(search_length, "LastPos", 3)));
+}
+
+Value len(const Value& text_or_blob)
+{
+    if (text_or_blob.is_null())
+        return null_long();
+    if (text_or_blob.type() == Type::Blob)
+        return long_value(long(text_or_blob.as_blob().size()));
+    return long_value(detail::len(args::text(text_or_blob, "Len", 1)));
+}
+
+namespace {
+
+Value trim_value(const Value& text, const Value* remove_all, bool leading, bool trailing, std::string_view name)
+{
+    if (text.is_null() || (remove_all && remove_all->is_null()))
+        return null_string();
+    TrimMode mode = remove_all && args::flag(*remove_all, name, 2) ? TrimMode::AllWhitespace : TrimMode::Spaces;
+    return detail::trim(args::text(text, name, 1), leading, trailing, mode);
+}
+
+} // namespace
+
+Value trim(const Value& text) { return trim_value(text, nullptr, true, true, "Trim"); }
+Value trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, true, true, "Trim"); }
+Value left_trim(const Value& text) { return trim_value(text, nullptr, true, false, "LeftTrim"); }
+Value left_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, true, false, "LeftTrim"); }
+Value right_trim(const Value& text) { return trim_value(text, nullptr, false, true, "RightTrim"); }
+Value right_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, false, true, "RightTrim"); }
+
+Value lower(const Value& text)
+{
+    if (text.is_null())
+        return null_string();
+    return detail::lower(args::text(text, "Lower", 1));
+}
+
+Value upper(const Value& text)
+{
+    if (text.is_null())
+        return null_string();
+    return detail::upper(args::text(text, "Upper", 1));
+}
+
+Value replace(const Value& text, const Value& start, const Value& count, const Value& with)
+{
+    if (args::any_null({&text, &start, &count, &with}))
+        return null_string();
+    return detail::replace(args::text(text, "Replace", 1), args::count(start, "Replace", 2), args::count(count, "Replace", 3),
+                           args::text(with, "Replace", 4));
+}
+
+Value space(const Value& count)
+{
+    if (count.is_null())
+        return null_string();
+    return space(args::count(count, "Space", 1));
+}
+
+Value fill(const Value& chars, const Value& count)
+{
+    if (args::any_null({&chars, &count}))
+        return null_string();
+    return detail::fill(args::text(chars, "Fill", 1), args::count(count, "Fill", 2));
+}
+
+} // namespace hearth::fn

@@ -1,0 +1,189 @@
+#pragma once
+// The runtime's global functions (Left, Mid, Pos, String, Long, Date ...) as hearth::fn.
+//
+// Every function has a Value form that behaves as the script sees it: a null argument gives
+// a null result of the function's result type, positions are 1-based and count characters
+// (code points, see host/value/utf8.h), and a bad count or position gives the runtime's
+// empty answer instead of failing. An argument of the wrong kind (a date where a number is
+// needed) is a caller's mistake that the script compiler would reject; it raises 25015.
+//
+// Most functions also have a plain form over std::string_view and long for the library's own
+// C++ code; both forms share one implementation. The plain forms take any text type
+// (std::string, std::string_view, const char*) through the Text concept, so a call with a
+// string literal never competes with the Value form.
+
+#include "host/value/value.h"
+
+#include <concepts>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace hearth::fn {
+
+template <class T>
+concept Text = std::convertible_to<const T&, std::string_view> && !std::same_as<std::remove_cvref_t<T>, Value>;
+
+enum class TrimMode : std::uint8_t {
+    Spaces,        // only U+0020, as the runtime's Trim: tabs and line breaks stay
+    AllWhitespace, // the removeall form: also tab, CR, LF, VT, FF, no-break and ideographic space
+};
+
+namespace detail {
+std::string left(std::string_view text, long count);
+std::string right(std::string_view text, long count);
+std::string mid(std::string_view text, long start, long length);
+long pos(std::string_view text, std::string_view search, long start);
+long last_pos(std::string_view text, std::string_view search, long search_length);
+long len(std::string_view text);
+std::string trim(std::string_view text, bool leading, bool trailing, TrimMode mode);
+std::string lower(std::string_view text);
+std::string upper(std::string_view text);
+std::string replace(std::string_view text, long start, long count, std::string_view with);
+std::string fill(std::string_view chars, long count);
+std::int16_t to_integer(std::string_view text);
+std::int32_t to_long(std::string_view text);
+Decimal to_dec(std::string_view text);
+double to_double(std::string_view text);
+float to_real(std::string_view text);
+bool is_number(std::string_view text);
+Date to_date(std::string_view text);
+Time to_time(std::string_view text);
+} // namespace detail
+
+// ---- strings (fn_strings.cpp) ----------------------------------------------------------
+
+// The first n characters; the whole text when n >= Len, "" when n <= 0.
+Value left(const Value& text, const Value& count);
+template <Text S> std::string left(const S& text, long count) { return detail::left(text, count); }
+
+// The last n characters; the whole text when n >= Len, "" when n <= 0.
+Value right(const Value& text, const Value& count);
+template <Text S> std::string right(const S& text, long count) { return detail::right(text, count); }
+
+// length characters from start (1-based); the rest when length is omitted or too long;
+// "" when start is past the end, start <= 0 or length <= 0.
+Value mid(const Value& text, const Value& start);
+Value mid(const Value& text, const Value& start, const Value& length);
+template <Text S> std::string mid(const S& text, long start) { return detail::mid(text, start, std::numeric_limits<long>::max()); }
+template <Text S> std::string mid(const S& text, long start, long length) { return detail::mid(text, start, length); }
+
+// Position of the first `search` at or after start (case-sensitive); 0 when not found,
+// when start lies outside the text, or when search is "".
+Value pos(const Value& text, const Value& search);
+Value pos(const Value& text, const Value& search, const Value& start);
+template <Text S, Text T> long pos(const S& text, const T& search, long start = 1) { return detail::pos(text, search, start); }
+
+// Start of the last `search` lying wholly inside the first search_length characters (the
+// whole text when omitted); 0 when not found, when search_length <= 0 or search is "".
+Value last_pos(const Value& text, const Value& search);
+Value last_pos(const Value& text, const Value& search, const Value& search_length);
+template <Text S, Text T> long last_pos(const S& text, const T& search)
+{
+    return detail::last_pos(text, search, std::numeric_limits<long>::max());
+}
+template <Text S, Text T> long last_pos(const S& text, const T& search, long search_length)
+{
+    return detail::last_pos(text, search, search_length);
+}
+
+// Characters of a string, bytes of a blob.
+Value len(const Value& text_or_blob);
+template <Text S> long len(const S& text) { return detail::len(text); }
+
+// Strips leading and trailing blanks (only U+0020 unless remove_all is true).
+Value trim(const Value& text);
+Value trim(const Value& text, const Value& remove_all);
+Value left_trim(const Value& text);
+Value left_trim(const Value& text, const Value& remove_all);
+Value right_trim(const Value& text);
+Value right_trim(const Value& text, const Value& remove_all);
+template <Text S> std::string trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, true, true, mode); }
+template <Text S> std::string left_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, true, false, mode); }
+template <Text S> std::string right_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, false, true, mode); }
+
+// Case-mapped copies: ASCII, Latin-1 and full-width Latin letters; other characters (CJK
+// among them) are copied unchanged.
+Value lower(const Value& text);
+Value upper(const Value& text);
+template <Text S> std::string lower(const S& text) { return detail::lower(text); }
+template <Text S> std::string upper(const S& text) { return detail::upper(text); }
+
+// text with `count` characters from start replaced by `with`: start past the end appends,
+// count 0 inserts before start, fewer than count characters left replaces to the end;
+// "" when start < 1 or count < 0.
+Value replace(const Value& text, const Value& start, const Value& count, const Value& with);
+template <Text S, Text T> std::string replace(const S& text, long start, long count, const T& with)
+{
+    return detail::replace(text, start, count, with);
+}
+
+// n blanks; "" when n <= 0.
+Value space(const Value& count);
+std::string space(long count);
+
+// chars repeated and cut to exactly n characters; "" when n <= 0 or chars is "".
+Value fill(const Value& chars, const Value& count);
+template <Text S> std::string fill(const S& chars, long count) { return detail::fill(chars, count); }
+
+// ---- conversions (fn_convert.cpp) -------------------------------------------------------
+
+// Numeric value of text; 0 for text that is not a number as a whole ("12abc" -> 0).
+// A blob argument converts the text it holds (UTF-16LE). A numeric argument converts as an
+// assignment to the result type does.
+Value to_integer(const Value& data);
+Value to_long(const Value& data);
+Value to_dec(const Value& data);
+Value to_double(const Value& data);
+Value to_real(const Value& data);
+template <Text S> std::int16_t to_integer(const S& text) { return detail::to_integer(text); }
+template <Text S> std::int32_t to_long(const S& text) { return detail::to_long(text); }
+template <Text S> Decimal to_dec(const S& text) { return detail::to_dec(text); }
+template <Text S> double to_double(const S& text) { return detail::to_double(text); }
+template <Text S> float to_real(const S& text) { return detail::to_real(text); }
+
+// low + 65536 * high, both taken as unsigned 16-bit words; a long.
+Value long_from_words(const Value& low, const Value& high);
+
+// Whether text is a valid number ("32.65" true, "A16" false).
+Value is_number(const Value& text);
+template <Text S> bool is_number(const S& text) { return detail::is_number(text); }
+
+// The text form of data without a mask: numbers in their shortest form without grouping,
+// decimals with their own places ("3.50"), dates yyyy-mm-dd, times hh:mm:ss, datetimes
+// "<date> <time>", booleans "true"/"false", blobs decoded from UTF-16LE. Null gives null.
+Value to_string(const Value& data);
+template <std::integral I>
+    requires(!std::same_as<I, bool>)
+std::string to_string(I number) { return std::to_string(number); }
+std::string to_string(double number);
+std::string to_string(const Decimal& number);
+std::string to_string(Date date);
+std::string to_string(Time time);
+std::string to_string(DateTime stamp);
+
+// ---- dates and times (fn_dates.cpp) -----------------------------------------------------
+
+// The current date (a date) and time of day (a time).
+Value today();
+Value now();
+// Parses "yyyy-mm-dd" (also with / or . and two-digit years); 1900-01-01 for bad text.
+Value to_date(const Value& text);
+template <Text S> Date to_date(const S& text) { return detail::to_date(text); }
+// Parses "hh:mm[:ss[.ffffff]]" with an optional am/pm; 00:00:00 for bad text.
+Value to_time(const Value& text);
+template <Text S> Time to_time(const S& text) { return detail::to_time(text); }
+// The date at 00:00:00, or the date at the given time.
+Value to_datetime(const Value& date);
+Value to_datetime(const Value& date, const Value& time);
+
+// ---- null (fn_convert.cpp) --------------------------------------------------------------
+
+// True iff the value is null; never null itself.
+bool is_null(const Value& value);
+// Makes the variable null, keeping its type; returns 1.
+int set_null(Value& variable);
+
+} // namespace hearth::fn
