@@ -13,6 +13,8 @@ std::string list_classes(const ClassRegistry& registry)
             controls += (controls.empty() ? "" : ",") + control.name;
         out += fmt::format("class {} ancestor {} controls {}\n", cls->name(), cls->ancestor()->name(),
                            controls.empty() ? "-" : controls);
+    }
+    for (const ClassInfo* cls : registry.library_classes()) {
         for (const ClassInfo::Group& group : cls->groups())
             for (const ClassInfo::GroupScript& script : group.scripts)
                 out += fmt::format("{} {} {} {}\n", cls->name(), group.id, script.slot, script.name);

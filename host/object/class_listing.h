@@ -7,9 +7,10 @@
 
 namespace hearth {
 
-// For each registered library class, in registration order, one line
+// One line per registered library class, in registration order,
 //   class <name> ancestor <ancestor> controls <name,name,...>     ("-" when it has none)
-// followed by one line per registered script, group by group in registration order:
+// followed by one line per registered script, class by class and group by group in
+// registration order:
 //   <class> <group> <slot> <script>
 std::string list_classes(const ClassRegistry& registry);
 
