@@ -3,7 +3,16 @@
 // controls, its event and function slots and the scripts registered for them, group by group.
 // System classes are built in; each library class hands over its table through its
 // registration entry `_getVtableInfo_<class>` (a VtableInfoFn), which the runtime calls when the
-// class is registered, before any of its scripts can run.
+// class is registered, before any of its scripts can run. A class's table, for example:
+//
+//   const ClassTable& _getVtableInfo_uo_dwsort()
+//   {
+//       static const ClassTable table {"uo_dwsort", "uo_dwnosort", make_object<uo_dwsort>, {},
+//           {{own_group, "", {},
+//             {{0, "create", create_script}, {1, "destroy", destroy_script},
+//              {40, "doubleclicked", on_self<&uo_dwsort::doubleclicked>}}}}};
+//       return table;
+//   }
 
 #include "host/object/object.h"
 #include "host/object/script.h"

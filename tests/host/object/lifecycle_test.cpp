@@ -98,6 +98,18 @@ TEST_F(LifecycleTest, CreateConstructorEventsDestroyInThatOrder)
     EXPECT_TRUE(runtime.error_log().empty());
 }
 
+class StaticTextStandIn : public Object {};
+
+TEST_F(LifecycleTest, PlainControlsTakeTheCppTypeTheHostGivesTheirSystemClass)
+{
+    registry.set_system_factory("StaticText", make_object<StaticTextStandIn>);
+    ObjectRef unit = runtime.create("t_unit");
+    const t_unit& cells = object<t_unit>(unit);
+    EXPECT_NE(dynamic_cast<StaticTextStandIn*>(cells.st_1.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<StaticTextStandIn*>(cells.ln_v1.get()), nullptr);
+    EXPECT_NE(cells.ln_v1.get(), nullptr);
+}
+
 TEST_F(LifecycleTest, UnknownClassGivesAnInvalidReference)
 {
     EXPECT_FALSE(fn::is_valid(runtime.create("t_nothing")));
