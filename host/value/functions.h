@@ -51,6 +51,7 @@ float to_real(std::string_view text);
 bool is_number(std::string_view text);
 Date to_date(std::string_view text);
 Time to_time(std::string_view text);
+Value format(const Value& data, std::string_view mask);
 } // namespace detail
 
 // ---- strings (fn_strings.cpp) ----------------------------------------------------------
@@ -155,6 +156,15 @@ template <Text S> bool is_number(const S& text) { return detail::is_number(text)
 // decimals with their own places ("3.50"), dates yyyy-mm-dd, times hh:mm:ss, datetimes
 // "<date> <time>", booleans "true"/"false", blobs decoded from UTF-16LE. Null gives null.
 Value to_string(const Value& data);
+// With a mask: numbers by a numeric mask of up to four sections positive;negative;zero;null
+// ('#' optional digit, '0' forced digit, ',' grouping, '.' point, '%' percent, other text
+// copied; [General], [Currency]); dates and times by d dd ddd dddd m mm mmm mmmm yy yyyy
+// h hh m mm s ss f..ffffff am/pm ([ShortDate], [LongDate], [Time], [General]); strings by
+// '@' for each next character. A second section of a date, time or string mask (the fourth
+// of a numeric one) is shown for a null value; without it null gives null. A mask that
+// does not fit the data gives "".
+Value to_string(const Value& data, const Value& mask);
+template <Text S> Value to_string(const Value& data, const S& mask) { return detail::format(data, mask); }
 template <std::integral I>
     requires(!std::same_as<I, bool>)
 std::string to_string(I number) { return std::to_string(number); }
