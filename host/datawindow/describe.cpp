@@ -1,0 +1,313 @@
+// The Describe and Modify languages over the attribute store (attributes.cpp).
+//   Describe: blank-separated items, each a path or Evaluate('expression', row); answers
+//             joined by newlines; the first unknown item answers "!" and ends the list.
+//   Modify:   blank-separated statements: path = value (value bare or quoted, blanks and
+//             tabs allowed around '='), create keyword(...), destroy [column] name.
+#include "host/datawindow/attributes.h"
+#include "host/datawindow/text_util.h"
+#include "host/datawindow/value_text.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+
+namespace hearth::dw {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Walks a command text keeping line and column (characters from 1) for error texts.
+class Cursor {
+public:
+    explicit Cursor(std::string_view text) : m_text(text) {}
+
+    bool at_end() const { return m_index >= m_text.size(); }
+    char peek(std::size_t ahead = 0) const { return m_index + ahead < m_text.size() ? m_text[m_index + ahead] : '\0'; }
+    std::size_t index() const { return m_index; }
+    std::string_view rest() const { return m_text.substr(m_index); }
+    std::string_view slice(std::size_t from) const { return m_text.substr(from, m_index - from); }
+    int line() const { return m_line; }
+    int column() const { return m_column; }
+
+    void advance()
+    {
+        char c = m_text[m_index++];
+        if (c == '\n') {
+            ++m_line;
+            m_column = 1;
+        } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++m_column;
+        }
+    }
+    void skip_blanks()
+    {
+        while (!at_end() && is_blank(peek()))
+            advance();
+    }
+    // A quoted string; the raw text between the quotes, or nullopt when unterminated.
+    std::optional<std::string_view> quoted()
+    {
+        char quote = peek();
+        advance();
+        std::size_t start = m_index;
+        while (!at_end()) {
+            char c = peek();
+            if (c == '~') {
+                advance();
+                if (!at_end())
+                    advance();
+                continue;
+            }
+            if (c == quote) {
+                std::string_view raw = m_text.substr(start, m_index - start);
+                advance();
+                return raw;
+            }
+            advance();
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_index = 0;
+    int m_line = 1;
+    int m_column = 1;
+};
+
+// kept: a value holding '!' or '?' comes back in double quotes so it cannot be mistaken
+// for the error answers, and every value after it is quoted too.
+std::string answer_text(std::string_view value, bool& quoting)
+{
+    if (!quoting && value.find_first_of("!?") != std::string_view::npos)
+        quoting = true;
+    if (!quoting)
+        return std::string(value);
+    return "\"" + escape_tilde(value, '"') + "\"";
+}
+
+std::string error_text(int line, int column, std::string_view what)
+{
+    return fmt::format("Line {} Column {}: {}.", line, column, what);
+}
+
+std::string failure_text(const AttributeFailure& failure, std::string_view path)
+{
+    switch (failure.error) {
+    case AttributeError::UnknownObject:
+        return fmt::format("unknown object '{}'", path.substr(0, path.find('.')));
+    case AttributeError::UnknownAttribute: return fmt::format("unknown property '{}'", path);
+    case AttributeError::ReadOnly: return fmt::format("property '{}' cannot be changed", path);
+    case AttributeError::BadValue: return fmt::format("bad value for '{}': {}", path, failure.detail);
+    }
+    return "incorrect syntax";
+}
+
+} // namespace
+
+std::string Engine::describe(std::string_view properties)
+{
+    if (!m_has_object)
+        return "!";
+    Cursor cursor(properties);
+    std::string out;
+    bool first = true;
+    bool quoting = false;
+    for (;;) {
+        cursor.skip_blanks();
+        if (cursor.at_end())
+            return out;
+        std::string answer;
+        bool unknown = false;
+        std::string_view rest = cursor.rest();
+        std::size_t open = rest.find('(');
+        if (istarts_with(rest, "evaluate") && open != std::string_view::npos
+            && trim_blanks(rest.substr(8, open - 8)).empty()) {
+            // Evaluate('expression', row)
+            for (std::size_t i = 0; i <= open; ++i)
+                cursor.advance();
+            cursor.skip_blanks();
+            std::optional<std::string_view> raw;
+            if (cursor.peek() == '\'' || cursor.peek() == '"')
+                raw = cursor.quoted();
+            cursor.skip_blanks();
+            std::optional<long> row;
+            if (raw && cursor.peek() == ',') {
+                cursor.advance();
+                cursor.skip_blanks();
+                std::size_t start = cursor.index();
+                while (!cursor.at_end() && cursor.peek() >= '0' && cursor.peek() <= '9')
+                    cursor.advance();
+                long number = 0;
+                std::string_view digits = cursor.slice(start);
+                if (!digits.empty() && std::from_chars(digits.data(), digits.data() + digits.size(), number).ec == std::errc())
+                    row = number;
+                cursor.skip_blanks();
+            }
+            if (!raw || !row || cursor.peek() != ')') {
+                unknown = true;
+            } else {
+                cursor.advance();
+                auto value = evaluate(unescape_tilde(*raw), *row);
+                if (!value)
+                    unknown = true;
+                else
+                    answer = item_text(*value);
+                if (value && value->is_null())
+                    answer = "?";
+            }
+        } else {
+            std::size_t start = cursor.index();
+            while (!cursor.at_end() && !is_blank(cursor.peek()))
+                cursor.advance();
+            auto read = DescribeModify::get(*this, cursor.slice(start));
+            if (read.failure)
+                unknown = true;
+            else
+                answer = read.value ? answer_text(*read.value, quoting) : "?";
+        }
+        if (unknown) // kept: "!" ends the answer; earlier answers stay, the rest is ignored
+            return out + (first ? "" : "\n") + "!";
+        out += (first ? "" : "\n") + answer;
+        first = false;
+    }
+}
+
+std::string Engine::modify(std::string_view modstring)
+{
+    if (!m_has_object)
+        return "no DataWindow object";
+    // A failing statement leaves the object as it was: keep what Modify can change.
+    ObjectDefinition saved_object = m_object;
+    std::string saved_sort = m_sort_text, saved_filter = m_filter_text, saved_selected = m_selected_cells;
+    auto restore = [&](std::string message) {
+        m_object = std::move(saved_object);
+        set_sort(saved_sort);
+        set_filter(saved_filter);
+        m_selected_cells = saved_selected;
+        m_computes.clear();
+        return message;
+    };
+
+    Cursor cursor(modstring);
+    bool changed = false;
+    for (;;) {
+        cursor.skip_blanks();
+        if (cursor.at_end())
+            break;
+        int line = cursor.line(), column = cursor.column();
+        std::size_t start = cursor.index();
+        while (!cursor.at_end() && !is_blank(cursor.peek()) && cursor.peek() != '=' && cursor.peek() != '(')
+            cursor.advance();
+        std::string_view word = cursor.slice(start);
+        if (word.empty())
+            return restore(error_text(line, column, "incorrect syntax"));
+
+        if (iequals(word, "create")) {
+            cursor.skip_blanks();
+            std::size_t item_start = cursor.index();
+            int depth = 0;
+            while (!cursor.at_end()) {
+                char c = cursor.peek();
+                if (c == '"' || c == '\'') {
+                    if (!cursor.quoted())
+                        return restore(error_text(line, column, "incorrect syntax"));
+                    continue;
+                }
+                cursor.advance();
+                if (c == '(')
+                    ++depth;
+                else if (c == ')' && --depth == 0)
+                    break;
+            }
+            if (depth != 0)
+                return restore(error_text(line, column, "incorrect syntax"));
+            std::string error = DescribeModify::create(*this, cursor.slice(item_start));
+            if (!error.empty())
+                return restore(error_text(line, column, error));
+            changed = true;
+            continue;
+        }
+        if (iequals(word, "destroy")) {
+            cursor.skip_blanks();
+            std::size_t name_start = cursor.index();
+            while (!cursor.at_end() && !is_blank(cursor.peek()))
+                cursor.advance();
+            std::string_view name = cursor.slice(name_start);
+            if (iequals(name, "column"))
+                return restore(error_text(line, column, "destroying a table column is not supported"));
+            if (name.empty())
+                return restore(error_text(line, column, "incorrect syntax"));
+            std::string error = DescribeModify::destroy(*this, name);
+            if (!error.empty())
+                return restore(error_text(line, column, error));
+            changed = true;
+            continue;
+        }
+
+        // path = value
+        cursor.skip_blanks();
+        if (cursor.peek() != '=')
+            return restore(error_text(line, column, "incorrect syntax"));
+        cursor.advance();
+        cursor.skip_blanks();
+        std::string value;
+        if (cursor.peek() == '\'' || cursor.peek() == '"') {
+            auto raw = cursor.quoted();
+            if (!raw)
+                return restore(error_text(line, column, "incorrect syntax"));
+            value = unescape_tilde(*raw);
+        } else {
+            std::size_t value_start = cursor.index();
+            while (!cursor.at_end() && !is_blank(cursor.peek()))
+                cursor.advance();
+            value = std::string(cursor.slice(value_start));
+            if (value.empty())
+                return restore(error_text(line, column, "incorrect syntax"));
+        }
+        if (auto failure = DescribeModify::set(*this, word, value))
+            return restore(error_text(line, column, failure_text(*failure, word)));
+        changed = true;
+    }
+    if (changed) {
+        m_computes.clear(); // computed fields may have new expressions
+        store_syntax_modified();
+    }
+    return {};
+}
+
+void Engine::store_syntax_modified()
+{
+    for (Attribute& attr : m_object.datawindow_attributes)
+        if (iequals(attr.name, "syntax.modified")) {
+            attr.value = AttrValue::bare("yes");
+            return;
+        }
+    m_object.datawindow_attributes.push_back({"syntax.modified", AttrValue::bare("yes"), {}});
+}
+
+Result<std::string> Engine::get_attribute(std::string_view object, std::string_view attribute)
+{
+    if (!m_has_object)
+        return Result<std::string>::failure("no DataWindow object");
+    std::string path = fmt::format("{}.{}", object, attribute);
+    auto read = DescribeModify::get(*this, path);
+    if (read.failure)
+        return Result<std::string>::failure(failure_text(*read.failure, path));
+    return read.value.value_or("?");
+}
+
+Result<bool> Engine::set_attribute(std::string_view object, std::string_view attribute, std::string_view value)
+{
+    if (!m_has_object)
+        return Result<bool>::failure("no DataWindow object");
+    std::string path = fmt::format("{}.{}", object, attribute);
+    if (auto failure = DescribeModify::set(*this, path, value))
+        return Result<bool>::failure(failure_text(*failure, path));
+    m_computes.clear();
+    store_syntax_modified();
+    return true;
+}
+
+} // namespace hearth::dw

@@ -1,0 +1,60 @@
+#pragma once
+// The DataWindow expression language, shared by filters, finds, sort keys, computed fields
+// and Describe's Evaluate: compiled once against an object's columns, then evaluated per
+// row without allocating (string results reuse buffers owned by the compiled nodes).
+//
+// Null rules of the language: arithmetic and functions with a null operand give null; a
+// comparison with a null operand is false (so NOT of it is true); strings compare
+// case-sensitively with trailing blanks ignored.
+
+#include "host/datawindow/object.h"
+#include "host/datawindow/result.h"
+#include "host/value/value.h"
+
+#include <memory>
+#include <string_view>
+
+namespace hearth::dw {
+
+class Engine;
+class RowStore;
+struct Node;
+
+// The static kind of an expression's result.
+enum class ExprKind : std::uint8_t { Any, Bool, Number, String, Date, DateTime, Time };
+
+// Where an expression is evaluated: one row of one buffer of an engine.
+struct RowContext {
+    const Engine* engine = nullptr;
+    const RowStore* rows = nullptr;
+    std::uint32_t slot = 0;
+    long row = 0;        // 1-based row number in its buffer (GetRow() in the expression)
+    long row_count = 0;  // RowCount()
+    long current_row = 0; // CurrentRow()
+};
+
+class Expression {
+public:
+    Expression();
+    ~Expression();
+    Expression(Expression&&) noexcept;
+    Expression& operator=(Expression&&) noexcept;
+
+    // Compiles text against the object's columns and computed fields. Fails with
+    // "Expression is not valid: <reason> at column <n>" (n counts characters from 1).
+    static Result<Expression> compile(std::string_view text, const ObjectDefinition& object);
+
+    ExprKind kind() const;
+    // The value at a row, as the runtime's typed value.
+    Value evaluate(const RowContext& context) const;
+    // A boolean result that is true (null and non-boolean results are false).
+    bool test(const RowContext& context) const;
+
+    // The compiled tree, for the sort comparators.
+    Node* root() const { return m_root.get(); }
+
+private:
+    std::unique_ptr<Node> m_root;
+};
+
+} // namespace hearth::dw

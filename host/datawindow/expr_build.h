@@ -1,0 +1,52 @@
+#pragma once
+// Internal: the node factories the expression parser calls. They check operand kinds and
+// throw CompileError for what the language rejects; expr_parse.cpp catches it.
+
+#include "host/datawindow/expr_node.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hearth::dw {
+
+struct CompileError {
+    int column; // 1-based character position in the expression text, 0 when not known
+    std::string message;
+};
+
+using NodePtr = std::unique_ptr<Node>;
+
+enum class CompareOp : std::uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
+enum class ArithOp : std::uint8_t { Add, Sub, Mul, Div, Pow };
+
+NodePtr make_literal(const Scalar& value, std::string text = {});
+NodePtr make_column(int index, const ColumnType& type);
+NodePtr make_compare(CompareOp op, NodePtr left, NodePtr right, int column);
+NodePtr make_and(NodePtr left, NodePtr right, int column);
+NodePtr make_or(NodePtr left, NodePtr right, int column);
+NodePtr make_not(NodePtr operand, int column);
+NodePtr make_arith(ArithOp op, NodePtr left, NodePtr right, int column);
+NodePtr make_negate(NodePtr operand, int column);
+NodePtr make_like(NodePtr text, NodePtr pattern, bool negated, int column);
+NodePtr make_in(NodePtr value, std::vector<NodePtr> list, bool negated, int column);
+NodePtr make_between(NodePtr value, NodePtr low, NodePtr high, bool negated, int column);
+
+// One WHEN of Case(): values (each with an optional TO upper bound), or an IS comparison.
+struct CaseWhen {
+    struct Test {
+        NodePtr value;
+        NodePtr upper;          // set for `a TO b`
+        bool is_compare = false; // `IS op value`
+        CompareOp op = CompareOp::Eq;
+    };
+    std::vector<Test> tests;
+    NodePtr result;
+};
+NodePtr make_case(NodePtr subject, std::vector<CaseWhen> whens, NodePtr otherwise, int column);
+
+// A call of a built-in function by name (without case); throws for an unknown function or
+// a wrong number or kind of arguments.
+NodePtr make_call(std::string_view name, std::vector<NodePtr> args, int column);
+
+} // namespace hearth::dw

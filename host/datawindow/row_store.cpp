@@ -1,0 +1,238 @@
+#include "host/datawindow/row_store.h"
+
+#include "host/value/convert.h"
+
+#include <cassert>
+
+namespace hearth::dw {
+
+void ColumnValues::resize(std::size_t slots)
+{
+    m_nulls.resize(slots, 1);
+    switch (m_storage) {
+    case Storage::String: m_strings.resize(slots); break;
+    case Storage::Integer: m_integers.resize(slots); break;
+    case Storage::Double: m_doubles.resize(slots); break;
+    case Storage::Decimal: m_decimals.resize(slots); break;
+    case Storage::Date: m_dates.resize(slots); break;
+    case Storage::DateTime: m_datetimes.resize(slots); break;
+    case Storage::Time: m_times.resize(slots); break;
+    }
+}
+
+void ColumnValues::set_null(Slot slot)
+{
+    m_nulls[slot] = 1;
+    if (m_storage == Storage::String)
+        std::string().swap(m_strings[slot]); // a null item keeps no text
+}
+
+void ColumnValues::set_string(Slot slot, std::string_view text)
+{
+    assert(m_storage == Storage::String);
+    m_strings[slot].assign(text);
+    m_nulls[slot] = 0;
+}
+
+void ColumnValues::set_integer(Slot slot, std::int64_t number)
+{
+    assert(m_storage == Storage::Integer);
+    m_integers[slot] = number;
+    m_nulls[slot] = 0;
+}
+
+void ColumnValues::set_double(Slot slot, double number)
+{
+    assert(m_storage == Storage::Double);
+    m_doubles[slot] = number;
+    m_nulls[slot] = 0;
+}
+
+void ColumnValues::set_decimal(Slot slot, const Decimal& number)
+{
+    assert(m_storage == Storage::Decimal);
+    m_decimals[slot] = number;
+    m_nulls[slot] = 0;
+}
+
+void ColumnValues::set_date(Slot slot, Date date)
+{
+    assert(m_storage == Storage::Date);
+    m_dates[slot] = date;
+    m_nulls[slot] = 0;
+}
+
+void ColumnValues::set_datetime(Slot slot, DateTime stamp)
+{
+    assert(m_storage == Storage::DateTime);
+    m_datetimes[slot] = stamp;
+    m_nulls[slot] = 0;
+}
+
+void ColumnValues::set_time(Slot slot, Time time)
+{
+    assert(m_storage == Storage::Time);
+    m_times[slot] = time;
+    m_nulls[slot] = 0;
+}
+
+Value ColumnValues::get(Slot slot, const ColumnType& type) const
+{
+    if (is_null(slot))
+        return Value::null_of(type.value_type());
+    switch (m_storage) {
+    case Storage::String: return Value(m_strings[slot]);
+    case Storage::Integer:
+        switch (type.kind) {
+        case ColumnKind::Int: return Value::integer(static_cast<std::int16_t>(m_integers[slot]));
+        case ColumnKind::ULong: return Value::ulong(static_cast<std::uint32_t>(m_integers[slot]));
+        default: return Value(static_cast<std::int32_t>(m_integers[slot]));
+        }
+    case Storage::Double:
+        return type.kind == ColumnKind::Real ? Value::real(static_cast<float>(m_doubles[slot])) : Value(m_doubles[slot]);
+    case Storage::Decimal: return Value(m_decimals[slot]);
+    case Storage::Date: return Value(m_dates[slot]);
+    case Storage::DateTime: return Value(m_datetimes[slot]);
+    case Storage::Time: return Value(m_times[slot]);
+    }
+    return {};
+}
+
+void ColumnValues::set(Slot slot, const Value& value)
+{
+    if (value.is_null()) {
+        set_null(slot);
+        return;
+    }
+    switch (m_storage) {
+    case Storage::String: set_string(slot, value.as_string()); break;
+    case Storage::Integer: set_integer(slot, value.as_integral()); break;
+    case Storage::Double: set_double(slot, value.as_double()); break;
+    case Storage::Decimal: set_decimal(slot, value.as_decimal()); break;
+    case Storage::Date: set_date(slot, value.as_date()); break;
+    case Storage::DateTime: set_datetime(slot, value.as_datetime()); break;
+    case Storage::Time: set_time(slot, value.as_time()); break;
+    }
+}
+
+void ColumnValues::copy_item(Slot slot, const ColumnValues& from, Slot from_slot)
+{
+    assert(from.m_storage == m_storage);
+    m_nulls[slot] = from.m_nulls[from_slot];
+    switch (m_storage) {
+    case Storage::String: m_strings[slot] = from.m_strings[from_slot]; break;
+    case Storage::Integer: m_integers[slot] = from.m_integers[from_slot]; break;
+    case Storage::Double: m_doubles[slot] = from.m_doubles[from_slot]; break;
+    case Storage::Decimal: m_decimals[slot] = from.m_decimals[from_slot]; break;
+    case Storage::Date: m_dates[slot] = from.m_dates[from_slot]; break;
+    case Storage::DateTime: m_datetimes[slot] = from.m_datetimes[from_slot]; break;
+    case Storage::Time: m_times[slot] = from.m_times[from_slot]; break;
+    }
+}
+
+std::optional<Value> convert_for_column(const Value& value, const ColumnType& type)
+{
+    if (value.is_null())
+        return Value::null_of(type.value_type());
+    if (value.type() == Type::String && type.storage() != Storage::String)
+        return std::nullopt;
+    if (value.type() != Type::String && type.storage() == Storage::String)
+        return std::nullopt;
+    auto converted = try_convert(value, type.value_type());
+    if (!converted)
+        return std::nullopt;
+    if (type.kind == ColumnKind::Decimal && !converted->is_null())
+        return Value(converted->as_decimal().rounded(type.size));
+    return converted;
+}
+
+RowStore::RowStore(const std::vector<TableColumn>& columns)
+{
+    for (const TableColumn& column : columns)
+        m_columns.emplace_back(column.type.storage());
+    m_modified.resize(columns.size());
+    m_originals.resize(columns.size());
+}
+
+Slot RowStore::allocate(ItemStatus status)
+{
+    Slot slot;
+    if (!m_free.empty()) {
+        slot = m_free.back();
+        m_free.pop_back();
+        for (auto& column : m_columns)
+            column.set_null(slot);
+        m_status[slot] = status;
+        m_selected[slot] = 0;
+        for (std::size_t c = 0; c < m_columns.size(); ++c)
+            clear_modified(slot, c);
+        return slot;
+    }
+    slot = static_cast<Slot>(m_status.size());
+    m_status.push_back(status);
+    m_selected.push_back(0);
+    for (auto& column : m_columns)
+        column.resize(slot + 1);
+    for (auto& flags : m_modified)
+        flags.push_back(0);
+    return slot;
+}
+
+void RowStore::reserve(std::size_t count)
+{
+    std::size_t target = m_status.size() + count;
+    m_status.reserve(target);
+    m_selected.reserve(target);
+    for (auto& flags : m_modified)
+        flags.reserve(target);
+}
+
+void RowStore::release(Slot slot)
+{
+    for (auto& column : m_columns)
+        column.set_null(slot);
+    for (std::size_t c = 0; c < m_columns.size(); ++c)
+        clear_modified(slot, c);
+    m_free.push_back(slot);
+}
+
+void RowStore::clear()
+{
+    for (auto& column : m_columns)
+        column = ColumnValues(column.storage());
+    m_status.clear();
+    m_selected.clear();
+    for (auto& flags : m_modified)
+        flags.clear();
+    for (auto& originals : m_originals)
+        originals.clear();
+    m_free.clear();
+}
+
+void RowStore::mark_modified(Slot slot, std::size_t column, const ColumnType& type)
+{
+    if (m_modified[column][slot])
+        return;
+    m_modified[column][slot] = 1;
+    m_originals[column][slot] = m_columns[column].get(slot, type);
+}
+
+void RowStore::clear_modified(Slot slot, std::size_t column)
+{
+    if (!m_modified[column][slot])
+        return;
+    m_modified[column][slot] = 0;
+    m_originals[column].erase(slot);
+}
+
+Value RowStore::original(Slot slot, std::size_t column, const ColumnType& type) const
+{
+    if (m_modified[column][slot]) {
+        auto it = m_originals[column].find(slot);
+        assert(it != m_originals[column].end()); // kept by mark_modified with the flag
+        return it->second;
+    }
+    return m_columns[column].get(slot, type);
+}
+
+} // namespace hearth::dw

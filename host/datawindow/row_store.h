@@ -1,0 +1,116 @@
+#pragma once
+// Row storage: one typed vector per column (not a Value per cell), indexed by a row slot.
+// The three buffers of the engine are lists of slots, so sorting, filtering and deleting
+// move slot numbers and never copy column data. Per slot the store keeps the row status,
+// the selection flag, a modified flag per column and, for modified items, the original
+// value that Update needs for its WHERE clause.
+
+#include "host/datawindow/object.h"
+#include "host/value/value.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace hearth::dw {
+
+// Row and item statuses with the runtime's numbers.
+enum class ItemStatus : std::uint8_t { NotModified = 0, DataModified = 1, New = 2, NewModified = 3 };
+
+using Slot = std::uint32_t;
+
+class ColumnValues {
+public:
+    explicit ColumnValues(Storage storage) : m_storage(storage) {}
+
+    Storage storage() const { return m_storage; }
+    std::size_t size() const { return m_nulls.size(); }
+    void resize(std::size_t slots);
+
+    bool is_null(Slot slot) const { return m_nulls[slot] != 0; }
+    void set_null(Slot slot);
+
+    // Typed columns, by storage (asserted by the caller's choice of accessor).
+    const std::vector<std::string>& strings() const { return m_strings; }
+    const std::vector<std::int64_t>& integers() const { return m_integers; }
+    const std::vector<double>& doubles() const { return m_doubles; }
+    const std::vector<Decimal>& decimals() const { return m_decimals; }
+    const std::vector<Date>& dates() const { return m_dates; }
+    const std::vector<DateTime>& datetimes() const { return m_datetimes; }
+    const std::vector<Time>& times() const { return m_times; }
+    const std::vector<std::uint8_t>& nulls() const { return m_nulls; }
+
+    void set_string(Slot slot, std::string_view text);
+    void set_integer(Slot slot, std::int64_t number);
+    void set_double(Slot slot, double number);
+    void set_decimal(Slot slot, const Decimal& number);
+    void set_date(Slot slot, Date date);
+    void set_datetime(Slot slot, DateTime stamp);
+    void set_time(Slot slot, Time time);
+
+    // The item as a value of the column's type (null of that type when null).
+    Value get(Slot slot, const ColumnType& type) const;
+    // Stores a value already converted to the column's type (see convert_for_column).
+    void set(Slot slot, const Value& value);
+    void copy_item(Slot slot, const ColumnValues& from, Slot from_slot);
+
+private:
+    Storage m_storage;
+    std::vector<std::uint8_t> m_nulls;
+    std::vector<std::string> m_strings;
+    std::vector<std::int64_t> m_integers;
+    std::vector<double> m_doubles;
+    std::vector<Decimal> m_decimals;
+    std::vector<Date> m_dates;
+    std::vector<DateTime> m_datetimes;
+    std::vector<Time> m_times;
+};
+
+// The value converted for a column of that type, or nullopt when the runtime refuses the
+// store (text into a number column ...). Null values of any type are accepted.
+std::optional<Value> convert_for_column(const Value& value, const ColumnType& type);
+
+class RowStore {
+public:
+    RowStore() = default;
+    explicit RowStore(const std::vector<TableColumn>& columns);
+
+    std::size_t column_count() const { return m_columns.size(); }
+    // Slots ever allocated (live and free); slot numbers are below it.
+    std::size_t slot_count() const { return m_status.size(); }
+    const ColumnValues& column(std::size_t index) const { return m_columns[index]; }
+    ColumnValues& column(std::size_t index) { return m_columns[index]; }
+
+    // A fresh slot with every item null, status `status`, nothing modified.
+    Slot allocate(ItemStatus status);
+    // Reserves room for `count` more slots (bulk loading).
+    void reserve(std::size_t count);
+    // Gives the slot back; its data is dropped.
+    void release(Slot slot);
+    void clear();
+
+    ItemStatus status(Slot slot) const { return m_status[slot]; }
+    void set_status(Slot slot, ItemStatus status) { m_status[slot] = status; }
+    bool is_selected(Slot slot) const { return m_selected[slot] != 0; }
+    void set_selected(Slot slot, bool selected) { m_selected[slot] = selected ? 1 : 0; }
+
+    bool is_modified(Slot slot, std::size_t column) const { return m_modified[column][slot] != 0; }
+    // Marks the item modified, keeping its current value as the original the first time.
+    void mark_modified(Slot slot, std::size_t column, const ColumnType& type);
+    // Clears the item's flag and forgets its original.
+    void clear_modified(Slot slot, std::size_t column);
+    // The retrieved value: the kept original for a modified item, else the current one.
+    Value original(Slot slot, std::size_t column, const ColumnType& type) const;
+
+private:
+    std::vector<ColumnValues> m_columns;
+    std::vector<ItemStatus> m_status;
+    std::vector<std::uint8_t> m_selected;
+    std::vector<std::vector<std::uint8_t>> m_modified;
+    std::vector<std::unordered_map<Slot, Value>> m_originals;
+    std::vector<Slot> m_free;
+};
+
+} // namespace hearth::dw

@@ -1,0 +1,257 @@
+// SetSort/Sort: criteria parsing and a stable sort of the Primary! slot list with
+// comparators chosen per key type, reading the typed column vectors directly.
+#include "host/datawindow/expr_node.h"
+#include "host/datawindow/sort_key.h"
+#include "host/datawindow/text_util.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+
+namespace hearth::dw {
+
+namespace {
+
+struct OrderToken {
+    std::string_view text;
+    SortOrder order;
+    SortCase case_mode;
+};
+
+// "A" and "D" compare without case; "as"/"ds" (and "s") with case.
+constexpr OrderToken order_tokens[] = {
+    {"a", SortOrder::Ascending, SortCase::Insensitive},    {"asc", SortOrder::Ascending, SortCase::Insensitive},
+    {"ascending", SortOrder::Ascending, SortCase::Insensitive}, {"ai", SortOrder::Ascending, SortCase::Insensitive},
+    {"i", SortOrder::Ascending, SortCase::Insensitive},    {"as", SortOrder::Ascending, SortCase::Sensitive},
+    {"s", SortOrder::Ascending, SortCase::Sensitive},      {"d", SortOrder::Descending, SortCase::Insensitive},
+    {"desc", SortOrder::Descending, SortCase::Insensitive}, {"descending", SortOrder::Descending, SortCase::Insensitive},
+    {"di", SortOrder::Descending, SortCase::Insensitive},  {"ds", SortOrder::Descending, SortCase::Sensitive},
+};
+
+// Splits at commas outside parentheses and quotes.
+std::vector<std::string_view> split_keys(std::string_view text)
+{
+    std::vector<std::string_view> parts;
+    int depth = 0;
+    char quote = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (quote) {
+            if (c == '~')
+                ++i;
+            else if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            parts.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+} // namespace
+
+Result<std::vector<Engine::SortKey>> parse_sort_criteria(std::string_view criteria, const ObjectDefinition& object)
+{
+    using R = Result<std::vector<Engine::SortKey>>;
+    std::vector<Engine::SortKey> keys;
+    if (trim_blanks(criteria).empty())
+        return keys;
+    for (std::string_view part : split_keys(criteria)) {
+        std::string_view spec = trim_blanks(part);
+        if (spec.empty())
+            return R::failure("an empty sort key");
+        Engine::SortKey key;
+        std::size_t blank = spec.find_last_of(" \t");
+        if (blank != std::string_view::npos) {
+            std::string_view token = spec.substr(blank + 1);
+            for (const OrderToken& order : order_tokens) {
+                if (iequals(order.text, token)) {
+                    key.order = order.order;
+                    key.case_mode = order.case_mode;
+                    spec = trim_blanks(spec.substr(0, blank));
+                    break;
+                }
+            }
+        }
+        if (int index = object.column_index(spec); index >= 0) {
+            key.column = index;
+        } else if (spec.size() > 1 && spec[0] == '#') {
+            int number = 0;
+            auto [end, ec] = std::from_chars(spec.data() + 1, spec.data() + spec.size(), number);
+            if (ec != std::errc() || end != spec.data() + spec.size() || number < 1
+                || number > static_cast<int>(object.columns.size()))
+                return R::failure(fmt::format("{} is not a column of the table", spec));
+            key.column = number - 1;
+        } else {
+            auto expression = Expression::compile(spec, object);
+            if (!expression)
+                return R::failure(expression.error());
+            key.expression = std::move(*expression);
+        }
+        keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+int Engine::set_sort(std::string_view criteria)
+{
+    if (!m_has_object)
+        return -1;
+    auto keys = parse_sort_criteria(criteria, m_object);
+    if (!keys)
+        return -1;
+    m_sort_text = std::string(trim_blanks(criteria));
+    m_sort_keys = std::move(*keys);
+    return 1;
+}
+
+namespace {
+
+unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+int compare_folded(std::string_view a, std::string_view b)
+{
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (x == y)
+            continue;
+        x = fold(x);
+        y = fold(y);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+template <class T>
+int order_of(const T& a, const T& b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+enum class KeyKind : std::uint8_t { TextFolded, Text, Integer, Double, Decimal, Date, DateTime, Time, Computed };
+
+// One key ready for comparing: the column's typed vector and null flags, or the values an
+// expression key took per slot.
+struct PreparedKey {
+    KeyKind kind;
+    bool descending;
+    const std::uint8_t* nulls = nullptr;
+    const void* data = nullptr;
+    std::vector<Value> computed; // by slot, for expression keys
+};
+
+int compare_computed(const Value& a, const Value& b, bool folded)
+{
+    Scalar x, y;
+    value_to_scalar(a, x);
+    value_to_scalar(b, y);
+    if (x.kind == ExprKind::String && y.kind == ExprKind::String && folded)
+        return compare_folded(x.text, y.text);
+    auto order = compare_scalars(x, y);
+    return order.value_or(0);
+}
+
+} // namespace
+
+int Engine::sort()
+{
+    if (!m_has_object)
+        return -1;
+    if (m_sort_keys.empty())
+        return 1;
+    std::vector<PreparedKey> keys;
+    keys.reserve(m_sort_keys.size());
+    auto& primary = buffer_slots(Buffer::Primary);
+    for (const SortKey& key : m_sort_keys) {
+        PreparedKey prepared;
+        prepared.descending = key.order == SortOrder::Descending;
+        if (key.column >= 0) {
+            const ColumnValues& column = m_rows.column(key.column);
+            prepared.nulls = column.nulls().data();
+            switch (column.storage()) {
+            case Storage::String:
+                prepared.kind = key.case_mode == SortCase::Insensitive ? KeyKind::TextFolded : KeyKind::Text;
+                prepared.data = column.strings().data();
+                break;
+            case Storage::Integer: prepared.kind = KeyKind::Integer; prepared.data = column.integers().data(); break;
+            case Storage::Double: prepared.kind = KeyKind::Double; prepared.data = column.doubles().data(); break;
+            case Storage::Decimal: prepared.kind = KeyKind::Decimal; prepared.data = column.decimals().data(); break;
+            case Storage::Date: prepared.kind = KeyKind::Date; prepared.data = column.dates().data(); break;
+            case Storage::DateTime: prepared.kind = KeyKind::DateTime; prepared.data = column.datetimes().data(); break;
+            case Storage::Time: prepared.kind = KeyKind::Time; prepared.data = column.times().data(); break;
+            }
+        } else {
+            prepared.kind = KeyKind::Computed;
+            prepared.computed.resize(m_rows.slot_count());
+            for (long r = 1; r <= static_cast<long>(primary.size()); ++r)
+                prepared.computed[primary[r - 1]] = key.expression->evaluate(row_context(Buffer::Primary, r));
+            // Folded comparison applies to text results of an insensitive key.
+            prepared.data = key.case_mode == SortCase::Insensitive ? &prepared : nullptr;
+        }
+        keys.push_back(std::move(prepared));
+    }
+
+    auto less = [&keys](Slot a, Slot b) {
+        for (const PreparedKey& key : keys) {
+            int c = 0;
+            if (key.kind == KeyKind::Computed) {
+                const Value& x = key.computed[a];
+                const Value& y = key.computed[b];
+                if (x.is_null() || y.is_null()) {
+                    if (x.is_null() != y.is_null())
+                        return x.is_null(); // kept: nulls sort first in both directions
+                    continue;
+                }
+                c = compare_computed(x, y, key.data != nullptr);
+            } else {
+                bool null_a = key.nulls[a] != 0, null_b = key.nulls[b] != 0;
+                if (null_a || null_b) {
+                    if (null_a != null_b)
+                        return null_a; // kept: nulls sort first in both directions
+                    continue;
+                }
+                switch (key.kind) {
+                case KeyKind::TextFolded: {
+                    auto* v = static_cast<const std::string*>(key.data);
+                    c = compare_folded(v[a], v[b]);
+                    break;
+                }
+                case KeyKind::Text: {
+                    auto* v = static_cast<const std::string*>(key.data);
+                    c = v[a].compare(v[b]);
+                    break;
+                }
+                case KeyKind::Integer: c = order_of(static_cast<const std::int64_t*>(key.data)[a], static_cast<const std::int64_t*>(key.data)[b]); break;
+                case KeyKind::Double: c = order_of(static_cast<const double*>(key.data)[a], static_cast<const double*>(key.data)[b]); break;
+                case KeyKind::Decimal: c = order_of(static_cast<const Decimal*>(key.data)[a], static_cast<const Decimal*>(key.data)[b]); break;
+                case KeyKind::Date: c = order_of(static_cast<const Date*>(key.data)[a], static_cast<const Date*>(key.data)[b]); break;
+                case KeyKind::DateTime: c = order_of(static_cast<const DateTime*>(key.data)[a], static_cast<const DateTime*>(key.data)[b]); break;
+                case KeyKind::Time: c = order_of(static_cast<const Time*>(key.data)[a], static_cast<const Time*>(key.data)[b]); break;
+                case KeyKind::Computed: break;
+                }
+            }
+            if (c != 0)
+                return key.descending ? c > 0 : c < 0;
+        }
+        return false;
+    };
+
+    // The current row keeps its number (no focus change is reported).
+    std::stable_sort(primary.begin(), primary.end(), less);
+    return 1;
+}
+
+} // namespace hearth::dw

@@ -1,0 +1,31 @@
+#pragma once
+// Text forms of column values for import and export: dates yyyy-mm-dd, times hh:mm:ss[.ffffff],
+// datetimes "<date> <time>", numbers in plain form. Parsing is strict: a value that is not
+// wholly valid is rejected rather than guessed.
+
+#include "host/datawindow/object.h"
+#include "host/value/value.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hearth::dw {
+
+std::optional<Date> parse_date_text(std::string_view text);
+std::optional<Time> parse_time_text(std::string_view text);
+// A date alone is accepted as that date at 00:00:00.
+std::optional<DateTime> parse_datetime_text(std::string_view text);
+
+// What empty text means for a char column: null (imports, where an empty field is how a
+// null is written) or the empty string (typed into an edit).
+enum class EmptyText : std::uint8_t { Null, EmptyString };
+
+// The value for a column of that type from its text form; empty text is null (for char
+// columns as `empty` says). nullopt for text the type cannot hold.
+std::optional<Value> parse_item_text(std::string_view text, const ColumnType& type, EmptyText empty = EmptyText::Null);
+
+// The plain text form of an item (empty for null).
+std::string item_text(const Value& value);
+
+} // namespace hearth::dw
