@@ -102,18 +102,18 @@ bool only_zone_left(std::string_view text, std::size_t pos)
     return text.size() > 1;
 }
 
-bool fail(std::string& error, const ResultRow& row, int column, std::string_view want)
+} // namespace
+
+std::string cell_error(const ResultRow& row, int column, std::string_view want)
 {
     std::string shown;
     if (row.kind(column) == CellKind::Blob)
         shown = fmt::format("a blob of {} bytes", row.blob(column).size());
     else
         shown = fmt::format("'{}'", row.text(column).substr(0, 64));
-    error = fmt::format("Cannot convert {} in column {} ({}) to {}.", shown, column + 1, row.column_name(column), want);
-    return false;
+    return fmt::format("Cannot convert {} in column {} ({}) to {}.", shown, column + 1, row.column_name(column), want);
 }
 
-// A whole number from a cell: exact for integers, rounded half away from zero otherwise.
 bool cell_whole(const ResultRow& row, int column, Int128& out)
 {
     switch (row.kind(column)) {
@@ -139,6 +139,14 @@ bool cell_whole(const ResultRow& row, int column, Int128& out)
     default:
         return false;
     }
+}
+
+namespace {
+
+bool fail(std::string& error, const ResultRow& row, int column, std::string_view want)
+{
+    error = cell_error(row, column, want);
+    return false;
 }
 
 template <Type T>
@@ -169,13 +177,33 @@ bool read_integral(const ResultRow& row, int column, Value& out, std::string& er
     return true;
 }
 
+} // namespace
+
+std::optional<Decimal> decimal_from_double(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    // The shortest text that reads back as the same double is the decimal that was stored
+    // whenever it had at most 15 significant digits; a value computed in binary (a sum of
+    // tenths) has more, and is shown with 15 as the backend itself does.
+    char buffer[64];
+    auto end = fmt::format_to_n(buffer, sizeof buffer, "{}", value).out;
+    std::size_t digits = 0;
+    for (const char* p = buffer; p != end && *p != 'e'; ++p)
+        digits += std::isdigit(static_cast<unsigned char>(*p)) ? 1 : 0;
+    if (digits > 15)
+        end = fmt::format_to_n(buffer, sizeof buffer, "{:.15g}", value).out;
+    return Decimal::parse(std::string_view(buffer, std::size_t(end - buffer)));
+}
+
 std::optional<Decimal> cell_decimal(const ResultRow& row, int column)
 {
     switch (row.kind(column)) {
     case CellKind::Integer:
     case CellKind::Boolean:
         return Decimal(row.int64(column));
-    case CellKind::Float:     // the backend's own shortest text, not a binary expansion
+    case CellKind::Float:
+        return decimal_from_double(row.real(column));
     case CellKind::Numeric:
     case CellKind::Text:
         return Decimal::parse(trim(row.text(column)));
@@ -183,6 +211,8 @@ std::optional<Decimal> cell_decimal(const ResultRow& row, int column)
         return std::nullopt;
     }
 }
+
+namespace {
 
 bool read_decimal(const ResultRow& row, int column, Value& out, std::string& error)
 {
@@ -196,6 +226,8 @@ bool read_decimal(const ResultRow& row, int column, Value& out, std::string& err
     out = Value(*dec);
     return true;
 }
+
+} // namespace
 
 std::optional<double> cell_double(const ResultRow& row, int column)
 {
@@ -218,6 +250,8 @@ std::optional<double> cell_double(const ResultRow& row, int column)
         return std::nullopt;
     }
 }
+
+namespace {
 
 template <Type T>
 bool read_floating(const ResultRow& row, int column, Value& out, std::string& error)
@@ -256,18 +290,46 @@ bool read_string(const ResultRow& row, int column, Value& out, std::string&)
     }
 }
 
+} // namespace
+
+std::optional<DateTime> cell_datetime(const ResultRow& row, int column)
+{
+    if (row.kind(column) != CellKind::Text)
+        return std::nullopt;
+    return parse_datetime(row.text(column));
+}
+
+std::optional<Date> cell_date(const ResultRow& row, int column)
+{
+    // A datetime text gives its date part.
+    if (const auto stamp = cell_datetime(row, column))
+        return stamp->date;
+    return std::nullopt;
+}
+
+std::optional<Time> cell_time(const ResultRow& row, int column)
+{
+    if (row.kind(column) != CellKind::Text)
+        return std::nullopt;
+    const std::string_view text = trim(row.text(column));
+    if (const auto time = parse_time(text))
+        return time;
+    if (const auto stamp = parse_datetime(text); stamp && text.size() > 10)
+        return stamp->time;
+    return std::nullopt;
+}
+
+namespace {
+
 bool read_date(const ResultRow& row, int column, Value& out, std::string& error)
 {
     if (row.is_null(column)) {
         out = Value::null_of(Type::Date);
         return true;
     }
-    if (row.kind(column) == CellKind::Text) {
-        // A datetime text gives its date part.
-        if (const auto stamp = parse_datetime(row.text(column))) {
-            out = Value(stamp->date);
-            return true;
-        }
+    if (const auto date = cell_date(row, column)) {
+        out = Value(*date);
+        return true;
     }
     return fail(error, row, column, "date");
 }
@@ -278,11 +340,9 @@ bool read_datetime(const ResultRow& row, int column, Value& out, std::string& er
         out = Value::null_of(Type::DateTime);
         return true;
     }
-    if (row.kind(column) == CellKind::Text) {
-        if (const auto stamp = parse_datetime(row.text(column))) {
-            out = Value(*stamp);
-            return true;
-        }
+    if (const auto stamp = cell_datetime(row, column)) {
+        out = Value(*stamp);
+        return true;
     }
     return fail(error, row, column, "datetime");
 }
@@ -293,16 +353,9 @@ bool read_time(const ResultRow& row, int column, Value& out, std::string& error)
         out = Value::null_of(Type::Time);
         return true;
     }
-    if (row.kind(column) == CellKind::Text) {
-        const std::string_view text = trim(row.text(column));
-        if (const auto time = parse_time(text)) {
-            out = Value(*time);
-            return true;
-        }
-        if (const auto stamp = parse_datetime(text); stamp && text.size() > 10) {
-            out = Value(stamp->time);
-            return true;
-        }
+    if (const auto time = cell_time(row, column)) {
+        out = Value(*time);
+        return true;
     }
     return fail(error, row, column, "time");
 }

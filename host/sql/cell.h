@@ -20,6 +20,22 @@ std::string format_date(const Date& date);
 std::string format_time(const Time& time);
 std::string format_datetime(const DateTime& stamp);
 
+// Typed cell readers for bulk loading into typed column storage, without a Value per cell.
+// The caller tests row.is_null(column) first; nullopt / false means the cell does not
+// convert (cell_error gives the message).
+// A whole number: exact for integers, rounded half away from zero from a fraction or text.
+bool cell_whole(const ResultRow& row, int column, Int128& out);
+// Exact: integers as they are, decimals and floats from the backend's own text.
+std::optional<Decimal> cell_decimal(const ResultRow& row, int column);
+// A binary double as the decimal it stands for (at most 15 significant digits).
+std::optional<Decimal> decimal_from_double(double value);
+std::optional<double> cell_double(const ResultRow& row, int column);
+std::optional<Date> cell_date(const ResultRow& row, int column);
+std::optional<DateTime> cell_datetime(const ResultRow& row, int column);
+std::optional<Time> cell_time(const ResultRow& row, int column);
+// "Cannot convert '<text>' in column <n> (<name>) to <type>."
+std::string cell_error(const ResultRow& row, int column, std::string_view want);
+
 // Reads one cell as a value of type `want` (Type::Any: the cell's own type). A null cell gives
 // a null of that type. Returns false with a message when the cell does not convert.
 bool read_cell(const ResultRow& row, int column, Type want, Value& out, std::string& error);

@@ -1,0 +1,443 @@
+// Reading many rows through a transaction against a plain loop over the backend's own API,
+// in one run: 200,000 rows of 10 columns into typed column vectors. SQLite always;
+// PostgreSQL when HEARTH_TEST_PG names a server. Ratios are reported as counters.
+//
+//   bench_sql_retrieve --benchmark_format=json
+
+#include "host/sql/backends.h"
+#include "host/sql/cell.h"
+#include "host/sql/transaction.h"
+
+#include <benchmark/benchmark.h>
+#include <fmt/format.h>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace hearth;
+
+namespace {
+
+constexpr int row_count = 200000;
+
+const char* const select_text =
+    "SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person";
+
+// Typed column vectors, as a row store keeps them.
+struct Columns {
+    std::vector<std::int64_t> person_no, age, flag;
+    std::vector<std::string> name, rprno, kind;
+    std::vector<Decimal> income;
+    std::vector<double> area;
+    std::vector<Date> birthday;
+    std::vector<DateTime> save_time;
+    std::vector<std::uint8_t> nulls;   // one flag per cell
+
+    void reserve(std::size_t n)
+    {
+        for (auto* v : {&person_no, &age, &flag})
+            v->reserve(n);
+        for (auto* v : {&name, &rprno, &kind})
+            v->reserve(n);
+        income.reserve(n);
+        area.reserve(n);
+        birthday.reserve(n);
+        save_time.reserve(n);
+        nulls.reserve(n * 10);
+    }
+    std::size_t rows() const { return person_no.size(); }
+};
+
+// The plain baseline's vectors: what a straightforward loop over the C API keeps.
+struct PlainColumns {
+    std::vector<std::int64_t> person_no, age, flag;
+    std::vector<std::string> name, rprno, kind, birthday, save_time;
+    std::vector<double> income, area;
+    void reserve(std::size_t n)
+    {
+        for (auto* v : {&person_no, &age, &flag})
+            v->reserve(n);
+        for (auto* v : {&name, &rprno, &kind, &birthday, &save_time})
+            v->reserve(n);
+        income.reserve(n);
+        area.reserve(n);
+    }
+};
+
+std::vector<std::string> fill_statements()
+{
+    return {
+        "CREATE TABLE bench_person (PersonNo integer primary key, Name varchar(40), RprNo varchar(20), Age integer, "
+        "Income numeric(12,2), Area double, Birthday date, SaveTime datetime, Kind varchar(4), Flag integer)",
+    };
+}
+
+bool fill(Transaction& tx)
+{
+    for (const std::string& s : fill_statements())
+        if (tx.execute_immediate(s) != 0)
+            return false;
+    for (int i = 1; i <= row_count; ++i) {
+        const HostVars vars = {
+            {"no", Value(std::int32_t(i))},
+            {"name", Value(fmt::format("居民{}", i))},
+            {"rprno", Value(fmt::format("R{:06}", i / 3))},
+            {"age", Value(std::int32_t(i % 90))},
+            {"income", Value(*Decimal::parse(fmt::format("{}.{:02}", i % 10000, i % 100)))},
+            {"area", Value(50.0 + (i % 70) * 0.5)},
+            {"birthday", Value(Date {std::int16_t(1940 + i % 60), std::uint8_t(1 + i % 12), std::uint8_t(1 + i % 28)})},
+            {"savetime", Value(DateTime {{2024, std::uint8_t(1 + i % 12), std::uint8_t(1 + i % 28)},
+                                         {std::uint8_t(i % 24), std::uint8_t(i % 60), 0, 0}})},
+            {"kind", i % 7 == 0 ? Value::null_of(Type::String) : Value(fmt::format("{:02}", i % 11))},
+            {"flag", Value(std::int32_t(i % 2))},
+        };
+        if (tx.execute("INSERT INTO bench_person VALUES (:no, :name, :rprno, :age, :income, :area, :birthday, "
+                       ":savetime, :kind, :flag)",
+                       vars)
+            != 0)
+            return false;
+    }
+    return tx.commit() == 0;
+}
+
+// Reads the whole result through Transaction::query with typed cell readers.
+long hearth_retrieve(Transaction& tx, Columns& out)
+{
+    out = Columns();
+    out.reserve(row_count);
+    std::string error;
+    return tx.query(select_text, {}, [&](const sql::ResultRow& row) {
+        for (int c = 0; c < 10; ++c)
+            out.nulls.push_back(row.is_null(c) ? 1 : 0);
+        Int128 whole = 0;
+        sql::cell_whole(row, 0, whole);
+        out.person_no.push_back(std::int64_t(whole));
+        out.name.emplace_back(row.text(1));
+        out.rprno.emplace_back(row.text(2));
+        sql::cell_whole(row, 3, whole);
+        out.age.push_back(std::int64_t(whole));
+        out.income.push_back(sql::cell_decimal(row, 4).value_or(Decimal()));
+        out.area.push_back(sql::cell_double(row, 5).value_or(0.0));
+        out.birthday.push_back(sql::cell_date(row, 6).value_or(Date {}));
+        out.save_time.push_back(sql::cell_datetime(row, 7).value_or(DateTime {}));
+        out.kind.emplace_back(row.is_null(8) ? std::string_view() : row.text(8));
+        sql::cell_whole(row, 9, whole);
+        out.flag.push_back(std::int64_t(whole));
+        return RowAction::Continue;
+    });
+}
+
+// The same through the Value-per-cell readers (what a caller without typed storage uses).
+long hearth_retrieve_values(Transaction& tx, std::vector<Value>& out)
+{
+    static const Type types[] = {Type::Long, Type::String, Type::String, Type::Long, Type::Decimal,
+                                 Type::Double, Type::Date, Type::DateTime, Type::String, Type::Long};
+    sql::CellReader readers[10];
+    for (int c = 0; c < 10; ++c)
+        readers[c] = sql::cell_reader(types[c]);
+    out.clear();
+    out.reserve(std::size_t(row_count) * 10);
+    std::string error;
+    return tx.query(select_text, {}, [&](const sql::ResultRow& row) {
+        for (int c = 0; c < 10; ++c) {
+            Value v;
+            readers[c](row, c, v, error);
+            out.push_back(std::move(v));
+        }
+        return RowAction::Continue;
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// SQLite
+
+struct SqliteFixture {
+    std::string path;
+    Transaction tx {"sqlca"};
+    sqlite3* db = nullptr;
+    bool ok = false;
+
+    SqliteFixture()
+    {
+        path = (std::filesystem::temp_directory_path() / fmt::format("hearth-bench-{}.db", ::getpid())).string();
+        std::filesystem::remove(path);
+        tx.set_database(path);
+        tx.set_dbparm("Create='Yes'");
+        ok = tx.connect() == 0 && fill(tx);
+        if (!ok)
+            std::fprintf(stderr, "sqlite setup: %s\n", tx.sql_err_text().c_str());
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    }
+    ~SqliteFixture()
+    {
+        sqlite3_close(db);
+        tx.disconnect();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::filesystem::remove(path + suffix);
+    }
+};
+
+SqliteFixture& sqlite_fixture()
+{
+    static SqliteFixture fixture;
+    return fixture;
+}
+
+std::size_t plain_sqlite_retrieve(sqlite3* db, PlainColumns& out)
+{
+    out = PlainColumns();
+    out.reserve(row_count);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, select_text, -1, &stmt, nullptr);
+    auto text = [&](int c) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+        return p ? std::string(p, std::size_t(sqlite3_column_bytes(stmt, c))) : std::string();
+    };
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        out.person_no.push_back(sqlite3_column_int64(stmt, 0));
+        out.name.push_back(text(1));
+        out.rprno.push_back(text(2));
+        out.age.push_back(sqlite3_column_int64(stmt, 3));
+        out.income.push_back(sqlite3_column_double(stmt, 4));
+        out.area.push_back(sqlite3_column_double(stmt, 5));
+        out.birthday.push_back(text(6));
+        out.save_time.push_back(text(7));
+        out.kind.push_back(text(8));
+        out.flag.push_back(sqlite3_column_int64(stmt, 9));
+    }
+    sqlite3_finalize(stmt);
+    return out.person_no.size();
+}
+
+void BM_SqlitePlainStepLoop(benchmark::State& state)
+{
+    auto& f = sqlite_fixture();
+    if (!f.ok) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    PlainColumns columns;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(plain_sqlite_retrieve(f.db, columns));
+    state.counters["rows"] = double(columns.person_no.size());
+}
+
+void BM_SqliteTransactionQueryTyped(benchmark::State& state)
+{
+    auto& f = sqlite_fixture();
+    if (!f.ok) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    Columns columns;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(hearth_retrieve(f.tx, columns));
+    state.counters["rows"] = double(columns.rows());
+}
+
+void BM_SqliteTransactionQueryValues(benchmark::State& state)
+{
+    auto& f = sqlite_fixture();
+    if (!f.ok) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    std::vector<Value> values;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(hearth_retrieve_values(f.tx, values));
+    state.counters["rows"] = double(values.size() / 10);
+}
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Both loops alternately in each iteration; the ratio is hearth / plain.
+void BM_SqliteRetrieveRatio(benchmark::State& state)
+{
+    auto& f = sqlite_fixture();
+    if (!f.ok) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    PlainColumns plain;
+    Columns typed;
+    double plain_s = 0, typed_s = 0;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        benchmark::DoNotOptimize(plain_sqlite_retrieve(f.db, plain));
+        plain_s += seconds_since(t0);
+        t0 = Clock::now();
+        benchmark::DoNotOptimize(hearth_retrieve(f.tx, typed));
+        typed_s += seconds_since(t0);
+    }
+    if (typed.rows() != std::size_t(row_count) || plain.person_no.size() != std::size_t(row_count))
+        state.SkipWithError("row count differs");
+    state.counters["plain_ms"] = plain_s * 1000 / double(state.iterations());
+    state.counters["hearth_ms"] = typed_s * 1000 / double(state.iterations());
+    state.counters["ratio"] = typed_s / plain_s;
+}
+
+// 10,000 UPDATEs with bound host variables in one transaction, against the same loop over a
+// prepared sqlite3 statement.
+void BM_SqliteUpdateRatio(benchmark::State& state)
+{
+    auto& f = sqlite_fixture();
+    if (!f.ok) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    constexpr int updates = 10000;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(f.path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_busy_timeout(db, 10000);
+    double plain_s = 0, hearth_s = 0;
+    long round = 0;
+    for (auto _ : state) {
+        ++round;
+        auto t0 = Clock::now();
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "UPDATE bench_person SET Age = ?1, Name = ?2 WHERE PersonNo = ?3 AND Age = ?4", -1,
+                           &stmt, nullptr);
+        for (int i = 1; i <= updates; ++i) {
+            const std::string name = fmt::format("plain {}", round);
+            sqlite3_bind_int64(stmt, 1, i % 90);
+            sqlite3_bind_text(stmt, 2, name.c_str(), int(name.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(stmt, 3, i);
+            sqlite3_bind_int64(stmt, 4, i % 90);
+            sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        plain_s += seconds_since(t0);
+
+        t0 = Clock::now();
+        for (int i = 1; i <= updates; ++i) {
+            if (f.tx.execute("UPDATE bench_person SET Age = :age, Name = :name WHERE PersonNo = :no AND Age = :old",
+                             {{"age", Value(std::int32_t(i % 90))}, {"name", Value(fmt::format("hearth {}", round))},
+                              {"no", Value(std::int32_t(i))}, {"old", Value(std::int32_t(i % 90))}})
+                    != 0
+                || f.tx.sql_nrows() != 1) {
+                state.SkipWithError(f.tx.sql_err_text().c_str());
+                break;
+            }
+        }
+        f.tx.commit();
+        hearth_s += seconds_since(t0);
+    }
+    sqlite3_close(db);
+    state.counters["plain_rows_per_s"] = updates * double(state.iterations()) / plain_s;
+    state.counters["hearth_rows_per_s"] = updates * double(state.iterations()) / hearth_s;
+    state.counters["ratio"] = hearth_s / plain_s;
+}
+
+// ---------------------------------------------------------------------------------------
+// PostgreSQL
+
+struct PgFixture {
+    Transaction tx {"sqlca"};
+    PGconn* conn = nullptr;
+    bool ok = false;
+    std::string schema = fmt::format("hearth_bench_{}", ::getpid());
+
+    PgFixture()
+    {
+        const char* conninfo = std::getenv("HEARTH_TEST_PG");
+        if (!conninfo || !*conninfo)
+            return;
+        const std::string with_schema = fmt::format("{} options='-c search_path={}'", conninfo, schema);
+        tx.set_dbms("PostgreSQL");
+        tx.set_database(with_schema);
+        if (tx.connect() != 0)
+            return;
+        tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
+        tx.execute_immediate(fmt::format("CREATE SCHEMA {}", schema));
+        ok = fill(tx);
+        if (!ok)
+            std::fprintf(stderr, "postgres setup: %s\n", tx.sql_err_text().c_str());
+        conn = PQconnectdb(with_schema.c_str());
+    }
+    ~PgFixture()
+    {
+        if (conn)
+            PQfinish(conn);
+        if (tx.is_connected()) {
+            tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
+            tx.disconnect();
+        }
+    }
+};
+
+PgFixture& pg_fixture()
+{
+    static PgFixture fixture;
+    return fixture;
+}
+
+std::size_t plain_libpq_retrieve(PGconn* conn, PlainColumns& out)
+{
+    out = PlainColumns();
+    out.reserve(row_count);
+    PGresult* result = PQexecParams(conn, select_text, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    const int rows = PQntuples(result);
+    auto text = [&](int r, int c) { return std::string(PQgetvalue(result, r, c), std::size_t(PQgetlength(result, r, c))); };
+    for (int r = 0; r < rows; ++r) {
+        out.person_no.push_back(std::strtoll(PQgetvalue(result, r, 0), nullptr, 10));
+        out.name.push_back(text(r, 1));
+        out.rprno.push_back(text(r, 2));
+        out.age.push_back(std::strtoll(PQgetvalue(result, r, 3), nullptr, 10));
+        out.income.push_back(std::strtod(PQgetvalue(result, r, 4), nullptr));
+        out.area.push_back(std::strtod(PQgetvalue(result, r, 5), nullptr));
+        out.birthday.push_back(text(r, 6));
+        out.save_time.push_back(text(r, 7));
+        out.kind.push_back(text(r, 8));
+        out.flag.push_back(std::strtoll(PQgetvalue(result, r, 9), nullptr, 10));
+    }
+    PQclear(result);
+    return out.person_no.size();
+}
+
+void BM_PostgresRetrieveRatio(benchmark::State& state)
+{
+    auto& f = pg_fixture();
+    if (!f.ok) {
+        state.SkipWithError("HEARTH_TEST_PG is not set or the server is unreachable");
+        return;
+    }
+    PlainColumns plain;
+    Columns typed;
+    double plain_s = 0, typed_s = 0;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        benchmark::DoNotOptimize(plain_libpq_retrieve(f.conn, plain));
+        plain_s += seconds_since(t0);
+        t0 = Clock::now();
+        benchmark::DoNotOptimize(hearth_retrieve(f.tx, typed));
+        typed_s += seconds_since(t0);
+    }
+    if (typed.rows() != std::size_t(row_count) || plain.person_no.size() != std::size_t(row_count))
+        state.SkipWithError("row count differs");
+    state.counters["plain_ms"] = plain_s * 1000 / double(state.iterations());
+    state.counters["hearth_ms"] = typed_s * 1000 / double(state.iterations());
+    state.counters["ratio"] = typed_s / plain_s;
+}
+
+} // namespace
+
+BENCHMARK(BM_SqlitePlainStepLoop)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteTransactionQueryTyped)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteTransactionQueryValues)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteRetrieveRatio)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SqliteUpdateRatio)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PostgresRetrieveRatio)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+BENCHMARK_MAIN();
