@@ -10,12 +10,12 @@ namespace {
 constexpr int create_slot = 0;
 constexpr int destroy_slot = 1;
 
-// create, destroy and constructor take no arguments; each run gets its own empty list.
-struct NoArgs {
-    std::vector<Value> args;
-    operator std::vector<Value>&() { return args; }
-};
-NoArgs no_args() { return {}; }
+// Runs a lifecycle event (create, destroy, constructor), which takes no arguments.
+DispatchResult run_lifecycle(Runtime& runtime, const ObjectRef& object, int slot)
+{
+    std::vector<Value> no_args;
+    return runtime.dispatch(object, slot, no_args);
+}
 } // namespace
 
 Runtime::Runtime(const ClassRegistry& registry) : m_registry(registry) {}
@@ -46,8 +46,7 @@ ObjectRef Runtime::create(std::string_view class_name)
     std::shared_ptr<Object> owned;
     ObjectRef ref = instantiate(*cls, {}, owned);
     m_live.push_back(owned);
-    if (const SlotInfo* slot = cls->slot(create_slot))
-        finish(dispatch_slot(*owned, *slot, no_args()));
+    run_lifecycle(*this, ref, create_slot);
     return ref;
 }
 
@@ -70,8 +69,7 @@ void Runtime::create_controls(ScriptCall& call)
         object.m_nested.emplace_back(control.name, child);
         if (control.store)
             control.store(object, ref);
-        if (const SlotInfo* slot = control_class->slot(create_slot))
-            finish(dispatch_slot(*child, *slot, no_args()));
+        run_lifecycle(*this, ref, create_slot);
         made.push_back(ref);
     }
     // Appended after the array's current upper bound, in declaration order.
@@ -115,7 +113,7 @@ void Runtime::construct_object(Object& object)
     if (object.is_destroyed())
         return;
     if (const SlotInfo* slot = object.class_info().slot_named("constructor"))
-        finish(dispatch_slot(object, *slot, no_args()));
+        run_lifecycle(*this, object.ref(), slot->slot);
 }
 
 void Runtime::construct(const ObjectRef& ref)
@@ -136,8 +134,7 @@ void Runtime::destroy_object(Object& object)
     if (object.is_destroyed())
         return;
     std::shared_ptr<Object> keep = object.shared_from_this();
-    if (const SlotInfo* slot = object.class_info().slot(destroy_slot))
-        finish(dispatch_slot(object, *slot, no_args()));
+    run_lifecycle(*this, object.ref(), destroy_slot);
     // Controls that no destroy script took down (a class without one) go with their parent.
     while (!object.m_nested.empty()) {
         std::shared_ptr<Object> child = object.m_nested.back().second;
