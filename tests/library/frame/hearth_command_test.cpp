@@ -1,0 +1,70 @@
+// The hearth command as a user runs it: its output and exit status.
+
+#include "library/frame/library_classes.h"
+
+#include "host/object/class_listing.h"
+#include "host/object/class_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct CommandRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+CommandRun run_hearth(const std::string& arguments)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("hearth_command_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string command = std::string("'") + HEARTH_COMMAND + "' " + arguments + " >'" +
+                                (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
+    CommandRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = read_file(dir / "out");
+    run.err = read_file(dir / "err");
+    std::filesystem::remove_all(dir);
+    return run;
+}
+
+TEST(HearthCommand, ClassesPrintsTheRegistryListing)
+{
+    hearth::ClassRegistry registry;
+    ASSERT_EQ(hearth::register_library_classes(registry), "");
+    const CommandRun run = run_hearth("classes");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, hearth::list_classes(registry));
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(HearthCommand, UnknownOrMissingSubcommandPrintsUsageAndExits2)
+{
+    for (const char* arguments : {"bogus", "", "classes extra", "CLASSES"}) {
+        const CommandRun run = run_hearth(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_EQ(run.err.rfind("usage: hearth classes\n", 0), 0u) << arguments << ": " << run.err;
+    }
+}
+
+} // namespace
