@@ -12,7 +12,9 @@
 // (std::string, std::string_view, const char*) through the Text concept, so a call with a
 // string literal never competes with the Value form.
 
+#include "host/value/encoding.h"
 #include "host/value/value.h"
+#include "host/value/value_array.h"
 
 #include <concepts>
 #include <cstdint>
@@ -52,6 +54,9 @@ bool is_number(std::string_view text);
 Date to_date(std::string_view text);
 Time to_time(std::string_view text);
 Value format(const Value& data, std::string_view mask);
+Blob blob_mid(const Blob& bytes, long start, long length);
+std::string profile_string(std::string_view file, std::string_view section, std::string_view key, std::string_view default_value);
+int profile_int(std::string_view file, std::string_view section, std::string_view key, int default_value);
 } // namespace detail
 
 // ---- strings (fn_strings.cpp) ----------------------------------------------------------
@@ -188,6 +193,51 @@ template <Text S> Time to_time(const S& text) { return detail::to_time(text); }
 // The date at 00:00:00, or the date at the given time.
 Value to_datetime(const Value& date);
 Value to_datetime(const Value& date, const Value& time);
+
+// ---- blobs and colours (fn_blobs.cpp) ---------------------------------------------------
+
+// The bytes of text in an encoding (UTF-16LE by default: Blob("abc") is 6 bytes; Ansi is GBK).
+Value to_blob(const Value& text, Encoding encoding = Encoding::Utf16LE);
+template <Text S> Blob to_blob(const S& text, Encoding encoding = Encoding::Utf16LE)
+{
+    return encode_text(std::string_view(text), encoding);
+}
+// The text a blob holds in an encoding (UTF-16LE by default), up to its first NUL character.
+Value to_string_from_blob(const Value& bytes, Encoding encoding = Encoding::Utf16LE);
+// length bytes from byte start (1-based); the rest when omitted or too long; an empty blob
+// when start is past the end, start < 1 or length <= 0.
+Value blob_mid(const Value& bytes, const Value& start);
+Value blob_mid(const Value& bytes, const Value& start, const Value& length);
+inline Blob blob_mid(const Blob& bytes, long start, long length) { return detail::blob_mid(bytes, start, length); }
+// red + 256 * green + 65536 * blue; -1 when a component lies outside 0..255.
+Value rgb(const Value& red, const Value& green, const Value& blue);
+long rgb(long red, long green, long blue);
+
+// ---- settings files (fn_profile.cpp) ----------------------------------------------------
+
+// The value after "key=" in [section] of a settings file; default_value when the file, the
+// section or the key is missing. Section and key names ignore ASCII case. Files may be
+// UTF-8 (with or without a mark), UTF-16LE with its mark, or else GBK. At most 4096 characters.
+Value profile_string(const Value& file, const Value& section, const Value& key, const Value& default_value);
+template <Text F, Text S, Text K, Text D>
+std::string profile_string(const F& file, const S& section, const K& key, const D& default_value)
+{
+    return detail::profile_string(file, section, key, default_value);
+}
+// The same value as an integer; default_value when missing or not a whole integer.
+Value profile_int(const Value& file, const Value& section, const Value& key, const Value& default_value);
+template <Text F, Text S, Text K> int profile_int(const F& file, const S& section, const K& key, int default_value)
+{
+    return detail::profile_int(file, section, key, default_value);
+}
+
+// ---- arrays (value_array.cpp) ------------------------------------------------------------
+
+// The upper (lower) bound of a dimension, 1 by default: a fixed array's declared bound, an
+// unbounded array's highest subscript assigned so far (0 before any); -1 for a dimension
+// the array does not have.
+Value upper_bound(const ValueArray& array, const Value& dimension = Value(1));
+Value lower_bound(const ValueArray& array, const Value& dimension = Value(1));
 
 // ---- null (fn_convert.cpp) --------------------------------------------------------------
 

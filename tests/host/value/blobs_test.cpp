@@ -1,0 +1,88 @@
+#include "host/value/functions.h"
+
+#include <gtest/gtest.h>
+
+using namespace hearth;
+
+TEST(Blobs, TextToBytesInEachEncoding)
+{
+    struct Case {
+        const char* text;
+        Encoding encoding;
+        Blob bytes;
+    };
+    const Case cases[] = {
+        {"abc", Encoding::Utf16LE, {'a', 0, 'b', 0, 'c', 0}},
+        {"abc", Encoding::Utf16BE, {0, 'a', 0, 'b', 0, 'c'}},
+        {"abc", Encoding::Utf8, {'a', 'b', 'c'}},
+        {"abc", Encoding::Ansi, {'a', 'b', 'c'}},
+        {"宋体", Encoding::Utf16LE, {0x8B, 0x5B, 0x53, 0x4F}},
+        {"宋体", Encoding::Utf8, {0xE5, 0xAE, 0x8B, 0xE4, 0xBD, 0x93}},
+        {"宋体", Encoding::Ansi, {0xCB, 0xCE, 0xCC, 0xE5}},           // GBK
+        {"😀", Encoding::Utf16LE, {0x3D, 0xD8, 0x00, 0xDE}},          // a surrogate pair
+        {"a😀b", Encoding::Ansi, {'a', '?', 'b'}},                     // GBK lacks it
+        {"", Encoding::Utf16LE, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fn::to_blob(c.text, c.encoding), c.bytes) << c.text << " " << int(c.encoding);
+        EXPECT_EQ(fn::to_blob(Value(c.text), c.encoding), Value(c.bytes)) << c.text;
+        if (std::string_view(c.text) != "a😀b") {
+            EXPECT_EQ(fn::to_string_from_blob(Value(c.bytes), c.encoding), Value(c.text)) << c.text;
+        }
+    }
+    EXPECT_EQ(fn::len(Value(fn::to_blob("abc"))), Value(6)); // Blob("abc") is 6 bytes by default
+}
+
+TEST(Blobs, DecodingBadBytesNeverFails)
+{
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0, 'b'})), Value("a"));          // odd trailing byte dropped
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {0x00, 0xD8, 'a', 0})), Value("\xEF\xBF\xBD" "a")); // lone surrogate
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'h', 0, 'i', 0, 0, 0, 'x', 0})), Value("hi")); // stops at NUL
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0xFF, 'b'}), Encoding::Utf8), Value("a\xEF\xBF\xBD" "b"));
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0x81}), Encoding::Ansi), Value("a\xEF\xBF\xBD"));
+    EXPECT_EQ(fn::to_string_from_blob(Value::null_of(Type::Blob)), Value::null_of(Type::String));
+    EXPECT_EQ(fn::to_blob(Value::null_of(Type::String)), Value::null_of(Type::Blob));
+}
+
+TEST(Blobs, BlobMidTakesBytes)
+{
+    const Blob bytes {1, 2, 3, 4, 5};
+    constexpr long omitted = -999;
+    struct Case {
+        long start;
+        long length;
+        Blob expected;
+    };
+    const Case cases[] = {
+        {2, 3, {2, 3, 4}},
+        {4, 10, {4, 5}},     // past the end: the rest
+        {5, omitted, {5}},
+        {1, omitted, {1, 2, 3, 4, 5}},
+        {6, 1, {}},          // start past the end
+        {0, 2, {}},
+        {2, 0, {}},
+        {2, -1, {}},
+    };
+    for (const auto& c : cases) {
+        Value got = c.length == omitted ? fn::blob_mid(Value(bytes), Value(std::int32_t(c.start)))
+                                        : fn::blob_mid(Value(bytes), Value(std::int32_t(c.start)), Value(std::int32_t(c.length)));
+        EXPECT_EQ(got, Value(c.expected)) << c.start << " " << c.length;
+        if (c.length != omitted) {
+            EXPECT_EQ(fn::blob_mid(bytes, c.start, c.length), c.expected);
+        }
+    }
+    EXPECT_EQ(fn::blob_mid(Value::null_of(Type::Blob), Value(1)), Value::null_of(Type::Blob));
+    EXPECT_EQ(fn::blob_mid(Value(bytes), Value(1), Value::null_of(Type::Long)), Value::null_of(Type::Blob));
+}
+
+TEST(Blobs, RgbPacksComponents)
+{
+    EXPECT_EQ(fn::rgb(255, 0, 0), 255);
+    EXPECT_EQ(fn::rgb(0, 255, 0), 65280);
+    EXPECT_EQ(fn::rgb(0, 0, 255), 16711680);
+    EXPECT_EQ(fn::rgb(255, 255, 255), 16777215);
+    EXPECT_EQ(fn::rgb(256, 0, 0), -1);
+    EXPECT_EQ(fn::rgb(0, -1, 0), -1);
+    EXPECT_EQ(fn::rgb(Value(192), Value(192), Value(192)), Value(12632256));
+    EXPECT_EQ(fn::rgb(Value(1), Value::null_of(Type::Long), Value(1)), Value::null_of(Type::Long));
+}
