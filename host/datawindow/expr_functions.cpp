@@ -105,6 +105,17 @@ DateTime now_stamp()
 void to_string_impl(CallNode& node, const RowContext&, Scalar& out)
 {
     const Scalar& v = node.values[0];
+    if (node.values.size() > 1) {
+        // A display mask; its null section (if any) decides what a null value shows.
+        if (node.values[1].null)
+            return out.set_null(ExprKind::String);
+        Value text = fn::to_string(scalar_to_value(v), Value(std::string(node.values[1].text)));
+        if (text.is_null() || text.type() != Type::String)
+            return out.set_null(ExprKind::String);
+        return node.set_result(out, text.as_string());
+    }
+    if (v.null)
+        return out.set_null(ExprKind::String);
     switch (v.kind) {
     case ExprKind::String: return node.set_result(out, std::string(v.text));
     case ExprKind::Bool: return node.set_result(out, v.boolean ? "true" : "false");
@@ -234,7 +245,7 @@ const FunctionSpec functions[] = {
          n.set_result(o, fn::replace(n.text(0), n.number(1), n.number(2), n.text(3)));
      }},
     {"space", 1, 1, S, {N}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::space(n.number(0))); }},
-    {"string", 1, 1, S, {A}, to_string_impl},
+    {"string", 1, 2, S, {A, S}, to_string_impl, /*null_in_null_out=*/false},
     {"number", 1, 1, N, {A}, to_number_impl<0>},
     {"integer", 1, 1, N, {A}, to_number_impl<1>},
     {"long", 1, 1, N, {A}, to_number_impl<2>},

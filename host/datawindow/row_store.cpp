@@ -130,6 +130,18 @@ void ColumnValues::copy_item(Slot slot, const ColumnValues& from, Slot from_slot
     }
 }
 
+Decimal fit_scale(const Decimal& number, int places)
+{
+    Decimal rounded = number.rounded(places);
+    Int128 coefficient = rounded.coefficient();
+    for (int scale = rounded.scale(); scale < places; ++scale) {
+        if (coefficient > Int128(1e36) || coefficient < -Int128(1e36))
+            return rounded;
+        coefficient *= 10;
+    }
+    return Decimal::from_parts(coefficient, std::max(places, rounded.scale()));
+}
+
 std::optional<Value> convert_for_column(const Value& value, const ColumnType& type)
 {
     if (value.is_null())
@@ -142,7 +154,7 @@ std::optional<Value> convert_for_column(const Value& value, const ColumnType& ty
     if (!converted)
         return std::nullopt;
     if (type.kind == ColumnKind::Decimal && !converted->is_null())
-        return Value(converted->as_decimal().rounded(type.size));
+        return Value(fit_scale(converted->as_decimal(), type.size));
     return converted;
 }
 

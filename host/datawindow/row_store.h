@@ -68,6 +68,9 @@ private:
     std::vector<Time> m_times;
 };
 
+// A decimal rounded to a decimal(n) column's places and written with exactly n places.
+Decimal fit_scale(const Decimal& number, int places);
+
 // The value converted for a column of that type, or nullopt when the runtime refuses the
 // store (text into a number column ...). Null values of any type are accepted.
 std::optional<Value> convert_for_column(const Value& value, const ColumnType& type);

@@ -1,4 +1,5 @@
 #include "host/datawindow/value_text.h"
+#include "host/datawindow/row_store.h"
 
 #include "host/value/functions.h"
 
@@ -143,7 +144,7 @@ std::optional<Value> parse_item_text(std::string_view text, const ColumnType& ty
         auto number = Decimal::parse(text);
         if (!number)
             return std::nullopt;
-        return Value(number->rounded(type.size));
+        return Value(fit_scale(*number, type.size));
     }
     case Storage::Date:
         if (auto date = parse_date_text(text))
