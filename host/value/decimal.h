@@ -44,7 +44,11 @@ public:
 
     // Arithmetic is exact; a result with more than max_scale places is rounded half away
     // from zero at the last place. Each returns nullopt on overflow, and divide also on a
-    // zero divisor (the caller raises the runtime's error for it).
+    // zero divisor (the caller raises the runtime's error for it). Sums keep the larger
+    // scale, products the sum of the scales (both cut back to max_scale, or further while
+    // the coefficient does not fit). A quotient is exact when it ends within max_scale places,
+    // else rounded at the 28th place (fewer when its whole part leaves no room), and has its
+    // trailing zeros dropped: 7.0 / 2 = 3.5, 6.00 / 2.0 = 3, 1 / 3 = 0.3333333333333333333333333333.
     std::optional<Decimal> add(const Decimal& other) const;
     std::optional<Decimal> subtract(const Decimal& other) const;
     std::optional<Decimal> multiply(const Decimal& other) const;

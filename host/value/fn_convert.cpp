@@ -262,6 +262,7 @@ Value to_string(const Value& data)
     }
     case Type::Double: return to_string(data.as_double());
     case Type::Boolean: return std::string(data.as_bool() ? "true" : "false");
+    // [U] dates, times and datetimes without a mask: yyyy-mm-dd, hh:mm:ss, "<date> <time>".
     case Type::Date: return to_string(data.as_date());
     case Type::Time: return to_string(data.as_time());
     case Type::DateTime: return to_string(data.as_datetime());

@@ -169,6 +169,7 @@ constexpr std::string_view currency_mask = "¥#,##0.00";
 
 Value format_number(const Value& data, const std::vector<std::string_view>& sections)
 {
+    // [U] without a null section a null value gives null (also for dates, times and strings).
     if (data.is_null()) {
         if (sections.size() >= 4) {
             std::string out;

@@ -78,6 +78,10 @@ template <class Map> std::string map_case(std::string_view text, Map map)
 
 namespace detail {
 
+// Counts beyond this many characters fail with "" (the runtime's error value for Space)
+// instead of exhausting memory.
+constexpr long max_generated_characters = 1L << 28;
+
 std::string left(std::string_view text, long count)
 {
     // [U] a count <= 0 gives "".
@@ -192,7 +196,7 @@ std::string replace(std::string_view text, long start, long count, std::string_v
 std::string fill(std::string_view chars, long count)
 {
     // Fill("", n) has nothing to repeat: "".
-    if (count <= 0 || chars.empty())
+    if (count <= 0 || chars.empty() || count > max_generated_characters)
         return {};
     long per_copy = utf8::length(chars);
     std::string out;
@@ -207,7 +211,9 @@ std::string fill(std::string_view chars, long count)
 std::string space(long count)
 {
     // [U] a count <= 0 gives "".
-    return count <= 0 ? std::string() : std::string(std::size_t(count), ' ');
+    if (count <= 0 || count > detail::max_generated_characters)
+        return {};
+    return std::string(std::size_t(count), ' ');
 }
 
 Value left(const Value& text, const Value& count)

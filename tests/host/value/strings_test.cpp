@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace hearth;
 
 namespace {
@@ -310,4 +312,54 @@ TEST(Strings, EveryFunctionGivesNullForANullArgument)
     // A null of type any (a failed call's result) propagates just the same.
     EXPECT_TRUE(fn::left(Value(), n).is_null());
     EXPECT_TRUE(fn::upper(Value()).is_null());
+}
+
+TEST(Strings, HugeCountsFailWithEmptyText)
+{
+    EXPECT_EQ(fn::space(std::numeric_limits<long>::max()), "");
+    EXPECT_EQ(fn::fill("ab", std::numeric_limits<long>::max()), "");
+    EXPECT_EQ(fn::left("abc", std::numeric_limits<long>::max()), "abc");
+    EXPECT_EQ(fn::mid(Value("abc"), Value(1e300)), Value(""));  // a start beyond long is clamped: past the end
+    EXPECT_EQ(fn::left(Value("abc"), Value(-1e300)), Value(""));
+}
+
+TEST(Strings, LenOfANonTextRaises25015)
+{
+    EXPECT_THROW(fn::len(Value(12)), RuntimeError);
+    EXPECT_THROW(fn::upper(Value(Date {})), RuntimeError);
+}
+
+TEST(Strings, ArbitraryBytesThroughEveryFunctionKeepLengthsConsistent)
+{
+    // A fixed pseudo-random walk over byte strings mixing ASCII, Chinese, 4-byte sequences
+    // and invalid bytes: every function must return, and the character arithmetic must add up.
+    const std::string pieces[] = {"a", " ", "\t", "宋", "😀", "\xff", "\xe5\xae", "\x80", "\xc0\xaf", "B", "\xed\xa0\x80"};
+    std::uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7fff;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (std::uint32_t k = next() % 12; k > 0; --k)
+            text += pieces[next() % std::size(pieces)];
+        long length = fn::len(text);
+        long cut = long(next() % 14) - 1;
+        std::string head = fn::left(text, cut);
+        std::string tail = fn::right(text, length - fn::len(head));
+        ASSERT_EQ(head + tail, text) << round;
+        ASSERT_EQ(fn::mid(text, 1), text);
+        ASSERT_EQ(fn::replace(text, cut < 1 ? 1 : cut, 0, ""), text);
+        ASSERT_EQ(fn::len(fn::upper(text)), length);
+        ASSERT_EQ(fn::len(fn::lower(text)), length);
+        ASSERT_LE(fn::len(fn::trim(text, fn::TrimMode::AllWhitespace)), length);
+        long found = fn::pos(text, "a");
+        long last = fn::last_pos(text, "a");
+        ASSERT_EQ(found == 0, last == 0);
+        ASSERT_LE(found, last);
+        if (found > 0) {
+            ASSERT_EQ(fn::mid(text, found, 1), "a");
+            ASSERT_EQ(fn::mid(text, last, 1), "a");
+        }
+    }
 }
