@@ -2,6 +2,7 @@
 // changes with host variables, and every statement form the library sends, on both backends.
 
 #include "backend_fixture.h"
+#include "value_printer.h"
 
 #include "host/sql/dialect.h"
 

@@ -3,6 +3,7 @@
 // connection that is connected again.
 
 #include "backend_fixture.h"
+#include "value_printer.h"
 #include "faulty_driver.h"
 
 #include <fmt/format.h>

@@ -2,6 +2,7 @@
 // status after every statement, on both backends.
 
 #include "backend_fixture.h"
+#include "value_printer.h"
 
 #include "host/sql/dialect.h"
 

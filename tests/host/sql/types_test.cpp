@@ -2,6 +2,7 @@
 // backends; the text conversions behind them are checked on their own below.
 
 #include "backend_fixture.h"
+#include "value_printer.h"
 
 #include "host/sql/cell.h"
 
