@@ -144,8 +144,10 @@ long last_pos(std::string_view text, std::string_view search, long search_length
 
 long len(std::string_view text) { return utf8::length(text); }
 
-std::string trim(std::string_view text, bool leading, bool trailing, TrimMode mode)
+std::string trim(std::string_view text, TrimSide side, TrimMode mode)
 {
+    bool leading = side != TrimSide::Trailing;
+    bool trailing = side != TrimSide::Leading;
     std::size_t begin = 0;
     std::size_t end = text.size();
     if (leading) {
@@ -157,17 +159,16 @@ std::string trim(std::string_view text, bool leading, bool trailing, TrimMode mo
         }
     }
     if (trailing) {
-        // Find the end of the last non-blank character by walking forward from begin.
+        // Walk forward from begin, remembering where the last non-blank character ends.
         std::size_t last_end = begin;
         for (std::size_t i = begin; i < end;) {
-            bool blank = utf8::is_valid_at(text, i);
-            std::size_t next = i;
-            blank = blank && is_blank(utf8::decode(text, next), mode);
-            if (!blank)
-                next = utf8::next(text, i);
-            if (!blank)
-                last_end = next;
-            i = next;
+            std::size_t after = i;
+            bool blank = utf8::is_valid_at(text, i) && is_blank(utf8::decode(text, after), mode);
+            if (!blank) {
+                after = utf8::next(text, i);
+                last_end = after;
+            }
+            i = after;
         }
         end = last_end;
     }
@@ -285,22 +286,22 @@ Value len(const Value& text_or_blob)
 
 namespace {
 
-Value trim_value(const Value& text, const Value* remove_all, bool leading, bool trailing, std::string_view name)
+Value trim_value(const Value& text, const Value* remove_all, TrimSide side, std::string_view name)
 {
     if (text.is_null() || (remove_all && remove_all->is_null()))
         return null_string();
     TrimMode mode = remove_all && args::flag(*remove_all, name, 2) ? TrimMode::AllWhitespace : TrimMode::Spaces;
-    return detail::trim(args::text(text, name, 1), leading, trailing, mode);
+    return detail::trim(args::text(text, name, 1), side, mode);
 }
 
 } // namespace
 
-Value trim(const Value& text) { return trim_value(text, nullptr, true, true, "Trim"); }
-Value trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, true, true, "Trim"); }
-Value left_trim(const Value& text) { return trim_value(text, nullptr, true, false, "LeftTrim"); }
-Value left_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, true, false, "LeftTrim"); }
-Value right_trim(const Value& text) { return trim_value(text, nullptr, false, true, "RightTrim"); }
-Value right_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, false, true, "RightTrim"); }
+Value trim(const Value& text) { return trim_value(text, nullptr, TrimSide::Both, "Trim"); }
+Value trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, TrimSide::Both, "Trim"); }
+Value left_trim(const Value& text) { return trim_value(text, nullptr, TrimSide::Leading, "LeftTrim"); }
+Value left_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, TrimSide::Leading, "LeftTrim"); }
+Value right_trim(const Value& text) { return trim_value(text, nullptr, TrimSide::Trailing, "RightTrim"); }
+Value right_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, TrimSide::Trailing, "RightTrim"); }
 
 Value lower(const Value& text)
 {

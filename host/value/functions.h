@@ -33,6 +33,8 @@ enum class TrimMode : std::uint8_t {
     AllWhitespace, // the removeall form: also tab, CR, LF, VT, FF, no-break and ideographic space
 };
 
+enum class TrimSide : std::uint8_t { Leading, Trailing, Both };
+
 namespace detail {
 std::string left(std::string_view text, long count);
 std::string right(std::string_view text, long count);
@@ -40,7 +42,7 @@ std::string mid(std::string_view text, long start, long length);
 long pos(std::string_view text, std::string_view search, long start);
 long last_pos(std::string_view text, std::string_view search, long search_length);
 long len(std::string_view text);
-std::string trim(std::string_view text, bool leading, bool trailing, TrimMode mode);
+std::string trim(std::string_view text, TrimSide side, TrimMode mode);
 std::string lower(std::string_view text);
 std::string upper(std::string_view text);
 std::string replace(std::string_view text, long start, long count, std::string_view with);
@@ -106,9 +108,9 @@ Value left_trim(const Value& text);
 Value left_trim(const Value& text, const Value& remove_all);
 Value right_trim(const Value& text);
 Value right_trim(const Value& text, const Value& remove_all);
-template <Text S> std::string trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, true, true, mode); }
-template <Text S> std::string left_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, true, false, mode); }
-template <Text S> std::string right_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, false, true, mode); }
+template <Text S> std::string trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, TrimSide::Both, mode); }
+template <Text S> std::string left_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, TrimSide::Leading, mode); }
+template <Text S> std::string right_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, TrimSide::Trailing, mode); }
 
 // Case-mapped copies: ASCII, Latin-1 and full-width Latin letters; other characters (CJK
 // among them) are copied unchanged.
