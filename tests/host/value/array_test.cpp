@@ -69,3 +69,12 @@ TEST(ValueArray, SubscriptsAndDimensions)
     EXPECT_EQ(fn::upper_bound(a, Value(2)), Value(-1));
     EXPECT_EQ(fn::upper_bound(a, Value::null_of(Type::Long)), Value::null_of(Type::Long));
 }
+
+TEST(ValueArray, ARunawaySubscriptOfAnUnboundedArrayIsABoundsError)
+{
+    ValueArray a(Type::Long);
+    EXPECT_EQ(error_of([&] { a.set(2000000000L, Value(1)); }), ErrorCode::ArrayBounds);
+    EXPECT_EQ(fn::upper_bound(a), Value(0)); // nothing was allocated or assigned
+    a.set(1000, Value(1));
+    EXPECT_EQ(fn::upper_bound(a), Value(1000));
+}

@@ -193,3 +193,17 @@ TEST(Logic, ThreeValuedAndOrNot)
     EXPECT_EQ(logical_not(n), n);
     EXPECT_THROW(logical_and(Value(1), t), RuntimeError);
 }
+
+TEST(Arithmetic, DecimalOverflowRaises25015)
+{
+    const Value huge = dec("170141183460469231731687303715884105727");
+    try {
+        add(huge, Value(1));
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.code(), ErrorCode::CallFailed);
+        EXPECT_EQ(error.context(), "decimal overflow in operator +");
+    }
+    EXPECT_THROW(multiply(huge, dec("10")), RuntimeError);
+    EXPECT_EQ(subtract(huge, Value(1)), dec("170141183460469231731687303715884105726"));
+}
