@@ -25,8 +25,8 @@ struct AttrValue {
     std::vector<Attribute> items; // list elements: named (name=value) or positional (name empty)
     SourcePos pos;
 
-    static AttrValue bare(std::string text) { return {Form::Bare, std::move(text), {}, {}}; }
-    static AttrValue quoted(std::string text) { return {Form::Quoted, std::move(text), {}, {}}; }
+    static AttrValue bare(std::string text);
+    static AttrValue quoted(std::string text);
 };
 
 struct Attribute {
@@ -34,6 +34,22 @@ struct Attribute {
     AttrValue value;
     SourcePos pos;
 };
+
+// Defined here, where Attribute is complete.
+inline AttrValue AttrValue::bare(std::string text)
+{
+    AttrValue value;
+    value.text = std::move(text);
+    return value;
+}
+
+inline AttrValue AttrValue::quoted(std::string text)
+{
+    AttrValue value;
+    value.form = Form::Quoted;
+    value.text = std::move(text);
+    return value;
+}
 
 struct SourceItem {
     std::string keyword; // lower case
