@@ -16,4 +16,10 @@ Application* Application::set_current(Application* application)
     return previous;
 }
 
+ObjectRef w_main_dw_tool(const AppGlobals& globals)
+{
+    const Object* w_main = globals.w_main.get();
+    return w_main ? w_main->nested("dw_tool") : ObjectRef();
+}
+
 } // namespace hearth

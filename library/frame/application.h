@@ -35,7 +35,15 @@ struct AppGlobals {
     ObjectRef guo_tabpg_master;
     ObjectRef guo_tabpg_old;
     ObjectRef guo_tab;
+    // The main window, w_main: a window whose class declares the function
+    // wf_setstatus(string), which shows a status text, and holds the toolbar (a uo_toolbar)
+    // as its control dw_tool. Invalid until the application has opened it.
+    ObjectRef w_main;
 };
+
+// w_main.dw_tool: the toolbar of the main window; invalid when the main window is not open
+// or has no such control.
+ObjectRef w_main_dw_tool(const AppGlobals& globals);
 
 class Application {
 public:
@@ -59,8 +67,8 @@ public:
     // - DataWindow functions: gf_dwcolorinit, gf_dwinit, gf_setcolumn_right,
     //   gf_gridcolumn_right, gf_dw_to_excel_parm (with n_excel_parm).
     // - Transactions: sqlca, photosqlca.
-    // - Windows and menus: w_main (dw_tool, wf_setstatus, MenuID, Visible, ib_query,
-    //   GetActiveSheet, ue_explorer), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
+    // - Windows and menus: w_main's MenuID, Visible, ib_query, GetActiveSheet, ue_explorer
+    //   (w_main itself, dw_tool and wf_setstatus: AppGlobals::w_main), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
     //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,
     //   w_graph_report; the structure struc_scope.
 };

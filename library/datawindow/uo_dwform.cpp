@@ -1,0 +1,58 @@
+#include "library/datawindow/uo_dwform.h"
+
+#include "host/object/runtime.h"
+#include "host/ui/desktop.h"
+#include "host/value/functions.h"
+#include "library/datawindow/script_support.h"
+
+namespace hearth {
+
+namespace {
+
+// Send(Handle(this), 256, 9, 0): a Tab key-down to the control's own window.
+void send_tab(Object& control)
+{
+    Desktop* desktop = Desktop::current();
+    if (!desktop)
+        return; // no desktop: Handle gives 0 and Send reaches no window
+    desktop->send(desktop->handle(control.ref()), wm_keydown, key_tab, 0);
+}
+
+} // namespace
+
+ScriptResult uo_dwform::ue_dwnkey(ScriptCall& call)
+{
+    const Value& key = call.arg(0);
+    if (key.is_null() || !key.is_integral() || key.as_integral() != key_enter)
+        return no_return;
+
+    // Kept as the runtime has it: a field name must be longer than one character.
+    const std::string ls_colname = get_column_name();
+    if (fn::len(fn::trim(ls_colname)) <= 1)
+        return no_return;
+
+    const std::string ls_column = dw_script::describe(call, *this, ls_colname + ".Height");
+    const Value height = fn::to_long(Value(ls_column));
+    if (height.is_null() || height.as_integral() < tall_field_height) {
+        send_tab(*this);
+        return no_return;
+    }
+
+    // A tall field: Enter starts a new line; only Ctrl+Enter moves on.
+    const Value& keyflags = call.arg(1);
+    if (!keyflags.is_null() && keyflags.is_integral() && keyflags.as_integral() == key_ctrl)
+        send_tab(*this);
+    return no_return;
+}
+
+const ClassTable& _getVtableInfo_uo_dwform()
+{
+    static const ClassTable table {"uo_dwform", "uo_dw", make_object<uo_dwform>, {},
+        {{own_group, "", {{"ue_dwnkey", SlotKind::Event, Type::Long}},
+          {{436, "ue_dwnkey", on_self<&uo_dwform::ue_dwnkey>},
+           {0, "create", create_script},
+           {1, "destroy", destroy_script}}}}};
+    return table;
+}
+
+} // namespace hearth

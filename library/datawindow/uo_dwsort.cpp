@@ -1,0 +1,45 @@
+#include "library/datawindow/uo_dwsort.h"
+
+#include "host/object/runtime.h"
+#include "host/value/functions.h"
+#include "library/datawindow/script_support.h"
+
+namespace hearth {
+
+ScriptResult uo_dwsort::doubleclicked(ScriptCall& call)
+{
+    const std::string name = dw_script::dwo_name(call, 3);
+    // Over no object of the DataWindow the script ends with a bare RETURN.
+    if (name == "datawindow")
+        return Value();
+    if (get_row() < 1)
+        return no_return;
+    if (dw_script::dwo_band(call, 3) != "header")
+        return no_return;
+
+    // The header object is the column name plus a two-character suffix.
+    const std::string ls_name = fn::left(name, fn::len(name) - 2);
+
+    dw::Result<std::string> current = engine().get_attribute("datawindow", "table.sort");
+    if (!current)
+        call.raise(ErrorCode::CallFailed, "Object.datawindow.table.sort: " + current.error());
+    const std::string ls_sort = *current == ls_name + " A" ? ls_name + " D" : ls_name + " A";
+
+    if (set_sort(ls_sort) < 0)
+        call.raise(ErrorCode::CallFailed, "SetSort(\"" + ls_sort + "\")");
+    if (sort() < 0)
+        call.raise(ErrorCode::CallFailed, "Sort()");
+    return no_return;
+}
+
+const ClassTable& _getVtableInfo_uo_dwsort()
+{
+    static const ClassTable table {"uo_dwsort", "uo_dwnosort", make_object<uo_dwsort>, {},
+        {{own_group, "", {},
+          {{0, "create", create_script},
+           {1, "destroy", destroy_script},
+           {40, "doubleclicked", on_self<&uo_dwsort::doubleclicked>}}}}};
+    return table;
+}
+
+} // namespace hearth
