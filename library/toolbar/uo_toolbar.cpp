@@ -1,0 +1,233 @@
+#include "library/toolbar/uo_toolbar.h"
+
+#include "host/object/runtime.h"
+#include "host/value/functions.h"
+
+#include <array>
+#include <string_view>
+
+namespace hearth {
+
+namespace {
+
+// The picture of the button that a picture or caption name belongs to: "p_" + Mid(name, 3);
+// nullopt for any other object (background, lines).
+std::optional<std::string> button_of(const std::string& name)
+{
+    const std::string prefix = fn::left(name, 2);
+    if (prefix != "p_" && prefix != "t_")
+        return std::nullopt;
+    return "p_" + fn::mid(name, 3);
+}
+
+// as_object + ".FileName = 'bmp\<name><suffix>.bmp'"
+std::string filename_modstring(const std::string& object, std::string_view suffix)
+{
+    return object + ".FileName = 'bmp\\" + fn::mid(object, 3) + std::string(suffix) + ".bmp'";
+}
+
+std::string string_arg(ScriptCall& call, std::size_t index)
+{
+    const Value& arg = call.arg(index);
+    return arg.is_null() || !arg.is_string() ? std::string() : arg.as_string();
+}
+
+// Object.<line>.<attribute> reads and writes; a failure is a failed host call.
+class LineAccess {
+public:
+    LineAccess(ScriptCall& call, DataWindowControl& dw) : m_call(call), m_dw(dw) {}
+
+    std::string get(std::string_view line, std::string_view attribute)
+    {
+        dw::Result<std::string> value = m_dw.engine().get_attribute(line, attribute);
+        if (!value)
+            m_call.raise(ErrorCode::CallFailed, "Object." + std::string(line) + "." + std::string(attribute));
+        return value ? *value : std::string();
+    }
+
+    void set(std::string_view line, std::string_view attribute, const std::string& value)
+    {
+        if (!m_dw.engine().set_attribute(line, attribute, value))
+            m_call.raise(ErrorCode::CallFailed, "Object." + std::string(line) + "." + std::string(attribute));
+    }
+
+    // One line, its attributes in the order x1, x2, y1, y2.
+    void place(std::string_view line, const std::string& x1, const std::string& x2, const std::string& y1,
+               const std::string& y2)
+    {
+        set(line, "x1", x1);
+        set(line, "x2", x2);
+        set(line, "y1", y1);
+        set(line, "y2", y2);
+    }
+
+    void show_frame(bool visible)
+    {
+        for (std::string_view line : {"l_v1", "l_v2", "l_h1", "l_h2"})
+            set(line, "visible", visible ? "1" : "0");
+    }
+
+private:
+    ScriptCall& m_call;
+    DataWindowControl& m_dw;
+};
+
+// The frame around a button's picture, exactly on its bounding box. `top` and `bottom` are the
+// horizontal lines of the top and bottom edges, `left` and `right` the vertical ones: the
+// raised look has l_h1/l_v1 on top and left, the pressed look l_h2/l_v2. Each value after the
+// first is read back from the line written before, so the lines stay consistent with what the
+// DataWindow holds; the first x1 is the text Describe gave.
+void place_frame(LineAccess& lines, std::string_view top, std::string_view bottom, std::string_view left,
+                 std::string_view right, const std::string& x_text, std::int64_t x, std::int64_t y, std::int64_t w,
+                 std::int64_t h)
+{
+    lines.set(top, "x1", x_text);
+    lines.set(top, "x2", fn::to_string(x + w));
+    lines.set(top, "y1", fn::to_string(y));
+    lines.set(top, "y2", lines.get(top, "y1"));
+
+    lines.set(bottom, "x1", lines.get(top, "x1"));
+    lines.set(bottom, "x2", lines.get(top, "x2"));
+    lines.set(bottom, "y1", fn::to_string(y + h));
+    lines.set(bottom, "y2", lines.get(bottom, "y1"));
+
+    lines.place(left, lines.get(top, "x1"), lines.get(top, "x1"), lines.get(top, "y1"), lines.get(bottom, "y1"));
+    lines.place(right, lines.get(top, "x2"), lines.get(top, "x2"), lines.get(left, "y1"), lines.get(left, "y2"));
+}
+
+} // namespace
+
+uo_toolbar::uo_toolbar()
+{
+    set_dataobject("d_tool");
+    width = 3465;
+    height = 176;
+    border = false;
+    livescroll = true;
+}
+
+ScriptResult uo_toolbar::ue_dwnmousemove(ScriptCall& call)
+{
+    std::string name;
+    const Value& dwo_arg = call.arg(3);
+    const ObjectRef dwo_ref = !dwo_arg.is_null() && dwo_arg.type() == Type::Object ? dwo_arg.as_object() : ObjectRef();
+    if (DwObject* dwo = call.use(Ref<DwObject>(dwo_ref), "dwo"))
+        name = dwo->name;
+
+    if (std::optional<std::string> ls_object = button_of(name)) {
+        if (!is_clickedobject.empty()) {
+            // While a button is held only that button reacts: the mouse came back onto it.
+            if (is_clickedobject == *ls_object)
+                call.call(ref(), "uf_setstate", {Value(is_clickedobject), Value("lowered")});
+        } else if (is_object != *ls_object) {
+            if (!is_object.empty())
+                call.call(ref(), "uf_setstate", {Value(is_object), Value("normal")});
+            call.call(ref(), "uf_setstate", {Value(*ls_object), Value("float")});
+        }
+        return no_return;
+    }
+    // Off every button. A held button loses its pressed look too, but stays held, so that
+    // releasing it after coming back still runs its command.
+    if (!is_object.empty())
+        call.call(ref(), "uf_setstate", {Value(is_object), Value("normal")});
+    return no_return;
+}
+
+ScriptResult uo_toolbar::ue_mousemove(ScriptCall& call)
+{
+    const Value& flags = call.arg(0);
+    if (!flags.is_null() && flags.is_integral() && (flags.as_integral() & 1) == 0)
+        is_clickedobject.clear();
+    return no_return;
+}
+
+ScriptResult uo_toolbar::uf_setenabled(ScriptCall& call)
+{
+    const Value& as_object = call.arg(0);
+    if (as_object.is_null() || !as_object.is_string())
+        return no_return; // a null name makes null modstrings, which Modify ignores
+    const std::string object = as_object.as_string();
+    const Value& ab_enabled = call.arg(1);
+    const bool enabled = !ab_enabled.is_null() && ab_enabled.type() == Type::Boolean && ab_enabled.as_bool();
+    // Two separate Modify calls whose answers are not examined, as the runtime passes them.
+    if (enabled) {
+        modify(filename_modstring(object, ""));
+        modify(object + ".tag = '1'");
+    } else {
+        modify(filename_modstring(object, "2"));
+        modify(object + ".tag = '0'");
+    }
+    return no_return;
+}
+
+ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
+{
+    const std::string as_object = string_arg(call, 0);
+    const std::string as_state = string_arg(call, 1);
+    if (call.arg(0).is_null() || describe(as_object + ".tag") != "1")
+        return no_return; // disabled, or no button of d_tool
+
+    const std::string x_text = describe(as_object + ".x");
+    const std::int64_t x = fn::to_long(x_text);
+    const std::int64_t y = fn::to_long(describe(as_object + ".y"));
+    const std::int64_t w = fn::to_long(describe(as_object + ".width"));
+    const std::int64_t h = fn::to_long(describe(as_object + ".height"));
+
+    LineAccess lines(call, *this);
+    if (as_state == "lowered") {
+        is_object = as_object;
+        is_clickedobject = as_object;
+        modify(filename_modstring(as_object, "1"));
+        place_frame(lines, "l_h2", "l_h1", "l_v2", "l_v1", x_text, x, y, w, h);
+        lines.show_frame(true);
+    } else if (as_state == "normal") {
+        is_object.clear();
+        lines.show_frame(false); // the lines keep their coordinates
+        modify(filename_modstring(as_object, ""));
+    } else if (as_state == "float") {
+        is_object = as_object;
+        modify(filename_modstring(as_object, ""));
+        place_frame(lines, "l_h1", "l_h2", "l_v1", "l_v2", x_text, x, y, w, h);
+        lines.show_frame(true);
+    }
+    return no_return;
+}
+
+ScriptResult uo_toolbar::uf_expand(ScriptCall&) { return no_return; }
+
+ScriptResult uo_toolbar::constructor(ScriptCall&) { return no_return; }
+
+const ClassTable& _getVtableInfo_uo_toolbar()
+{
+    // Declaration order fixes the slots 436..450; the scripts of the command dispatch, the
+    // deletion workflow, the photo clean-up and the history archive join this table with
+    // their own rows (437, 441, 443-450, 36 clicked).
+    static const ClassTable table {"uo_toolbar", "datawindow", make_object<uo_toolbar>, {},
+        {{own_group, "",
+          {{"ue_dwnmousemove", SlotKind::Event, Type::Long},
+           {"ue_dwnlbuttonup", SlotKind::Event, Type::Long},
+           {"ue_mousemove", SlotKind::Event, Type::Long},
+           {"uf_setenabled", SlotKind::Function, std::nullopt},
+           {"uf_setstate", SlotKind::Function, std::nullopt},
+           {"uf_delphoto", SlotKind::Function, Type::Integer},
+           {"uf_expand", SlotKind::Function, std::nullopt},
+           {"uf_delbefore", SlotKind::Function, Type::String},
+           {"uf_delafter", SlotKind::Function, Type::Integer},
+           {"uf_confirmmessage", SlotKind::Function, Type::Integer},
+           {"uf_updateother", SlotKind::Function, std::nullopt},
+           {"wf_savehisinfo", SlotKind::Function, Type::Integer},
+           {"wf_copycolumn", SlotKind::Function, Type::Integer},
+           {"wf_copyrelation", SlotKind::Function, Type::Integer},
+           {"wf_savepersoninfo", SlotKind::Function, Type::Integer}},
+          {{436, "ue_dwnmousemove", on_self<&uo_toolbar::ue_dwnmousemove>},
+           {438, "ue_mousemove", on_self<&uo_toolbar::ue_mousemove>},
+           {439, "uf_setenabled", on_self<&uo_toolbar::uf_setenabled>},
+           {440, "uf_setstate", on_self<&uo_toolbar::uf_setstate>},
+           {442, "uf_expand", on_self<&uo_toolbar::uf_expand>},
+           {0, "create", create_script},
+           {1, "destroy", destroy_script},
+           {37, "constructor", on_self<&uo_toolbar::constructor>}}}}};
+    return table;
+}
+
+} // namespace hearth
