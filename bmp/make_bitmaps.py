@@ -182,7 +182,8 @@ def render(glyph, variant):
         for y in range(SIZE):
             for x in range(SIZE):
                 if g[y][x] is not None:
-                    out[y][x] = GREY
+                    # white details inside a glyph stay visible as the face colour
+                    out[y][x] = FACE if g[y][x] == WHITE else GREY
     return out
 
 
