@@ -182,13 +182,15 @@ public:
                 return it == times->end() ? 0.0 : it->second;
             };
             const char* clock = times == &m_seconds ? "real" : "cpu ";
-            double sort_ratio = seconds("BM_SortEngine") / seconds("BM_SortBaseline");
-            double filter_ratio = seconds("BM_FilterEngine") / seconds("BM_FilterBaseline");
-            double filter_rate = row_total / seconds("BM_FilterEngine");
-            std::cerr << fmt::format("[{}] sort   engine/baseline time ratio: {:.2f} (target <= 2.00)\n", clock, sort_ratio);
-            std::cerr << fmt::format("[{}] filter engine/baseline time ratio: {:.2f}\n", clock, filter_ratio);
-            std::cerr << fmt::format("[{}] filter engine rows per second:     {:.2f} million (target >= 5.00)\n", clock,
-                                     filter_rate / 1e6);
+            if (seconds("BM_SortEngine") > 0 && seconds("BM_SortBaseline") > 0)
+                std::cerr << fmt::format("[{}] sort   engine/baseline time ratio: {:.2f} (target <= 2.00)\n", clock,
+                                         seconds("BM_SortEngine") / seconds("BM_SortBaseline"));
+            if (seconds("BM_FilterEngine") > 0 && seconds("BM_FilterBaseline") > 0)
+                std::cerr << fmt::format("[{}] filter engine/baseline time ratio: {:.2f}\n", clock,
+                                         seconds("BM_FilterEngine") / seconds("BM_FilterBaseline"));
+            if (seconds("BM_FilterEngine") > 0)
+                std::cerr << fmt::format("[{}] filter engine rows per second:     {:.2f} million (target >= 5.00)\n", clock,
+                                         row_total / seconds("BM_FilterEngine") / 1e6);
         }
     }
 

@@ -150,7 +150,9 @@ struct PreparedKey {
     bool descending;
     const std::uint8_t* nulls = nullptr;
     const void* data = nullptr;
-    std::vector<Value> computed; // by slot, for expression keys
+    std::vector<Value> computed;      // by slot, for expression keys
+    std::vector<std::string> folded; // by slot, case-folded text of an insensitive key
+    bool fold_text = false;          // expression keys: compare text results without case
 };
 
 int compare_computed(const Value& a, const Value& b, bool folded)
@@ -162,6 +164,108 @@ int compare_computed(const Value& a, const Value& b, bool folded)
         return compare_folded(x.text, y.text);
     auto order = compare_scalars(x, y);
     return order.value_or(0);
+}
+
+// Compares two non-null items of a column key.
+template <KeyKind K>
+inline int compare_typed(const PreparedKey& key, Slot a, Slot b)
+{
+    if constexpr (K == KeyKind::Text) {
+        auto* v = static_cast<const std::string*>(key.data);
+        int c = v[a].compare(v[b]);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    } else if constexpr (K == KeyKind::TextFolded) {
+        auto* v = static_cast<const std::string*>(key.data);
+        return compare_folded(v[a], v[b]);
+    } else if constexpr (K == KeyKind::Integer) {
+        return order_of(static_cast<const std::int64_t*>(key.data)[a], static_cast<const std::int64_t*>(key.data)[b]);
+    } else if constexpr (K == KeyKind::Double) {
+        return order_of(static_cast<const double*>(key.data)[a], static_cast<const double*>(key.data)[b]);
+    } else if constexpr (K == KeyKind::Decimal) {
+        return order_of(static_cast<const Decimal*>(key.data)[a], static_cast<const Decimal*>(key.data)[b]);
+    } else if constexpr (K == KeyKind::Date) {
+        return order_of(static_cast<const Date*>(key.data)[a], static_cast<const Date*>(key.data)[b]);
+    } else if constexpr (K == KeyKind::DateTime) {
+        return order_of(static_cast<const DateTime*>(key.data)[a], static_cast<const DateTime*>(key.data)[b]);
+    } else if constexpr (K == KeyKind::Time) {
+        return order_of(static_cast<const Time*>(key.data)[a], static_cast<const Time*>(key.data)[b]);
+    } else {
+        return 0;
+    }
+}
+
+// -1/0/1 for one key of any kind, nulls first in both directions (already applied).
+int compare_key(const PreparedKey& key, Slot a, Slot b, bool& decided_by_null)
+{
+    decided_by_null = false;
+    if (key.kind == KeyKind::Computed) {
+        const Value& x = key.computed[a];
+        const Value& y = key.computed[b];
+        if (x.is_null() || y.is_null()) {
+            decided_by_null = x.is_null() != y.is_null();
+            return decided_by_null ? (x.is_null() ? -1 : 1) : 0;
+        }
+        return compare_computed(x, y, key.fold_text);
+    }
+    bool null_a = key.nulls[a] != 0, null_b = key.nulls[b] != 0;
+    if (null_a || null_b) {
+        decided_by_null = null_a != null_b;
+        return decided_by_null ? (null_a ? -1 : 1) : 0;
+    }
+    switch (key.kind) {
+    case KeyKind::TextFolded: return compare_typed<KeyKind::TextFolded>(key, a, b);
+    case KeyKind::Text: return compare_typed<KeyKind::Text>(key, a, b);
+    case KeyKind::Integer: return compare_typed<KeyKind::Integer>(key, a, b);
+    case KeyKind::Double: return compare_typed<KeyKind::Double>(key, a, b);
+    case KeyKind::Decimal: return compare_typed<KeyKind::Decimal>(key, a, b);
+    case KeyKind::Date: return compare_typed<KeyKind::Date>(key, a, b);
+    case KeyKind::DateTime: return compare_typed<KeyKind::DateTime>(key, a, b);
+    case KeyKind::Time: return compare_typed<KeyKind::Time>(key, a, b);
+    case KeyKind::Computed: break;
+    }
+    return 0;
+}
+
+// "a sorts before b" over keys from `first` on.
+bool keys_less(const std::vector<PreparedKey>& keys, std::size_t first, Slot a, Slot b)
+{
+    for (std::size_t k = first; k < keys.size(); ++k) {
+        bool by_null = false;
+        int c = compare_key(keys[k], a, b, by_null);
+        if (c == 0)
+            continue;
+        if (by_null)
+            return c < 0; // kept: nulls sort first in both directions
+        return keys[k].descending ? c > 0 : c < 0;
+    }
+    return false;
+}
+
+// The comparator with its first key's type fixed at compile time: most comparisons are
+// decided there, so they run without dispatch.
+template <KeyKind First>
+struct FirstKeyLess {
+    const std::vector<PreparedKey>* keys;
+    bool operator()(Slot a, Slot b) const
+    {
+        const PreparedKey& key = (*keys)[0];
+        bool null_a = key.nulls[a] != 0, null_b = key.nulls[b] != 0;
+        if (null_a || null_b) {
+            if (null_a != null_b)
+                return null_a; // kept: nulls sort first in both directions
+        } else {
+            int c = compare_typed<First>(key, a, b);
+            if (c != 0)
+                return key.descending ? c > 0 : c < 0;
+        }
+        return keys_less(*keys, 1, a, b);
+    }
+};
+
+template <KeyKind First>
+void sort_slots(std::vector<Slot>& slots, const std::vector<PreparedKey>& keys)
+{
+    std::stable_sort(slots.begin(), slots.end(), FirstKeyLess<First> {&keys});
 }
 
 } // namespace
@@ -183,8 +287,20 @@ int Engine::sort()
             prepared.nulls = column.nulls().data();
             switch (column.storage()) {
             case Storage::String:
-                prepared.kind = key.case_mode == SortCase::Insensitive ? KeyKind::TextFolded : KeyKind::Text;
+                prepared.kind = KeyKind::Text;
                 prepared.data = column.strings().data();
+                if (key.case_mode == SortCase::Insensitive) {
+                    // Fold once per sort, then compare plain bytes: cheaper than folding in
+                    // every comparison.
+                    prepared.folded.resize(m_rows.slot_count());
+                    for (Slot slot : primary) {
+                        std::string& folded = prepared.folded[slot];
+                        folded = column.strings()[slot];
+                        for (char& c : folded)
+                            c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+                    }
+                    prepared.data = prepared.folded.data();
+                }
                 break;
             case Storage::Integer: prepared.kind = KeyKind::Integer; prepared.data = column.integers().data(); break;
             case Storage::Double: prepared.kind = KeyKind::Double; prepared.data = column.doubles().data(); break;
@@ -199,58 +315,25 @@ int Engine::sort()
             for (long r = 1; r <= static_cast<long>(primary.size()); ++r)
                 prepared.computed[primary[r - 1]] = key.expression->evaluate(row_context(Buffer::Primary, r));
             // Folded comparison applies to text results of an insensitive key.
-            prepared.data = key.case_mode == SortCase::Insensitive ? &prepared : nullptr;
+            prepared.fold_text = key.case_mode == SortCase::Insensitive;
         }
         keys.push_back(std::move(prepared));
     }
 
-    auto less = [&keys](Slot a, Slot b) {
-        for (const PreparedKey& key : keys) {
-            int c = 0;
-            if (key.kind == KeyKind::Computed) {
-                const Value& x = key.computed[a];
-                const Value& y = key.computed[b];
-                if (x.is_null() || y.is_null()) {
-                    if (x.is_null() != y.is_null())
-                        return x.is_null(); // kept: nulls sort first in both directions
-                    continue;
-                }
-                c = compare_computed(x, y, key.data != nullptr);
-            } else {
-                bool null_a = key.nulls[a] != 0, null_b = key.nulls[b] != 0;
-                if (null_a || null_b) {
-                    if (null_a != null_b)
-                        return null_a; // kept: nulls sort first in both directions
-                    continue;
-                }
-                switch (key.kind) {
-                case KeyKind::TextFolded: {
-                    auto* v = static_cast<const std::string*>(key.data);
-                    c = compare_folded(v[a], v[b]);
-                    break;
-                }
-                case KeyKind::Text: {
-                    auto* v = static_cast<const std::string*>(key.data);
-                    c = v[a].compare(v[b]);
-                    break;
-                }
-                case KeyKind::Integer: c = order_of(static_cast<const std::int64_t*>(key.data)[a], static_cast<const std::int64_t*>(key.data)[b]); break;
-                case KeyKind::Double: c = order_of(static_cast<const double*>(key.data)[a], static_cast<const double*>(key.data)[b]); break;
-                case KeyKind::Decimal: c = order_of(static_cast<const Decimal*>(key.data)[a], static_cast<const Decimal*>(key.data)[b]); break;
-                case KeyKind::Date: c = order_of(static_cast<const Date*>(key.data)[a], static_cast<const Date*>(key.data)[b]); break;
-                case KeyKind::DateTime: c = order_of(static_cast<const DateTime*>(key.data)[a], static_cast<const DateTime*>(key.data)[b]); break;
-                case KeyKind::Time: c = order_of(static_cast<const Time*>(key.data)[a], static_cast<const Time*>(key.data)[b]); break;
-                case KeyKind::Computed: break;
-                }
-            }
-            if (c != 0)
-                return key.descending ? c > 0 : c < 0;
-        }
-        return false;
-    };
-
     // The current row keeps its number (no focus change is reported).
-    std::stable_sort(primary.begin(), primary.end(), less);
+    switch (keys[0].kind) {
+    case KeyKind::Text: sort_slots<KeyKind::Text>(primary, keys); break;
+    case KeyKind::Integer: sort_slots<KeyKind::Integer>(primary, keys); break;
+    case KeyKind::Double: sort_slots<KeyKind::Double>(primary, keys); break;
+    case KeyKind::Decimal: sort_slots<KeyKind::Decimal>(primary, keys); break;
+    case KeyKind::Date: sort_slots<KeyKind::Date>(primary, keys); break;
+    case KeyKind::DateTime: sort_slots<KeyKind::DateTime>(primary, keys); break;
+    case KeyKind::Time: sort_slots<KeyKind::Time>(primary, keys); break;
+    case KeyKind::TextFolded:
+    case KeyKind::Computed:
+        std::stable_sort(primary.begin(), primary.end(), [&keys](Slot a, Slot b) { return keys_less(keys, 0, a, b); });
+        break;
+    }
     return 1;
 }
 
