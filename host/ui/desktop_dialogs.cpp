@@ -1,0 +1,127 @@
+// Message boxes and file dialogs, answered by the scripted user and recorded.
+
+#include "host/ui/desktop.h"
+
+#include "host/value/functions.h"
+
+#include <array>
+#include <filesystem>
+
+namespace hearth {
+
+namespace {
+
+struct ButtonSet {
+    Buttons buttons;
+    std::string_view name;
+    int count;
+};
+
+// The runtime's button sets with their names and sizes.
+constexpr std::array<ButtonSet, 6> button_sets {{
+    {Buttons::Ok, "OK!", 1},
+    {Buttons::OkCancel, "OKCancel!", 2},
+    {Buttons::YesNo, "YesNo!", 2},
+    {Buttons::YesNoCancel, "YesNoCancel!", 3},
+    {Buttons::RetryCancel, "RetryCancel!", 2},
+    {Buttons::AbortRetryIgnore, "AbortRetryIgnore!", 3},
+}};
+
+constexpr std::array<std::pair<Icon, std::string_view>, 5> icons {{
+    {Icon::Information, "Information!"},
+    {Icon::StopSign, "StopSign!"},
+    {Icon::Exclamation, "Exclamation!"},
+    {Icon::Question, "Question!"},
+    {Icon::None, "None!"},
+}};
+
+const ButtonSet& button_set(Buttons buttons)
+{
+    for (const ButtonSet& set : button_sets)
+        if (set.buttons == buttons)
+            return set;
+    assert(false && "every button set has a row");
+    return button_sets[0];
+}
+
+} // namespace
+
+std::string_view icon_name(Icon icon)
+{
+    for (const auto& [i, name] : icons)
+        if (i == icon)
+            return name;
+    assert(false && "every icon has a row");
+    return {};
+}
+
+std::string_view buttons_name(Buttons buttons) { return button_set(buttons).name; }
+
+int button_count(Buttons buttons) { return button_set(buttons).count; }
+
+Value Desktop::message_box(const Value& title, const Value& text, Icon icon, Buttons buttons,
+                           const Value& default_button)
+{
+    if (title.is_null() || text.is_null() || default_button.is_null())
+        return Value::null_of(Type::Integer);
+    const int count = button_count(buttons);
+    MessageBoxRecord box;
+    box.title = title.is_string() ? title.as_string() : fn::to_string(title).as_string();
+    box.text = text.is_string() ? text.as_string() : fn::to_string(text).as_string();
+    box.icon = icon;
+    box.buttons = buttons;
+    const std::int64_t wanted = default_button.is_integral() ? default_button.as_integral() : 1;
+    box.default_button = wanted >= 1 && wanted <= count ? static_cast<int>(wanted) : 1;
+    if (m_box_answers.empty()) {
+        box.answer = box.default_button;
+    } else {
+        const int scripted = m_box_answers.front();
+        m_box_answers.pop_front();
+        box.answer = scripted >= 1 && scripted <= count ? scripted : -1;
+    }
+    m_boxes.push_back(box);
+    return Value::integer(static_cast<std::int16_t>(box.answer));
+}
+
+Value Desktop::get_file_save_name(const Value& title, std::string& pathname, std::string& filename,
+                                  const Value& extension, const Value& filter, const Value& initdir)
+{
+    if (title.is_null() || extension.is_null() || filter.is_null() || initdir.is_null())
+        return Value::null_of(Type::Integer);
+    auto text = [](const Value& v) { return v.is_string() ? v.as_string() : fn::to_string(v).as_string(); };
+    FileDialogRecord dialog;
+    dialog.title = text(title);
+    dialog.pathname = pathname;
+    dialog.extension = text(extension);
+    dialog.filter = text(filter);
+    dialog.initdir = text(initdir);
+
+    FileAnswer answer = FileAnswer::cancel(); // a user who does nothing cancels
+    if (!m_file_answers.empty()) {
+        answer = std::move(m_file_answers.front());
+        m_file_answers.pop_front();
+    }
+    switch (answer.kind) {
+    case FileAnswer::Kind::Chosen: {
+        std::filesystem::path chosen(answer.path);
+        // The dialog appends the default extension to a name typed without one.
+        if (!chosen.has_extension() && !dialog.extension.empty())
+            chosen += "." + dialog.extension;
+        dialog.chosen = chosen.string();
+        dialog.result = 1;
+        pathname = dialog.chosen;
+        filename = chosen.filename().string();
+        break;
+    }
+    case FileAnswer::Kind::Cancel:
+        dialog.result = 0;
+        break;
+    case FileAnswer::Kind::Error:
+        dialog.result = -1;
+        break;
+    }
+    m_file_dialogs.push_back(dialog);
+    return Value::integer(static_cast<std::int16_t>(dialog.result));
+}
+
+} // namespace hearth
