@@ -9,10 +9,9 @@ namespace hearth {
 namespace {
 
 // The one place where a host notification meets an event name. The user events are the
-// names the library declares for the host's messages: pbm_dwnkey -> ue_dwnkey,
-// pbm_dwnlbuttonup -> ue_dwnlbuttonup, pbm_dwnmousemove -> ue_dwnmousemove, pbm_mousemove ->
-// ue_mousemove, pbm_lbuttondown/up -> ue_lbuttondown/up, pbm_keydown -> ue_keydown, pbm_move
-// -> ue_move.
+// names the library declares for the host's messages: the DataWindow's key-down,
+// left-button-up and mouse-move notifications, and a control's own mouse-move, left button
+// down/up, key-down and (for windows) move messages.
 constexpr std::array<std::pair<Notification, std::string_view>, 19> events {{
     {Notification::DwClicked, "clicked"},
     {Notification::DwDoubleClicked, "doubleclicked"},
