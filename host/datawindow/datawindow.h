@@ -230,6 +230,7 @@ public:
 private:
     friend class RowLoader;
     friend struct DescribeModify;
+    friend struct DatabaseAccess; // Retrieve and Update (database.h)
 
     static std::size_t index(Buffer buffer) { return static_cast<std::size_t>(buffer); }
     std::vector<Slot>& buffer_slots(Buffer buffer) { return m_buffers[index(buffer)]; }
