@@ -61,6 +61,9 @@ const std::vector<SystemClass>& system_classes()
         {"nonvisualobject", 21, {{0, "create", event, none}, {1, "destroy", event, none}}},
         // Plain controls that library classes nest without scripts of their own.
         {"line", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},
+        // A DataWindow without a control, and the object of a DataWindow an event names.
+        {"datastore", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},
+        {"dwobject", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},
         // The global message object's class.
         {"message", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},
     };

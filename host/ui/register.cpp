@@ -6,22 +6,6 @@
 
 namespace hearth {
 
-namespace {
-
-const ClassTable& datastore_table()
-{
-    static const ClassTable table {"datastore", "nonvisualobject", make_object<DataStore>, {}, {}};
-    return table;
-}
-
-const ClassTable& dwobject_table()
-{
-    static const ClassTable table {"dwobject", "nonvisualobject", make_object<DwObject>, {}, {}};
-    return table;
-}
-
-} // namespace
-
 std::string register_ui_classes(ClassRegistry& registry)
 {
     // One row per system class: the C++ type its instances are made as.
@@ -37,12 +21,11 @@ std::string register_ui_classes(ClassRegistry& registry)
         {"tab", make_object<Tab>},
         {"window", make_object<Window>},
         {"line", make_object<Line>},
+        {"datastore", make_object<DataStore>},
+        {"dwobject", make_object<DwObject>},
     };
     for (const Factory& factory : factories)
         registry.set_system_factory(factory.system_class, factory.make);
-    for (VtableInfoFn entry : {&datastore_table, &dwobject_table})
-        if (std::string error = registry.register_class(entry); !error.empty())
-            return error;
     return {};
 }
 

@@ -36,9 +36,17 @@ TEST_F(ControlTypes, EverySystemClassIsMadeAsItsHostType)
     }
 }
 
-TEST_F(ControlTypes, RegisteringTwiceIsRefused)
+TEST_F(ControlTypes, HostClassesStayOutOfTheLibraryListing)
 {
-    EXPECT_EQ(register_ui_classes(registry), "class datastore is already registered");
+    for (std::string_view name : {"datastore", "dwobject", "datawindow"}) {
+        const ClassInfo* cls = registry.find(name);
+        ASSERT_NE(cls, nullptr) << name;
+        EXPECT_TRUE(cls->is_system()) << name;
+    }
+    for (const ClassInfo* cls : registry.library_classes())
+        EXPECT_NE(cls->name(), "datastore");
+    // Installing the factories again changes nothing.
+    EXPECT_EQ(register_ui_classes(registry), "");
 }
 
 TEST_F(ControlTypes, DesignTimeDefaultsAndConstructorValues)
