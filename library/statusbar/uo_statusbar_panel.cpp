@@ -1,0 +1,188 @@
+#include "library/statusbar/uo_statusbar_panel.h"
+
+#include "host/object/runtime.h"
+#include "host/value/convert.h"
+#include "host/value/functions.h"
+#include "library/statusbar/statusbar_support.h"
+
+#include <cmath>
+#include <string>
+
+namespace hearth {
+
+namespace {
+// Each cell after the first overlaps its left neighbour by this much.
+constexpr std::int32_t overlap = 20;
+// Room above and below the text inside the strip.
+constexpr std::int32_t text_padding = 28;
+
+// A cell's width as an integer argument of its resize: the runtime wraps a long to 16 bits.
+Value integer_width(std::int64_t width) { return Value::integer(wrap_to_integer(width)); }
+
+// The product of two layout numbers as the runtime forms it: in 32 bits, wrapping.
+std::int32_t product32(std::int64_t a, std::int64_t b)
+{
+    return wrap_to_long(static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b)));
+}
+} // namespace
+
+std::int32_t statusbar::natural_width(const Value& text)
+{
+    if (text.is_null())
+        return -1 * 50 + 60; // Len of a null text counts as -1; Pos finds nothing in it
+    const std::string& t = text.as_string();
+    const std::int32_t n = static_cast<std::int32_t>(fn::len(t));
+    if (fn::pos(t, "20") < 1)
+        return n * 50 + 60;
+    if (fn::pos(t, "版本") < 1)
+        return n * 40 + 60;
+    return n * 36 + 20;
+}
+
+uo_statusbar_panel::uo_statusbar_panel()
+{
+    width = 2075;
+    height = 88;
+    border = true;
+    backcolor = colors::button_face;
+}
+
+ScriptResult uo_statusbar_panel::create(ScriptCall& call)
+{
+    call.runtime().create_controls(call);
+    uo_statusbar_unit* first = uo_1.get();
+    assert(first && "create_controls has just made uo_1");
+    first->x = 5;
+    first->taborder = 10;
+    return no_return;
+}
+
+ScriptResult uo_statusbar_panel::constructor(ScriptCall& call)
+{
+    if (AppGlobals* globals = statusbar::app_globals(call, "gl_backcolor"))
+        backcolor = globals->gl_backcolor;
+    if (uo_statusbar_unit* first = call.use(uo_1, "uo_1"))
+        if (uo_statictext* text = call.use(first->st_1, "uo_1.st_1"))
+            height = text->height + text_padding;
+    const std::vector<ObjectRef> cells = control();
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        if (auto* cell = call.use(Ref<VisualObject>(cells[i]), "control[" + std::to_string(i + 1) + "]"))
+            cell->y = 0;
+    return no_return;
+}
+
+ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
+{
+    const std::optional<std::int16_t> w_arg = statusbar::integer_arg(call, 0);
+    // A null width is not stored and nothing is laid out.
+    if (!w_arg)
+        return Value::integer(0);
+    const std::int32_t w = *w_arg;
+    width = w;
+
+    // Control is copied: a cell's resize cannot change the panel's array, but a script of the
+    // application could.
+    const std::vector<ObjectRef> cells = control();
+    const std::int32_t count = static_cast<std::int32_t>(cells.size());
+    auto cell_at = [&](std::int32_t i) {
+        return call.use(Ref<uo_statusbar_unit>(cells[i - 1]), "control[" + std::to_string(i) + "]");
+    };
+
+    // Natural sizes from the texts.
+    std::int32_t total = 0;
+    for (std::int32_t i = 1; i <= count; ++i) {
+        uo_statusbar_unit* cell = cell_at(i);
+        if (!cell)
+            continue;
+        uo_statictext* text = call.use(cell->st_1, "control[" + std::to_string(i) + "].st_1");
+        if (!text)
+            continue;
+        call.call(cells[i - 1], "resize", {integer_width(statusbar::natural_width(text->text_value())), Value::integer(0)});
+        total = wrap_to_long(std::int64_t(total) + cell->width);
+    }
+
+    uo_statusbar_unit* first = call.use(uo_1, "uo_1");
+    if (!first)
+        return Value::integer(0);
+    // Every joint gives back the 20 units by which the cells overlap.
+    const std::int64_t free = std::int64_t(w) - total - first->x + std::int64_t(count - 1) * overlap;
+
+    if (free >= 1) {
+        // The texts fit: the first cell takes its natural width plus the free space.
+        call.call(uo_1, "resize",
+                  {integer_width(std::int64_t(w) + std::int64_t(count) * overlap + first->width - first->x - total -
+                                 overlap),
+                   Value::integer(0)});
+        std::int64_t x = std::int64_t(first->x) + first->width - overlap;
+        for (std::int32_t i = 2; i <= count; ++i) {
+            uo_statusbar_unit* cell = cell_at(i);
+            if (!cell)
+                continue;
+            cell->x = wrap_to_integer(x);
+            x = std::int64_t(cell->x) + cell->width - overlap;
+        }
+        return Value::integer(0);
+    }
+
+    // The texts do not fit (or fit exactly): every cell is scaled by available / total, and
+    // the first cell takes whatever the truncation of the others leaves.
+    const std::int64_t available = std::int64_t(w) - first->x + std::int64_t(count - 1) * overlap;
+    const double others =
+        total == 0 ? 0.0 : static_cast<double>(product32(std::int64_t(total) - first->width, available)) / total;
+    call.call(uo_1, "resize",
+              {integer_width(static_cast<std::int64_t>(std::trunc(static_cast<double>(available) - others))),
+               Value::integer(0)});
+    std::int64_t x = std::int64_t(first->x) + first->width - overlap;
+    for (std::int32_t i = 2; i <= count; ++i) {
+        uo_statusbar_unit* cell = cell_at(i);
+        if (!cell)
+            continue;
+        // With no width at all to share (total 0) the others get nothing, as `others` says.
+        const double scaled = total == 0 ? 0.0 : static_cast<double>(product32(cell->width, available)) / total;
+        call.call(cells[i - 1], "resize",
+                  {integer_width(static_cast<std::int64_t>(std::trunc(scaled))), Value::integer(0)});
+        cell->x = wrap_to_integer(x);
+        x = std::int64_t(cell->x) + cell->width - overlap;
+    }
+    return Value::integer(0);
+}
+
+ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
+{
+    const std::optional<std::int16_t> ai_index = statusbar::integer_arg(call, 0);
+    const Value as_text = convert(call.arg(1), Type::String);
+    const std::vector<ObjectRef>& cells = control();
+    if (!ai_index || *ai_index < 1 || static_cast<std::size_t>(*ai_index) > cells.size())
+        return no_return;
+    const ObjectRef entry = cells[static_cast<std::size_t>(*ai_index) - 1];
+    auto* cell = Ref<uo_statusbar_unit>(entry).get();
+    if (!cell)
+        return no_return; // a destroyed (null) entry: nothing to show the text in
+    uo_statictext* text = call.use(cell->st_1, "control[" + std::to_string(*ai_index) + "].st_1");
+    if (!text)
+        return no_return;
+    text->set_text(as_text);
+    call.call(ref(), "resize", {integer_width(width), Value::integer(0)});
+    return no_return;
+}
+
+const ClassTable& _getVtableInfo_uo_statusbar_panel()
+{
+    static const ClassTable table {
+        "uo_statusbar_panel",
+        "userobject",
+        make_object<uo_statusbar_panel>,
+        {{"uo_1", "uo_statusbar_unit", store_in<&uo_statusbar_panel::uo_1>}},
+        {{own_group,
+          "",
+          {{"uf_settext", SlotKind::Function, std::nullopt}},
+          {{22, "resize", on_self<&uo_statusbar_panel::resize>},
+           {49, "uf_settext", on_self<&uo_statusbar_panel::uf_settext>},
+           {0, "create", on_self<&uo_statusbar_panel::create>},
+           {1, "destroy", destroy_script},
+           {34, "constructor", on_self<&uo_statusbar_panel::constructor>}}},
+         {32786, "uo_1", {}, {{1, "destroy", destroy_script}}}}};
+    return table;
+}
+
+} // namespace hearth
