@@ -1,0 +1,214 @@
+// SaveAs: the five formats byte for byte on d_person, and the all-or-nothing file write.
+#include "test_support.h"
+
+#include "host/datawindow/saveas.h"
+
+#include <fstream>
+#include <sstream>
+
+using namespace hearth;
+using namespace hearth::dw;
+using namespace hearth::dw::test;
+
+namespace {
+
+// d_person with issave = '0' kept: R1001, R0999 (name with a comma and quotes), R1003.
+std::unique_ptr<Engine> exported_persons()
+{
+    auto engine = engine_for("d_person");
+    EXPECT_EQ(engine->import_file(data_dir() / "d_person.txt"), 5);
+    EXPECT_EQ(engine->set_item(3, "name", Value("wang, \"wu\"")), 1);
+    EXPECT_EQ(engine->set_filter("issave = '0'"), 1);
+    EXPECT_EQ(engine->filter(), 1);
+    EXPECT_EQ(engine->row_count(), 3);
+    return engine;
+}
+
+std::string bytes_of(const Engine& engine, SaveAsType type, ColumnHeadings headings, Encoding encoding = Encoding::Utf8)
+{
+    auto bytes = save_as_bytes(engine, type, headings, encoding);
+    EXPECT_TRUE(bytes.ok()) << (bytes.ok() ? "" : bytes.error());
+    return bytes.ok() ? *bytes : std::string();
+}
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+struct TempDir {
+    std::filesystem::path path = std::filesystem::temp_directory_path() / "hearth_dw_saveas";
+    TempDir()
+    {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::vector<std::string> entries() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+constexpr const char* bom = "\xEF\xBB\xBF";
+
+} // namespace
+
+TEST(SaveAs, TextIsTabSeparatedWithOptionalColumnNames)
+{
+    auto engine = exported_persons();
+    EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::On),
+              std::string(bom) + "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
+                  "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
+                  "R0999\twang, \"wu\"\t2\t\t0.00\t02\t0\r\n"
+                  "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n");
+    EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off).substr(3, 12), "R1001\t张三");
+}
+
+TEST(SaveAs, CsvQuotesOnlyWhatNeedsIt)
+{
+    auto engine = exported_persons();
+    EXPECT_EQ(bytes_of(*engine, SaveAsType::CSV, ColumnHeadings::Off),
+              std::string(bom) + "R1001,张三,3,1960-05-01,1200.50,02,0\r\n"
+                  "R0999,\"wang, \"\"wu\"\"\",2,,0.00,02,0\r\n"
+                  "R1003,,4,1990-01-02,15.25,,0\r\n");
+}
+
+TEST(SaveAs, TheDefaultEncodingIsGbk)
+{
+    auto engine = exported_persons();
+    std::string text = bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off, Encoding::Ansi);
+    EXPECT_EQ(text.substr(0, 11), "R1001\t\xD5\xC5\xC8\xFD\t"); // 张三 in GBK, no mark
+}
+
+TEST(SaveAs, HtmlTableHasAHeadingRowAndEscapedCells)
+{
+    auto engine = exported_persons();
+    engine->set_item(1, "name", Value("<b>&"));
+    EXPECT_EQ(bytes_of(*engine, SaveAsType::HTMLTable, ColumnHeadings::Off),
+              std::string(bom)
+                  + "<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">\r\n</HEAD>\r\n<BODY>\r\n"
+                    "<TABLE border=1 cellpadding=0 cellspacing=0>\r\n"
+                    "<TR><TH>rprno</TH><TH>name</TH><TH>personnum</TH><TH>birthday</TH><TH>amount</TH><TH>hostrelation</TH><TH>issave</TH></TR>\r\n"
+                    "<TR><TD>R1001</TD><TD>&lt;b&gt;&amp;</TD><TD>3</TD><TD>1960-05-01</TD><TD>1200.50</TD><TD>02</TD><TD>0</TD></TR>\r\n"
+                    "<TR><TD>R0999</TD><TD>wang, &quot;wu&quot;</TD><TD>2</TD><TD></TD><TD>0.00</TD><TD>02</TD><TD>0</TD></TR>\r\n"
+                    "<TR><TD>R1003</TD><TD></TD><TD>4</TD><TD>1990-01-02</TD><TD>15.25</TD><TD></TD><TD>0</TD></TR>\r\n"
+                    "</TABLE>\r\n</BODY>\r\n</HTML>\r\n");
+    std::string gbk = bytes_of(*engine, SaveAsType::HTMLTable, ColumnHeadings::On, Encoding::Ansi);
+    EXPECT_NE(gbk.find("charset=gbk"), std::string::npos);
+}
+
+TEST(SaveAs, SqlInsertQuotesStringsAndWritesNull)
+{
+    auto engine = exported_persons();
+    engine->set_item(1, "name", Value("O'Brien"));
+    std::string head = "INSERT INTO tc_ge_rpr ( rprno, name, personnum, birthday, amount, hostrelation, issave ) VALUES ( ";
+    EXPECT_EQ(bytes_of(*engine, SaveAsType::SQLInsert, ColumnHeadings::Off),
+              std::string(bom) + head + "'R1001', 'O''Brien', 3, '1960-05-01', 1200.50, '02', '0' );\r\n" + head
+                  + "'R0999', 'wang, \"wu\"', 2, NULL, 0.00, '02', '0' );\r\n" + head
+                  + "'R1003', NULL, 4, '1990-01-02', 15.25, NULL, '0' );\r\n");
+    ASSERT_EQ(engine->modify("DataWindow.Table.UpdateTable=''"), "");
+    auto refused = save_as_bytes(*engine, SaveAsType::SQLInsert, ColumnHeadings::Off);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error(), "the object names no update table");
+}
+
+TEST(SaveAs, DBase3HeaderFieldsAndRecords)
+{
+    auto engine = exported_persons();
+    std::string dbf = bytes_of(*engine, SaveAsType::DBase3, ColumnHeadings::On);
+    auto u8 = [&](std::size_t at) { return static_cast<unsigned char>(dbf[at]); };
+    auto u16 = [&](std::size_t at) { return u8(at) | (u8(at + 1) << 8); };
+    ASSERT_GT(dbf.size(), 32u);
+    EXPECT_EQ(u8(0), 0x03);
+    EXPECT_EQ(u16(4), 3); // records
+    EXPECT_EQ(u16(8), 32 + 32 * 7 + 1);
+    // C10 + C20 + N11 + D8 + N19.2 + C2 + C1 + flag byte
+    EXPECT_EQ(u16(10), 1 + 10 + 20 + 11 + 8 + 19 + 2 + 1);
+    EXPECT_EQ(u8(29), 0x7A); // GBK
+    struct FieldCase {
+        std::string name;
+        char type;
+        int width, decimals;
+    };
+    const FieldCase expected[] = {
+        {"RPRNO", 'C', 10, 0}, {"NAME", 'C', 20, 0}, {"PERSONNUM", 'N', 11, 0}, {"BIRTHDAY", 'D', 8, 0},
+        {"AMOUNT", 'N', 19, 2}, {"HOSTRELATI", 'C', 2, 0}, {"ISSAVE", 'C', 1, 0},
+    };
+    for (std::size_t f = 0; f < 7; ++f) {
+        std::size_t at = 32 + 32 * f;
+        SCOPED_TRACE(expected[f].name);
+        EXPECT_EQ(std::string(dbf.data() + at, 11), expected[f].name + std::string(11 - expected[f].name.size(), '\0'));
+        EXPECT_EQ(dbf[at + 11], expected[f].type);
+        EXPECT_EQ(u8(at + 16), expected[f].width);
+        EXPECT_EQ(u8(at + 17), expected[f].decimals);
+    }
+    std::size_t header = 32 + 32 * 7 + 1;
+    EXPECT_EQ(u8(header - 1), 0x0D);
+    std::string first = dbf.substr(header, 72);
+    EXPECT_EQ(first, std::string(" R1001     \xD5\xC5\xC8\xFD") + std::string(16, ' ') + std::string(10, ' ') + "3" + "19600501"
+                         + std::string(12, ' ') + "1200.50" + "02" + "0");
+    std::string second = dbf.substr(header + 72, 72);
+    EXPECT_EQ(second.substr(42, 8), std::string(8, ' ')); // null date
+    EXPECT_EQ(dbf.size(), header + 3 * 72 + 1);
+    EXPECT_EQ(dbf.back(), '\x1A');
+}
+
+TEST(SaveAs, DBase3NamesAreCutToTenCharactersAndMadeUnique)
+{
+    Engine engine;
+    auto object = ObjectDefinition::parse(
+        "datawindow() table(column=(type=char(3) name=household_no) column=(type=char(3) name=household_name)"
+        " column=(type=long name=n) column=(type=datetime name=stamp) column=(type=decimal(2) name=big))",
+        "n.srd");
+    ASSERT_TRUE(object.ok());
+    ASSERT_TRUE(engine.set_object(std::move(*object)).ok());
+    ASSERT_EQ(engine.import_string("长长长长\t\t-2147483648\t2024-01-02 03:04:05\t123456789012345678.99"), 1);
+    std::string dbf = bytes_of(engine, SaveAsType::DBase3, ColumnHeadings::On);
+    EXPECT_EQ(std::string(dbf.data() + 32, 10), "HOUSEHOLD_");
+    EXPECT_EQ(std::string(dbf.data() + 64, 10), "HOUSEHOL_1");
+    EXPECT_EQ(static_cast<unsigned char>(dbf[32 + 16]), 8); // four Chinese characters take 8 bytes
+    std::size_t header = 32 + 32 * 5 + 1;
+    std::string record = dbf.substr(header, 1 + 8 + 3 + 11 + 19 + 19);
+    EXPECT_EQ(record.substr(1, 8), "\xB3\xA4\xB3\xA4\xB3\xA4\xB3\xA4");
+    EXPECT_EQ(record.substr(12, 11), "-2147483648");
+    EXPECT_EQ(record.substr(23, 19), "2024-01-02 03:04:05");
+    EXPECT_EQ(record.substr(42, 19), std::string(19, '*')); // too wide for N(19,2)
+}
+
+TEST(SaveAs, WritesThroughATemporaryFileAndNeverLeavesAPartOne)
+{
+    TempDir dir;
+    auto engine = exported_persons();
+    std::filesystem::path file = dir.path / "persons.txt";
+    EXPECT_EQ(save_as(*engine, file, SaveAsType::Text, ColumnHeadings::Off), 1);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string> {"persons.txt"}));
+    std::string first = read_file(file);
+    EXPECT_EQ(first.substr(0, 5), "R1001");
+
+    // A failing export leaves the existing file as it was and no temporary file behind.
+    ASSERT_EQ(engine->modify("DataWindow.Table.UpdateTable=''"), "");
+    EXPECT_EQ(save_as(*engine, file, SaveAsType::SQLInsert, ColumnHeadings::Off), -1);
+    EXPECT_EQ(read_file(file), first);
+    // The target cannot be replaced (it is a folder with content): the write fails late.
+    std::filesystem::create_directories(dir.path / "taken" / "inside");
+    EXPECT_EQ(save_as(*engine, dir.path / "taken", SaveAsType::Text, ColumnHeadings::Off), -1);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string> {"persons.txt", "taken"}));
+    // A folder that does not exist.
+    EXPECT_EQ(save_as(*engine, dir.path / "missing" / "x.txt", SaveAsType::Text, ColumnHeadings::Off), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "missing"));
+    // A new export replaces the old file whole.
+    engine->set_filter("");
+    engine->filter();
+    EXPECT_EQ(save_as(*engine, file, SaveAsType::Text, ColumnHeadings::On), 1);
+    EXPECT_EQ(read_file(file).substr(0, 6), "rprno\t");
+    Engine empty;
+    EXPECT_EQ(save_as(empty, file, SaveAsType::Text, ColumnHeadings::On), -1);
+}
