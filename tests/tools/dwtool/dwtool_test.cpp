@@ -1,0 +1,145 @@
+// dwtool as a user runs it: options in command-line order, answers on stdout, errors on
+// stderr with a non-zero status.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+const std::string data = std::string(HEARTH_SOURCE_DIR) + "/tests/host/datawindow/data";
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+ToolRun dwtool(const std::vector<std::string>& args, const std::string& environment = "")
+{
+    std::filesystem::path err = std::filesystem::temp_directory_path() / "hearth_dwtool_err.txt";
+    std::string command = environment + " " + quoted(DWTOOL_PATH);
+    for (const std::string& arg : args)
+        command += " " + quoted(arg);
+    command += " 2>" + quoted(err.string());
+    ToolRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer;
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.out.append(buffer.data(), n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = read_file(err);
+    std::filesystem::remove(err);
+    return run;
+}
+
+} // namespace
+
+TEST(Dwtool, ImportSortFilterAndPrintInCommandLineOrder)
+{
+    ToolRun run = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--filter", "personnum >= 2", "--sort",
+                      "rprno D", "--print"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n"
+                       "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
+                       "R0999\twang wu\t2\t\t0.00\t02\t0\r\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(Dwtool, EachDescribeAnswersOnOneLine)
+{
+    ToolRun run = dwtool({data + "/d_person.srd", "--describe", "DataWindow.Column.Count", "--modify", "name_t.x=5 name_t.y=6",
+                      "--describe", "name_t.x name_t.y #1.ColType"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "7\n5~n6~nchar(10)\n");
+}
+
+TEST(Dwtool, ObjectsAreFoundByNameInTheObjectFolders)
+{
+    ToolRun run = dwtool({"D_PERSON", "--describe", "rprno_t.text"}, "HEARTH_OBJECT_PATH=/nonexistent:" + data);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "户号\n");
+    ToolRun missing = dwtool({"d_nothing"}, "HEARTH_OBJECT_PATH=" + data);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "dwtool: object not found: d_nothing\n");
+}
+
+TEST(Dwtool, ExportWritesTheChosenFormat)
+{
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "hearth_dwtool_export";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ToolRun run = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--filter", "issave = '1'", "--export",
+                      "sql", (dir / "out.sql").string(), "--export", "text-headings", (dir / "out.txt").string(),
+                      "--export", "dbase3", (dir / "out.dbf").string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(read_file(dir / "out.txt"), "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
+                                          "R1002\tLi Si\t1\t1975-11-23\t-30.00\t10\t1\r\n"
+                                          "R1000\tZhao Liu\t\t2001-07-15\t\t10\t1\r\n");
+    std::string sql = read_file(dir / "out.sql");
+    EXPECT_EQ(sql.substr(0, 40), "INSERT INTO tc_ge_rpr ( rprno, name, per");
+    std::string dbf = read_file(dir / "out.dbf");
+    ASSERT_GT(dbf.size(), 8u);
+    EXPECT_EQ(dbf[0], '\x03');
+    EXPECT_EQ(dbf[4], '\x02'); // two records
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Dwtool, FailuresGoToStderrWithANonZeroStatus)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    };
+    const std::string object = data + "/d_person.srd";
+    const Case cases[] = {
+        {{object, "--modify", "nosuch.x=1"}, 1, "dwtool: modify failed: Line 1 Column 1: unknown object 'nosuch'.\n"},
+        {{object, "--sort", "nosuch A"}, 1, "dwtool: bad sort criteria: nosuch A\n"},
+        {{object, "--filter", "personnum +"}, 1, "dwtool: bad filter expression: personnum +\n"},
+        {{object, "--import", data + "/missing.txt"}, 1, "dwtool: import of " + data + "/missing.txt failed (-2)\n"},
+        {{object, "--describe", "nosuch.x"}, 1, "dwtool: describe failed: unknown object or property in: nosuch.x\n"},
+        {{object, "--export", "sql", "/nonexistent/dir/x.sql"}, 1, ""},
+        {{object, "--bogus"}, 2, ""},
+        {{object, "--export", "xls", "x.xls"}, 2, ""},
+        {{object, "--sort"}, 2, ""},
+        {{}, 2, ""},
+        {{data + "/d_person.txt"}, 1, "dwtool: d_person.txt: line 1, column 7: expected '(' after 'R1001'\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.back());
+        ToolRun run = dwtool(c.args);
+        EXPECT_EQ(run.status, c.status);
+        if (!c.err.empty())
+            EXPECT_EQ(run.err, c.err);
+        else
+            EXPECT_NE(run.err, "");
+    }
+}
