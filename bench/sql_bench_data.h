@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -149,5 +150,14 @@ inline std::size_t plain_libpq_retrieve(PGconn* conn, PlainColumns& out)
 using Clock = std::chrono::steady_clock;
 
 inline double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// CPU seconds of the calling thread: for in-process work (SQLite) this keeps the ratios
+// steady on a machine that other jobs load; work done by a server process is not in it.
+inline double thread_seconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
 
 } // namespace hearth::bench

@@ -162,12 +162,12 @@ void BM_SqliteRetrieveRatio(benchmark::State& state)
     Columns typed;
     double plain_s = 0, typed_s = 0;
     for (auto _ : state) {
-        auto t0 = Clock::now();
+        double t0 = thread_seconds();
         benchmark::DoNotOptimize(plain_sqlite_retrieve(f.db, plain));
-        plain_s += seconds_since(t0);
-        t0 = Clock::now();
+        plain_s += (thread_seconds() - t0);
+        t0 = thread_seconds();
         benchmark::DoNotOptimize(hearth_retrieve(f.tx, typed));
-        typed_s += seconds_since(t0);
+        typed_s += (thread_seconds() - t0);
     }
     if (typed.rows() != std::size_t(row_count) || plain.person_no.size() != std::size_t(row_count))
         state.SkipWithError("row count differs");
@@ -193,7 +193,7 @@ void BM_SqliteUpdateRatio(benchmark::State& state)
     long round = 0;
     for (auto _ : state) {
         ++round;
-        auto t0 = Clock::now();
+        double t0 = thread_seconds();
         sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db, "UPDATE bench_person SET Age = ?1, Name = ?2 WHERE PersonNo = ?3 AND Age = ?4", -1,
@@ -209,9 +209,9 @@ void BM_SqliteUpdateRatio(benchmark::State& state)
         }
         sqlite3_finalize(stmt);
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        plain_s += seconds_since(t0);
+        plain_s += (thread_seconds() - t0);
 
-        t0 = Clock::now();
+        t0 = thread_seconds();
         for (int i = 1; i <= updates; ++i) {
             if (f.tx.execute("UPDATE bench_person SET Age = :age, Name = :name WHERE PersonNo = :no AND Age = :old",
                              {{"age", Value(std::int32_t(i % 90))}, {"name", Value(fmt::format("hearth {}", round))},
@@ -223,7 +223,7 @@ void BM_SqliteUpdateRatio(benchmark::State& state)
             }
         }
         f.tx.commit();
-        hearth_s += seconds_since(t0);
+        hearth_s += (thread_seconds() - t0);
     }
     sqlite3_close(db);
     state.counters["plain_rows_per_s"] = updates * double(state.iterations()) / plain_s;

@@ -63,7 +63,7 @@ bool load_cell(ColumnValues& column, Slot slot, const ColumnType& type, const sq
         break;
     case Storage::Decimal:
         if (const auto d = sql::cell_decimal(row, c)) {
-            column.set_decimal(slot, *d);
+            column.set_decimal(slot, fit_scale(*d, type.size));   // decimal(n) items keep n places
             return true;
         }
         break;
@@ -149,7 +149,13 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
     const bool append = start == RetrieveStartAction::Append;
     RowStore fresh(object.columns);
     RowStore& target = append ? engine.m_rows : fresh;
+    // A page is usually retrieved again with about as many rows as before.
+    if (!append)
+        fresh.reserve(std::size_t(engine.row_count() + engine.filtered_count() + engine.deleted_count()));
     std::vector<Slot> loaded;
+    constexpr std::size_t block_size = 4096;
+    Slot block_next = 0;
+    std::size_t block_left = 0;
     bool checked = false;
     const long code = tx.query(object.select, vars, [&](const sql::ResultRow& row) {
         if (!checked) {
@@ -160,7 +166,18 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
                 return RowAction::Stop;
             }
         }
-        const Slot slot = target.allocate(ItemStatus::NotModified);
+        Slot slot;
+        if (append) {
+            slot = target.allocate(ItemStatus::NotModified);
+        } else {
+            // A new store grows a block of slots at a time, not a slot per row.
+            if (block_left == 0) {
+                block_next = target.allocate_block(block_size, ItemStatus::NotModified);
+                block_left = block_size;
+            }
+            slot = block_next++;
+            --block_left;
+        }
         loaded.push_back(slot);
         for (std::size_t c = 0; c < columns; ++c) {
             if (!load_cell(target.column(c), slot, types[c], row, int(c))) {
@@ -184,6 +201,9 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
         primary.insert(primary.end(), loaded.begin(), loaded.end());
         engine.settle_current_row(false);
     } else {
+        // The unused end of the last block becomes free slots for later inserts.
+        for (; block_left > 0; --block_left)
+            fresh.release(block_next++);
         replace_rows(engine, std::move(fresh), loaded.size());
     }
     if (!engine.sort_criteria().empty())

@@ -20,6 +20,20 @@ void ColumnValues::resize(std::size_t slots)
     }
 }
 
+void ColumnValues::reserve(std::size_t slots)
+{
+    m_nulls.reserve(slots);
+    switch (m_storage) {
+    case Storage::String: m_strings.reserve(slots); break;
+    case Storage::Integer: m_integers.reserve(slots); break;
+    case Storage::Double: m_doubles.reserve(slots); break;
+    case Storage::Decimal: m_decimals.reserve(slots); break;
+    case Storage::Date: m_dates.reserve(slots); break;
+    case Storage::DateTime: m_datetimes.reserve(slots); break;
+    case Storage::Time: m_times.reserve(slots); break;
+    }
+}
+
 void ColumnValues::set_null(Slot slot)
 {
     m_nulls[slot] = 1;
@@ -190,6 +204,19 @@ Slot RowStore::allocate(ItemStatus status)
     return slot;
 }
 
+Slot RowStore::allocate_block(std::size_t count, ItemStatus status)
+{
+    const Slot first = static_cast<Slot>(m_status.size());
+    const std::size_t size = first + count;
+    m_status.resize(size, status);
+    m_selected.resize(size, 0);
+    for (auto& column : m_columns)
+        column.resize(size);
+    for (auto& flags : m_modified)
+        flags.resize(size, 0);
+    return first;
+}
+
 void RowStore::reserve(std::size_t count)
 {
     std::size_t target = m_status.size() + count;
@@ -197,6 +224,8 @@ void RowStore::reserve(std::size_t count)
     m_selected.reserve(target);
     for (auto& flags : m_modified)
         flags.reserve(target);
+    for (auto& column : m_columns)
+        column.reserve(target);
 }
 
 void RowStore::release(Slot slot)

@@ -28,6 +28,8 @@ public:
     Storage storage() const { return m_storage; }
     std::size_t size() const { return m_nulls.size(); }
     void resize(std::size_t slots);
+    // Room for `slots` slots in all, so bulk loading does not grow the vectors step by step.
+    void reserve(std::size_t slots);
 
     bool is_null(Slot slot) const { return m_nulls[slot] != 0; }
     void set_null(Slot slot);
@@ -90,6 +92,9 @@ public:
     Slot allocate(ItemStatus status);
     // Reserves room for `count` more slots (bulk loading).
     void reserve(std::size_t count);
+    // Appends `count` fresh slots (every item null, status `status`) in one step and returns
+    // the first; free slots are not reused (bulk loading into a new store).
+    Slot allocate_block(std::size_t count, ItemStatus status);
     // Gives the slot back; its data is dropped.
     void release(Slot slot);
     void clear();
