@@ -3,6 +3,7 @@
 
 #include "host/object/class_listing.h"
 #include "host/object/class_registry.h"
+#include "host/ui/register.h"
 #include "library/frame/library_classes.h"
 
 #include <cstdio>
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
         return usage();
 
     hearth::ClassRegistry registry;
+    hearth::register_ui_classes(registry);
     if (std::string refused = hearth::register_library_classes(registry); !refused.empty()) {
         std::cerr << "hearth: " << refused << '\n';
         return 1;

@@ -1,5 +1,17 @@
 #include "library/frame/library_classes.h"
 
+#include "library/datawindow/uo_dw.h"
+#include "library/datawindow/uo_dwform.h"
+#include "library/datawindow/uo_dwnosort.h"
+#include "library/datawindow/uo_dwsort.h"
+#include "library/printing/w_response.h"
+#include "library/statusbar/uo_statictext.h"
+#include "library/statusbar/uo_statusbar_main.h"
+#include "library/statusbar/uo_statusbar_panel.h"
+#include "library/statusbar/uo_statusbar_unit.h"
+#include "library/toolbar/uo_button.h"
+#include "library/toolbar/uo_toolbar.h"
+
 #include <vector>
 
 namespace hearth {
@@ -7,9 +19,21 @@ namespace hearth {
 std::string register_library_classes(ClassRegistry& registry)
 {
     // Each class's registration entry `_getVtableInfo_<class>`, ancestors before descendants.
-    // A class joins this list when its scripts exist, e.g. `&_getVtableInfo_uo_dw`, and its
-    // module joins library_frame's DEPS (cmake allows the cycle between static libraries).
-    static const std::vector<VtableInfoFn> entries = {};
+    // A class joins this list when its scripts exist, and its module joins library_frame's
+    // DEPS (cmake allows the cycle between static libraries).
+    static const std::vector<VtableInfoFn> entries = {
+        &_getVtableInfo_uo_dw,
+        &_getVtableInfo_uo_dwnosort,
+        &_getVtableInfo_uo_dwsort,
+        &_getVtableInfo_uo_dwform,
+        &_getVtableInfo_uo_toolbar,
+        &_getVtableInfo_uo_button,
+        &_getVtableInfo_uo_statictext,
+        &_getVtableInfo_uo_statusbar_unit,
+        &_getVtableInfo_uo_statusbar_panel,
+        &_getVtableInfo_uo_statusbar_main,
+        &_getVtableInfo_w_response,
+    };
     for (VtableInfoFn entry : entries)
         if (std::string refused = registry.register_class(entry); !refused.empty())
             return refused;

@@ -1,0 +1,80 @@
+#include "host/object/class_listing.h"
+#include "host/object/class_registry.h"
+#include "library/frame/library_classes.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace hearth;
+
+namespace {
+
+std::vector<std::string> lines_starting(const std::string& listing, const std::string& prefix)
+{
+    std::vector<std::string> found;
+    std::istringstream in(listing);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(prefix, 0) == 0)
+            found.push_back(line);
+    return found;
+}
+
+// Each class built so far registers exactly its rows of the class tables: ancestor, nested
+// controls, and its scripts group by group in registration order.
+TEST(RegisteredRows, EveryBuiltClassListsExactlyItsRows)
+{
+    struct Case {
+        std::string class_line;
+        std::vector<std::string> scripts;
+    };
+    const Case cases[] = {
+        {"class uo_dw ancestor datawindow controls -",
+         {"uo_dw 32770 50 losefocus", "uo_dw 32770 0 create", "uo_dw 32770 1 destroy", "uo_dw 32770 47 itemchanged",
+          "uo_dw 32770 36 clicked"}},
+        {"class uo_dwnosort ancestor uo_dw controls -",
+         {"uo_dwnosort 32770 0 create", "uo_dwnosort 32770 1 destroy", "uo_dwnosort 32770 60 rowfocuschanged"}},
+        {"class uo_dwsort ancestor uo_dwnosort controls -",
+         {"uo_dwsort 32770 0 create", "uo_dwsort 32770 1 destroy", "uo_dwsort 32770 40 doubleclicked"}},
+        {"class uo_dwform ancestor uo_dw controls -",
+         {"uo_dwform 32770 436 ue_dwnkey", "uo_dwform 32770 0 create", "uo_dwform 32770 1 destroy"}},
+        {"class uo_toolbar ancestor datawindow controls -",
+         {"uo_toolbar 32770 436 ue_dwnmousemove", "uo_toolbar 32770 438 ue_mousemove",
+          "uo_toolbar 32770 439 uf_setenabled", "uo_toolbar 32770 440 uf_setstate", "uo_toolbar 32770 442 uf_expand",
+          "uo_toolbar 32770 0 create", "uo_toolbar 32770 1 destroy", "uo_toolbar 32770 37 constructor"}},
+        {"class uo_button ancestor picture controls -",
+         {"uo_button 32770 48 ue_lbuttondown", "uo_button 32770 49 ue_lbuttonup", "uo_button 32770 51 uf_setenabled",
+          "uo_button 32770 0 create", "uo_button 32770 1 destroy", "uo_button 32770 35 constructor"}},
+        {"class uo_statictext ancestor statictext controls -",
+         {"uo_statictext 32770 0 create", "uo_statictext 32770 1 destroy", "uo_statictext 32770 35 constructor"}},
+        {"class uo_statusbar_unit ancestor userobject controls st_1,ln_v2,ln_v1,ln_h2,ln_h1",
+         {"uo_statusbar_unit 32770 22 resize", "uo_statusbar_unit 32770 0 create", "uo_statusbar_unit 32770 1 destroy",
+          "uo_statusbar_unit 32770 34 constructor"}},
+        {"class uo_statusbar_panel ancestor userobject controls uo_1",
+         {"uo_statusbar_panel 32770 22 resize", "uo_statusbar_panel 32770 49 uf_settext",
+          "uo_statusbar_panel 32770 0 create", "uo_statusbar_panel 32770 1 destroy",
+          "uo_statusbar_panel 32770 34 constructor", "uo_statusbar_panel 32786 1 destroy"}},
+        {"class uo_statusbar_main ancestor uo_statusbar_panel controls uo_2,uo_3,uo_4,uo_5",
+         {"uo_statusbar_main 32770 0 create", "uo_statusbar_main 32770 1 destroy",
+          "uo_statusbar_main 32770 34 constructor", "uo_statusbar_main 32784 1 destroy",
+          "uo_statusbar_main 32785 1 destroy", "uo_statusbar_main 32786 1 destroy",
+          "uo_statusbar_main 32787 1 destroy"}},
+        {"class w_response ancestor window controls -",
+         {"w_response 32770 119 ue_move", "w_response 32770 0 create", "w_response 32770 1 destroy",
+          "w_response 32770 38 open"}},
+    };
+
+    ClassRegistry registry;
+    ASSERT_EQ(register_library_classes(registry), "");
+    const std::string listing = list_classes(registry);
+    for (const Case& c : cases) {
+        const std::string name = c.class_line.substr(6, c.class_line.find(' ', 6) - 6);
+        EXPECT_EQ(lines_starting(listing, "class " + name + " "), std::vector<std::string> {c.class_line}) << name;
+        EXPECT_EQ(lines_starting(listing, name + " "), c.scripts) << name;
+    }
+    EXPECT_EQ(registry.library_classes().size(), std::size(cases));
+}
+
+} // namespace
