@@ -33,22 +33,6 @@ std::vector<std::string_view> split_sections(std::string_view mask)
     return sections;
 }
 
-bool equals_ignoring_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = char(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // Appends the literal text of a mask piece: quotes are dropped, a backslash keeps the next
 // character as it is.
 void append_literal(std::string& out, std::string_view text)
@@ -179,9 +163,9 @@ Value format_number(const Value& data, const std::vector<std::string_view>& sect
         return Value::null_of(Type::String);
     }
     std::string_view positive = sections[0];
-    if (equals_ignoring_case(positive, "[General]"))
+    if (utf8::equals_ignoring_ascii_case(positive, "[General]"))
         return to_string(data);
-    if (equals_ignoring_case(positive, "[Currency]"))
+    if (utf8::equals_ignoring_ascii_case(positive, "[Currency]"))
         positive = currency_mask;
     auto number = decimal_of(data);
     if (!number)
@@ -260,7 +244,7 @@ std::vector<Token> tokenize_date_mask(std::string_view mask)
         } else if (c == '\\' && i + 1 < mask.size()) {
             literal(mask.substr(i + 1, 1));
             i += 2;
-        } else if (lower == 'a' && (equals_ignoring_case(mask.substr(i, 5), "am/pm"))) {
+        } else if (lower == 'a' && (utf8::equals_ignoring_ascii_case(mask.substr(i, 5), "am/pm"))) {
             tokens.push_back(Token {'a', 5, std::string(mask.substr(i, 5))});
             i += 5;
         } else if (lower == 'd' || lower == 'm' || lower == 'y' || lower == 'h' || lower == 's' || lower == 'f') {
@@ -356,13 +340,13 @@ Value format_temporal(const Value& data, const std::vector<std::string_view>& se
         return Value::null_of(Type::String);
     }
     std::string_view mask = sections[0];
-    if (equals_ignoring_case(mask, "[General]"))
+    if (utf8::equals_ignoring_ascii_case(mask, "[General]"))
         return to_string(data);
-    if (equals_ignoring_case(mask, "[ShortDate]"))
+    if (utf8::equals_ignoring_ascii_case(mask, "[ShortDate]"))
         mask = "yyyy-mm-dd";
-    else if (equals_ignoring_case(mask, "[LongDate]"))
+    else if (utf8::equals_ignoring_ascii_case(mask, "[LongDate]"))
         mask = "yyyy年m月d日";
-    else if (equals_ignoring_case(mask, "[Time]"))
+    else if (utf8::equals_ignoring_ascii_case(mask, "[Time]"))
         mask = "hh:mm:ss";
     DateTime stamp {Date {1900, 1, 1}, Time {}};
     if (data.type() == Type::Date)

@@ -22,23 +22,6 @@ std::string_view trim_blanks(std::string_view text)
     return text;
 }
 
-// Section and key names compare without regard to ASCII case; other characters exactly.
-bool same_name(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = char(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // The file's text as UTF-8, or nullopt when it cannot be read. A UTF-16LE file is told by
 // its byte order mark, a UTF-8 file by its mark or by being valid UTF-8.
 // [U] any other file is read as the ANSI code page, GBK.
@@ -75,13 +58,13 @@ std::optional<std::string> find_value(std::string_view path, std::string_view se
             continue;
         if (line.front() == '[') {
             std::size_t close = line.find(']');
-            in_section = close != std::string_view::npos && same_name(trim_blanks(line.substr(1, close - 1)), section);
+            in_section = close != std::string_view::npos && utf8::equals_ignoring_ascii_case(trim_blanks(line.substr(1, close - 1)), section);
             continue;
         }
         if (!in_section)
             continue;
         std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || !same_name(trim_blanks(line.substr(0, equals)), key))
+        if (equals == std::string_view::npos || !utf8::equals_ignoring_ascii_case(trim_blanks(line.substr(0, equals)), key))
             continue;
         std::string_view value = trim_blanks(line.substr(equals + 1));
         // A value written in matching quotes loses them, as the system's reader does.
