@@ -32,61 +32,99 @@ Range range_of(ColumnKind kind)
     }
 }
 
-// Fills one item of a slot from a result cell; false with the message for a value the
-// column cannot hold. Typed all the way: no Value is built per cell.
-bool load_cell(ColumnValues& column, Slot slot, const ColumnType& type, const sql::ResultRow& row, int c)
+// Appends one non-null result cell to a column; false when the column cannot hold the
+// value. Chosen once per column, typed all the way: no Value is built per cell.
+using CellLoader = bool (*)(ColumnValues& column, const ColumnType& type, const sql::ResultRow& row, int c,
+                            sql::CellKind kind);
+
+bool load_string(ColumnValues& column, const ColumnType&, const sql::ResultRow& row, int c, sql::CellKind kind)
 {
-    if (row.is_null(c))
-        return true;   // a fresh slot is null already
-    switch (type.storage()) {
-    case Storage::String:
-        if (row.kind(c) == sql::CellKind::Blob) {
-            const auto bytes = row.blob(c);
-            column.set_string(slot, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        } else {
-            column.set_string(slot, row.text(c));
-        }
-        return true;
-    case Storage::Integer: {
-        Int128 whole = 0;
-        const Range range = range_of(type.kind);
-        if (!sql::cell_whole(row, c, whole) || whole < range.low || whole > range.high)
-            break;
-        column.set_integer(slot, std::int64_t(whole));
+    if (kind == sql::CellKind::Blob) {
+        const auto bytes = row.blob(c);
+        column.append_string(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } else {
+        column.append_string(row.text(c));
+    }
+    return true;
+}
+
+bool load_integer(ColumnValues& column, const ColumnType& type, const sql::ResultRow& row, int c, sql::CellKind kind)
+{
+    Int128 whole = 0;
+    if (kind == sql::CellKind::Integer)
+        whole = row.int64(c);
+    else if (!sql::cell_whole(row, c, whole))
+        return false;
+    const Range range = range_of(type.kind);
+    if (whole < range.low || whole > range.high)
+        return false;
+    column.append_integer(std::int64_t(whole));
+    return true;
+}
+
+bool load_double(ColumnValues& column, const ColumnType&, const sql::ResultRow& row, int c, sql::CellKind kind)
+{
+    if (kind == sql::CellKind::Float) {
+        column.append_double(row.real(c));
         return true;
     }
-    case Storage::Double:
-        if (const auto d = sql::cell_double(row, c)) {
-            column.set_double(slot, *d);
+    const auto d = sql::cell_double(row, c);
+    if (d)
+        column.append_double(*d);
+    return d.has_value();
+}
+
+bool load_decimal(ColumnValues& column, const ColumnType& type, const sql::ResultRow& row, int c, sql::CellKind kind)
+{
+    // A stored amount comes back from SQLite as a double; most have no more places than the
+    // column, which takes them without any rounding.
+    if (kind == sql::CellKind::Float)
+        if (const auto exact = Decimal::exact_from_double(row.real(c), type.size)) {
+            column.append_decimal(*exact);
             return true;
         }
-        break;
-    case Storage::Decimal:
-        if (const auto d = sql::cell_decimal(row, c)) {
-            column.set_decimal(slot, fit_scale(*d, type.size));   // decimal(n) items keep n places
-            return true;
-        }
-        break;
-    case Storage::Date:
-        if (const auto d = sql::cell_date(row, c)) {
-            column.set_date(slot, *d);
-            return true;
-        }
-        break;
-    case Storage::DateTime:
-        if (const auto d = sql::cell_datetime(row, c)) {
-            column.set_datetime(slot, *d);
-            return true;
-        }
-        break;
-    case Storage::Time:
-        if (const auto d = sql::cell_time(row, c)) {
-            column.set_time(slot, *d);
-            return true;
-        }
-        break;
+    const auto d = kind == sql::CellKind::Integer ? std::optional<Decimal>(Decimal(row.int64(c))) : sql::cell_decimal(row, c);
+    if (d)
+        column.append_decimal(fit_scale(*d, type.size));   // decimal(n) items keep n places
+    return d.has_value();
+}
+
+bool load_date(ColumnValues& column, const ColumnType&, const sql::ResultRow& row, int c, sql::CellKind)
+{
+    const auto d = sql::cell_date(row, c);
+    if (d)
+        column.append_date(*d);
+    return d.has_value();
+}
+
+bool load_datetime(ColumnValues& column, const ColumnType&, const sql::ResultRow& row, int c, sql::CellKind)
+{
+    const auto d = sql::cell_datetime(row, c);
+    if (d)
+        column.append_datetime(*d);
+    return d.has_value();
+}
+
+bool load_time(ColumnValues& column, const ColumnType&, const sql::ResultRow& row, int c, sql::CellKind)
+{
+    const auto d = sql::cell_time(row, c);
+    if (d)
+        column.append_time(*d);
+    return d.has_value();
+}
+
+CellLoader loader_for(Storage storage)
+{
+    switch (storage) {
+    case Storage::String: return load_string;
+    case Storage::Integer: return load_integer;
+    case Storage::Double: return load_double;
+    case Storage::Decimal: return load_decimal;
+    case Storage::Date: return load_date;
+    case Storage::DateTime: return load_datetime;
+    case Storage::Time: return load_time;
     }
-    return false;
+    return load_string;
 }
 
 long report(Transaction& tx, const DatabaseEvents& events)
@@ -142,69 +180,54 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
 
     const std::size_t columns = object.columns.size();
     std::vector<ColumnType> types;
+    std::vector<CellLoader> loaders;
     types.reserve(columns);
-    for (const TableColumn& column : object.columns)
+    loaders.reserve(columns);
+    for (const TableColumn& column : object.columns) {
         types.push_back(column.type);
+        loaders.push_back(loader_for(column.type.storage()));
+    }
 
     const bool append = start == RetrieveStartAction::Append;
     RowStore fresh(object.columns);
     RowStore& target = append ? engine.m_rows : fresh;
     // A page is usually retrieved again with about as many rows as before.
-    if (!append)
-        fresh.reserve(std::size_t(engine.row_count() + engine.filtered_count() + engine.deleted_count()));
-    std::vector<Slot> loaded;
-    constexpr std::size_t block_size = 4096;
-    Slot block_next = 0;
-    std::size_t block_left = 0;
-    bool checked = false;
+    target.reserve(append ? 0 : std::size_t(engine.row_count() + engine.filtered_count() + engine.deleted_count()));
+    std::size_t loaded = 0;
     const long code = tx.query(object.select, vars, [&](const sql::ResultRow& row) {
-        if (!checked) {
-            checked = true;
-            if (row.column_count() < int(columns)) {
-                tx.fail(fmt::format("The SELECT returns {} columns but the DataWindow object has {}.",
-                                    row.column_count(), columns));
-                return RowAction::Stop;
-            }
+        if (loaded == 0 && row.column_count() < int(columns)) {
+            tx.fail(fmt::format("The SELECT returns {} columns but the DataWindow object has {}.", row.column_count(),
+                                columns));
+            return RowAction::Stop;
         }
-        Slot slot;
-        if (append) {
-            slot = target.allocate(ItemStatus::NotModified);
-        } else {
-            // A new store grows a block of slots at a time, not a slot per row.
-            if (block_left == 0) {
-                block_next = target.allocate_block(block_size, ItemStatus::NotModified);
-                block_left = block_size;
-            }
-            slot = block_next++;
-            --block_left;
-        }
-        loaded.push_back(slot);
         for (std::size_t c = 0; c < columns; ++c) {
-            if (!load_cell(target.column(c), slot, types[c], row, int(c))) {
+            ColumnValues& column = target.column(c);
+            const sql::CellKind kind = row.kind(int(c));
+            if (kind == sql::CellKind::Null) {
+                column.append_null();
+            } else if (!loaders[c](column, types[c], row, int(c), kind)) {
                 // Named by the DataWindow's column: the database's own names differ by backend.
-                const std::string_view text = row.kind(int(c)) == sql::CellKind::Blob ? "a blob" : row.text(int(c));
+                const std::string_view text = kind == sql::CellKind::Blob ? "a blob" : row.text(int(c));
                 tx.fail(fmt::format("Cannot convert '{}' in column {} ({}) to {}.", text.substr(0, 64), c + 1,
                                     object.columns[c].name, types[c].text()));
                 return RowAction::Stop;
             }
         }
+        ++loaded;
         return RowAction::Continue;
     });
     if (code == -1) {
-        if (append)
-            for (Slot slot : loaded)
-                engine.m_rows.release(slot);
+        target.drop_appended();
         return report(tx, events);
     }
+    const Slot first = target.add_appended(loaded, ItemStatus::NotModified);
     if (append) {
         auto& primary = engine.m_buffers[Engine::index(Buffer::Primary)];
-        primary.insert(primary.end(), loaded.begin(), loaded.end());
+        for (std::size_t i = 0; i < loaded; ++i)
+            primary.push_back(first + Slot(i));
         engine.settle_current_row(false);
     } else {
-        // The unused end of the last block becomes free slots for later inserts.
-        for (; block_left > 0; --block_left)
-            fresh.release(block_next++);
-        replace_rows(engine, std::move(fresh), loaded.size());
+        replace_rows(engine, std::move(fresh), loaded);
     }
     if (!engine.sort_criteria().empty())
         engine.sort();
@@ -213,7 +236,7 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
     // RetrieveEnd tells how many rows came from the database; Retrieve answers the rows left
     // in Primary! after the filter.
     if (events.retrieve_end)
-        events.retrieve_end(long(loaded.size()));
+        events.retrieve_end(long(loaded));
     return engine.row_count();
 }
 

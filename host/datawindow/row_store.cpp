@@ -2,6 +2,7 @@
 
 #include "host/value/convert.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace hearth::dw {
@@ -31,6 +32,19 @@ void ColumnValues::reserve(std::size_t slots)
     case Storage::Date: m_dates.reserve(slots); break;
     case Storage::DateTime: m_datetimes.reserve(slots); break;
     case Storage::Time: m_times.reserve(slots); break;
+    }
+}
+
+void ColumnValues::append_typed_default()
+{
+    switch (m_storage) {
+    case Storage::String: m_strings.emplace_back(); break;
+    case Storage::Integer: m_integers.push_back(0); break;
+    case Storage::Double: m_doubles.push_back(0); break;
+    case Storage::Decimal: m_decimals.emplace_back(); break;
+    case Storage::Date: m_dates.emplace_back(); break;
+    case Storage::DateTime: m_datetimes.emplace_back(); break;
+    case Storage::Time: m_times.emplace_back(); break;
     }
 }
 
@@ -199,22 +213,23 @@ Slot RowStore::allocate(ItemStatus status)
     m_selected.push_back(0);
     for (auto& column : m_columns)
         column.resize(slot + 1);
-    for (auto& flags : m_modified)
-        flags.push_back(0);
     return slot;
 }
 
-Slot RowStore::allocate_block(std::size_t count, ItemStatus status)
+Slot RowStore::add_appended(std::size_t count, ItemStatus status)
 {
     const Slot first = static_cast<Slot>(m_status.size());
     const std::size_t size = first + count;
+    assert(std::all_of(m_columns.begin(), m_columns.end(), [&](const ColumnValues& c) { return c.size() == size; }));
     m_status.resize(size, status);
     m_selected.resize(size, 0);
-    for (auto& column : m_columns)
-        column.resize(size);
-    for (auto& flags : m_modified)
-        flags.resize(size, 0);
     return first;
+}
+
+void RowStore::drop_appended()
+{
+    for (auto& column : m_columns)
+        column.resize(m_status.size());
 }
 
 void RowStore::reserve(std::size_t count)
@@ -222,8 +237,6 @@ void RowStore::reserve(std::size_t count)
     std::size_t target = m_status.size() + count;
     m_status.reserve(target);
     m_selected.reserve(target);
-    for (auto& flags : m_modified)
-        flags.reserve(target);
     for (auto& column : m_columns)
         column.reserve(target);
 }
@@ -252,15 +265,18 @@ void RowStore::clear()
 
 void RowStore::mark_modified(Slot slot, std::size_t column, const ColumnType& type)
 {
-    if (m_modified[column][slot])
+    if (is_modified(slot, column))
         return;
-    m_modified[column][slot] = 1;
+    auto& flags = m_modified[column];
+    if (flags.size() <= slot)
+        flags.resize(m_status.size(), 0);
+    flags[slot] = 1;
     m_originals[column][slot] = m_columns[column].get(slot, type);
 }
 
 void RowStore::clear_modified(Slot slot, std::size_t column)
 {
-    if (!m_modified[column][slot])
+    if (!is_modified(slot, column))
         return;
     m_modified[column][slot] = 0;
     m_originals[column].erase(slot);
@@ -268,7 +284,7 @@ void RowStore::clear_modified(Slot slot, std::size_t column)
 
 Value RowStore::original(Slot slot, std::size_t column, const ColumnType& type) const
 {
-    if (m_modified[column][slot]) {
+    if (is_modified(slot, column)) {
         auto it = m_originals[column].find(slot);
         assert(it != m_originals[column].end()); // kept by mark_modified with the flag
         return it->second;

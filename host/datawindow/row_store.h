@@ -53,12 +53,25 @@ public:
     void set_time(Slot slot, Time time);
 
     // The item as a value of the column's type (null of that type when null).
+    // Bulk loading appends one item per new row after the last slot, in row order; the
+    // rows become slots with RowStore::add_appended.
+    void append_null() { append_typed_default(); m_nulls.push_back(1); }
+    void append_string(std::string_view text) { m_strings.emplace_back(text); m_nulls.push_back(0); }
+    void append_integer(std::int64_t number) { m_integers.push_back(number); m_nulls.push_back(0); }
+    void append_double(double number) { m_doubles.push_back(number); m_nulls.push_back(0); }
+    void append_decimal(const Decimal& number) { m_decimals.push_back(number); m_nulls.push_back(0); }
+    void append_date(Date date) { m_dates.push_back(date); m_nulls.push_back(0); }
+    void append_datetime(DateTime stamp) { m_datetimes.push_back(stamp); m_nulls.push_back(0); }
+    void append_time(Time time) { m_times.push_back(time); m_nulls.push_back(0); }
+
     Value get(Slot slot, const ColumnType& type) const;
     // Stores a value already converted to the column's type (see convert_for_column).
     void set(Slot slot, const Value& value);
     void copy_item(Slot slot, const ColumnValues& from, Slot from_slot);
 
 private:
+    void append_typed_default();
+
     Storage m_storage;
     std::vector<std::uint8_t> m_nulls;
     std::vector<std::string> m_strings;
@@ -92,9 +105,12 @@ public:
     Slot allocate(ItemStatus status);
     // Reserves room for `count` more slots (bulk loading).
     void reserve(std::size_t count);
-    // Appends `count` fresh slots (every item null, status `status`) in one step and returns
-    // the first; free slots are not reused (bulk loading into a new store).
-    Slot allocate_block(std::size_t count, ItemStatus status);
+    // Bulk loading: after `count` rows were appended to every column (ColumnValues::append_*),
+    // makes them slots after the existing ones with status `status`, nothing modified, and
+    // returns the first. Free slots are not reused.
+    Slot add_appended(std::size_t count, ItemStatus status);
+    // Takes back the items appended since the last add_appended (a load that failed).
+    void drop_appended();
     // Gives the slot back; its data is dropped.
     void release(Slot slot);
     void clear();
@@ -104,7 +120,11 @@ public:
     bool is_selected(Slot slot) const { return m_selected[slot] != 0; }
     void set_selected(Slot slot, bool selected) { m_selected[slot] = selected ? 1 : 0; }
 
-    bool is_modified(Slot slot, std::size_t column) const { return m_modified[column][slot] != 0; }
+    bool is_modified(Slot slot, std::size_t column) const
+    {
+        const auto& flags = m_modified[column];
+        return slot < flags.size() && flags[slot] != 0;
+    }
     // Marks the item modified, keeping its current value as the original the first time.
     void mark_modified(Slot slot, std::size_t column, const ColumnType& type);
     // Clears the item's flag and forgets its original.
@@ -116,6 +136,7 @@ private:
     std::vector<ColumnValues> m_columns;
     std::vector<ItemStatus> m_status;
     std::vector<std::uint8_t> m_selected;
+    // Per column, sized on the column's first change: a retrieved page has none.
     std::vector<std::vector<std::uint8_t>> m_modified;
     std::vector<std::unordered_map<Slot, Value>> m_originals;
     std::vector<Slot> m_free;

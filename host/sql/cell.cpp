@@ -179,23 +179,6 @@ bool read_integral(const ResultRow& row, int column, Value& out, std::string& er
 
 } // namespace
 
-std::optional<Decimal> decimal_from_double(double value)
-{
-    if (!std::isfinite(value))
-        return std::nullopt;
-    // The shortest text that reads back as the same double is the decimal that was stored
-    // whenever it had at most 15 significant digits; a value computed in binary (a sum of
-    // tenths) has more, and is shown with 15 as the backend itself does.
-    char buffer[64];
-    auto end = fmt::format_to_n(buffer, sizeof buffer, "{}", value).out;
-    std::size_t digits = 0;
-    for (const char* p = buffer; p != end && *p != 'e'; ++p)
-        digits += std::isdigit(static_cast<unsigned char>(*p)) ? 1 : 0;
-    if (digits > 15)
-        end = fmt::format_to_n(buffer, sizeof buffer, "{:.15g}", value).out;
-    return Decimal::parse(std::string_view(buffer, std::size_t(end - buffer)));
-}
-
 std::optional<Decimal> cell_decimal(const ResultRow& row, int column)
 {
     switch (row.kind(column)) {
@@ -203,7 +186,7 @@ std::optional<Decimal> cell_decimal(const ResultRow& row, int column)
     case CellKind::Boolean:
         return Decimal(row.int64(column));
     case CellKind::Float:
-        return decimal_from_double(row.real(column));
+        return Decimal::from_double(row.real(column));
     case CellKind::Numeric:
     case CellKind::Text:
         return Decimal::parse(trim(row.text(column)));

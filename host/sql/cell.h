@@ -27,8 +27,6 @@ std::string format_datetime(const DateTime& stamp);
 bool cell_whole(const ResultRow& row, int column, Int128& out);
 // Exact: integers as they are, decimals and floats from the backend's own text.
 std::optional<Decimal> cell_decimal(const ResultRow& row, int column);
-// A binary double as the decimal it stands for (at most 15 significant digits).
-std::optional<Decimal> decimal_from_double(double value);
 std::optional<double> cell_double(const ResultRow& row, int column);
 std::optional<Date> cell_date(const ResultRow& row, int column);
 std::optional<DateTime> cell_datetime(const ResultRow& row, int column);

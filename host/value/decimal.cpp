@@ -14,6 +14,13 @@ __extension__ typedef unsigned __int128 UInt128;
 
 constexpr UInt128 max_magnitude = (~UInt128(0)) >> 1; // 2^127 - 1: the largest coefficient either sign
 
+// 10^exponent for 0 <= exponent <= 15, exact in a double.
+double power_of_ten_double(int exponent)
+{
+    static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    return powers[exponent];
+}
+
 UInt128 power_of_ten_u(int exponent)
 {
     UInt128 result = 1;
@@ -219,10 +226,28 @@ std::optional<Decimal> Decimal::parse(std::string_view text)
     return finish(negative, digits, scale);
 }
 
+std::optional<Decimal> Decimal::exact_from_double(double value, int places)
+{
+    if (places < 0 || places > 15)
+        return std::nullopt;
+    const double whole = std::round(value * power_of_ten_double(places));
+    // Also false for NaN and infinities.
+    if (!(std::fabs(whole) < 1e15) || whole / power_of_ten_double(places) != value)
+        return std::nullopt;
+    return from_parts(Int128(static_cast<std::int64_t>(whole)), places);
+}
+
 std::optional<Decimal> Decimal::from_double(double value)
 {
     if (!std::isfinite(value))
         return std::nullopt;
+    // Fast path for the usual stored amount (1234.56): the fewest places that stand for this
+    // double exactly. Two decimals of at most 15 digits never share a double, so this is the
+    // decimal the 15-digit text below would give too.
+    if (std::fabs(value) < 1e15)
+        for (int places = 0; places <= 15; ++places)
+            if (auto exact = exact_from_double(value, places))
+                return exact;
     return parse(fmt::format("{:.15g}", value));
 }
 

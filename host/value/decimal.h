@@ -27,6 +27,9 @@ public:
     static std::optional<Decimal> parse(std::string_view text);
     // Nearest decimal to a double, rounded to 15 significant digits as the runtime shows doubles.
     static std::optional<Decimal> from_double(double value);
+    // The double as a decimal of exactly `places` places (0..15) when it stands for one of at
+    // most 15 digits: 1234.56 at 2 places is 1234.56, at 3 places 1234.560, at 1 place none.
+    static std::optional<Decimal> exact_from_double(double value, int places);
 
     Int128 coefficient() const { return m_coefficient; }
     int scale() const { return m_scale; }

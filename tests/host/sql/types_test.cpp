@@ -245,22 +245,3 @@ TEST(CellText, ValueConversionsForIntoTargets)
     }
 }
 
-TEST(CellText, DoublesReadAsTheDecimalsTheyStandFor)
-{
-    using hearth::sql::decimal_from_double;
-    struct Case {
-        double value;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {1234.56, "1234.56"}, {0.1 + 0.2, "0.3"}, {-85.5, "-85.5"}, {1e20, "100000000000000000000"},
-        {123456789012345.0, "123456789012345"}, {0.000125, "0.000125"}, {2.0 / 3.0, "0.666666666666667"},
-    };
-    for (const Case& c : cases) {
-        const auto d = decimal_from_double(c.value);
-        ASSERT_TRUE(d) << c.expected;
-        EXPECT_EQ(d->to_string(), c.expected);
-    }
-    EXPECT_FALSE(decimal_from_double(std::numeric_limits<double>::quiet_NaN()));
-    EXPECT_FALSE(decimal_from_double(std::numeric_limits<double>::infinity()));
-}

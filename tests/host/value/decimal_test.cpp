@@ -187,10 +187,27 @@ TEST(Decimal, DoubleConversions)
         {-1234.5678, "-1234.5678"},
         {1e20, "100000000000000000000"},
         {1.0 / 3.0, "0.333333333333333"},
+        {1234.56, "1234.56"},        // a stored amount, read back with its two places
+        {-85.5, "-85.5"},
+        {123456789012345.0, "123456789012345"},
+        {0.000125, "0.000125"},
+        {2.0 / 3.0, "0.666666666666667"},
+        {-0.0, "0"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(text_of(Decimal::from_double(c.value)), c.expected) << c.value;
     EXPECT_FALSE(Decimal::from_double(1e300).has_value());
     EXPECT_FALSE(Decimal::from_double(std::numeric_limits<double>::infinity()).has_value());
     EXPECT_FALSE(Decimal::from_double(std::numeric_limits<double>::quiet_NaN()).has_value());
+
+    // At a column's places: padded when the double has fewer, refused when it has more.
+    EXPECT_EQ(text_of(Decimal::exact_from_double(1234.5, 2)), "1234.50");
+    EXPECT_EQ(text_of(Decimal::exact_from_double(-0.07, 2)), "-0.07");
+    EXPECT_EQ(text_of(Decimal::exact_from_double(12.0, 0)), "12");
+    EXPECT_FALSE(Decimal::exact_from_double(1234.56, 1));
+    EXPECT_FALSE(Decimal::exact_from_double(0.1 + 0.2, 2));
+    EXPECT_FALSE(Decimal::exact_from_double(1e15, 0));
+    EXPECT_FALSE(Decimal::exact_from_double(std::numeric_limits<double>::quiet_NaN(), 2));
+    EXPECT_FALSE(Decimal::exact_from_double(std::numeric_limits<double>::infinity(), 2));
+    EXPECT_FALSE(Decimal::exact_from_double(1.5, 16));
 }
