@@ -1,22 +1,32 @@
-// dwtool OBJECT [--import FILE] [--modify TEXT]... [--sort SPEC] [--filter EXPR]
-//              [--describe TEXT]... [--print] [--export FORMAT PATH]
+// dwtool OBJECT [--db CONN] [--retrieve [ARG]...] [--import FILE] [--modify TEXT]...
+//              [--sort SPEC] [--filter EXPR] [--describe TEXT]... [--print]
+//              [--export FORMAT PATH]
 //
 // OBJECT is an object source file, or an object name looked up (without case) in the
 // object folders: the folders listed in HEARTH_OBJECT_PATH (separated by ':'), else
 // app/objects under the current folder. Options run in command-line order. Each --describe
 // prints its answer on one line (line breaks between items written as ~n); --print writes
 // the Primary! rows tab-separated; FORMAT is text, text-headings, csv, html, dbase3 or sql.
+// CONN is a SQLite database file (which must exist) or a PostgreSQL connection string
+// starting with postgresql:// or host=; --retrieve runs the object's SELECT on it with the
+// ARGs (up to the next option) as its retrieval arguments, converted to their declared types
+// (numbers as written, dates as yyyy-mm-dd, times as hh:mm:ss).
 // A failed operation prints its error to stderr and the tool exits with status 1; a bad
 // command line exits with status 2.
+#include "host/datawindow/database.h"
 #include "host/datawindow/datawindow.h"
 #include "host/datawindow/library.h"
 #include "host/datawindow/saveas.h"
+#include "host/sql/cell.h"
+#include "host/value/convert.h"
 
 #include <fmt/format.h>
 
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +36,10 @@ using namespace hearth::dw;
 namespace {
 
 constexpr const char* usage =
-    "usage: dwtool OBJECT [--import FILE] [--modify TEXT]... [--sort SPEC] [--filter EXPR]\n"
-    "              [--describe TEXT]... [--print] [--export FORMAT PATH]\n"
+    "usage: dwtool OBJECT [--db CONN] [--retrieve [ARG]...] [--import FILE] [--modify TEXT]...\n"
+    "              [--sort SPEC] [--filter EXPR] [--describe TEXT]... [--print]\n"
+    "              [--export FORMAT PATH]\n"
+    "CONN: a SQLite database file, or a PostgreSQL connection string (postgresql://... or host=...)\n"
     "FORMAT: text, text-headings, csv, html, dbase3, sql\n";
 
 struct ExportFormat {
@@ -92,6 +104,67 @@ std::string one_line(std::string text)
     return out;
 }
 
+bool is_option(const std::string& arg) { return arg.rfind("--", 0) == 0; }
+
+// Opens CONN on a new transaction; the error text when it cannot.
+std::unique_ptr<Transaction> connect(const std::string& conn, std::string& error)
+{
+    auto tx = std::make_unique<Transaction>("sqlca");
+    if (conn.rfind("postgresql://", 0) == 0 || conn.rfind("postgres://", 0) == 0 || conn.rfind("host=", 0) == 0) {
+        tx->set_dbms("PostgreSQL");
+    } else {
+        // Never create a database by mistyping its name.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(conn, ec)) {
+            error = fmt::format("no such database file: {}", conn);
+            return nullptr;
+        }
+    }
+    tx->set_database(conn);
+    if (tx->connect() != 0) {
+        error = fmt::format("cannot connect to {}: {}", conn, tx->sql_err_text());
+        return nullptr;
+    }
+    return tx;
+}
+
+// A retrieval argument from its command-line text, as the argument's declared type.
+std::optional<Value> argument_value(const RetrieveArgument& argument, const std::string& text)
+{
+    const std::string& type = argument.type;
+    if (type == "string")
+        return Value(text);
+    if (type == "date") {
+        if (auto date = sql::parse_date(text))
+            return Value(*date);
+        return std::nullopt;
+    }
+    if (type == "datetime") {
+        if (auto stamp = sql::parse_datetime(text))
+            return Value(*stamp);
+        return std::nullopt;
+    }
+    if (type == "time") {
+        if (auto time = sql::parse_time(text))
+            return Value(*time);
+        return std::nullopt;
+    }
+    if (type == "boolean") {
+        if (text == "true" || text == "false")
+            return Value(text == "true");
+        return std::nullopt;
+    }
+    static const std::map<std::string, Type> numbers = {
+        {"number", Type::Double}, {"double", Type::Double}, {"real", Type::Real},          {"decimal", Type::Decimal},
+        {"long", Type::Long},     {"integer", Type::Integer}, {"ulong", Type::ULong}, {"unsignedlong", Type::ULong},
+    };
+    const auto number_type = numbers.find(type);
+    const auto number = Decimal::parse(text);
+    if (number_type == numbers.end() || !number)
+        return std::nullopt;
+    return try_convert(Value(*number), number_type->second);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -104,10 +177,15 @@ int main(int argc, char** argv)
     // Check the whole command line before doing anything.
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& option = args[i];
+        if (option == "--retrieve") {
+            while (i + 1 < args.size() && !is_option(args[i + 1]))
+                ++i;
+            continue;
+        }
         std::size_t needs = option == "--print" ? 0
             : option == "--export"              ? 2
             : (option == "--import" || option == "--modify" || option == "--sort" || option == "--filter"
-               || option == "--describe")
+               || option == "--describe" || option == "--db")
             ? 1
             : 99;
         if (needs == 99 || i + needs > args.size() - 1) {
@@ -128,9 +206,36 @@ int main(int argc, char** argv)
     if (auto assigned = engine.set_object(std::move(*object)); !assigned)
         return fail(assigned.error());
 
+    std::unique_ptr<Transaction> database;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (option == "--import") {
+        if (option == "--db") {
+            if (database)
+                database->disconnect();
+            std::string error;
+            database = connect(args[++i], error);
+            if (!database)
+                return fail(error);
+        } else if (option == "--retrieve") {
+            std::vector<std::string> texts;
+            while (i + 1 < args.size() && !is_option(args[i + 1]))
+                texts.push_back(args[++i]);
+            if (!database)
+                return fail("--retrieve needs a database: give --db before it");
+            const auto& declared = engine.object().arguments;
+            if (texts.size() != declared.size())
+                return fail(fmt::format("the object takes {} retrieval arguments, {} given", declared.size(), texts.size()));
+            std::vector<Value> values;
+            for (std::size_t a = 0; a < texts.size(); ++a) {
+                auto value = argument_value(declared[a], texts[a]);
+                if (!value)
+                    return fail(fmt::format("retrieval argument {} ({}): '{}' is not a {}", a + 1, declared[a].name,
+                                            texts[a], declared[a].type));
+                values.push_back(std::move(*value));
+            }
+            if (retrieve(engine, *database, values) < 0)
+                return fail(fmt::format("retrieve failed: {}", database->sql_err_text()));
+        } else if (option == "--import") {
             const std::string& file = args[++i];
             long rows = engine.import_file(file);
             if (rows < 0)
