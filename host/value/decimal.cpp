@@ -253,19 +253,29 @@ std::optional<Decimal> Decimal::from_double(double value)
 
 std::string Decimal::to_string() const
 {
+    // Digits from the right into a buffer: 39 digits, a point, a sign and the zeros before
+    // the point when the scale is larger than the digits.
+    char buffer[72];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
     UInt128 m = magnitude(m_coefficient);
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), char('0' + int(m % 10)));
-        m /= 10;
-    } while (m != 0);
-    if (digits.size() <= m_scale)
-        digits.insert(0, m_scale + 1 - digits.size(), '0');
-    if (m_scale > 0)
-        digits.insert(digits.size() - m_scale, 1, '.');
+    int written = 0;
+    auto put_digit = [&](int digit) {
+        if (written == m_scale && m_scale > 0)
+            *--p = '.';
+        *--p = char('0' + digit);
+        ++written;
+    };
+    // 128-bit division is a library call; most amounts fit 64 bits.
+    for (; m > UInt128(~std::uint64_t(0)); m /= 10)
+        put_digit(int(m % 10));
+    for (std::uint64_t small = std::uint64_t(m); small != 0; small /= 10)
+        put_digit(int(small % 10));
+    while (written <= m_scale)
+        put_digit(0);
     if (m_coefficient < 0)
-        digits.insert(0, 1, '-');
-    return digits;
+        *--p = '-';
+    return std::string(p, std::size_t(end - p));
 }
 
 double Decimal::to_double() const

@@ -2,6 +2,7 @@
 
 #include "host/value/utf8.h"
 
+#include <atomic>
 #include <cerrno>
 #include <iconv.h>
 
@@ -9,21 +10,20 @@ namespace hearth {
 
 namespace {
 
-void put_unit(Blob& out, std::uint16_t unit, Encoding encoding)
+void put_unit(std::string& out, std::uint16_t unit, Encoding encoding)
 {
     if (encoding == Encoding::Utf16LE) {
-        out.push_back(std::uint8_t(unit & 0xFF));
-        out.push_back(std::uint8_t(unit >> 8));
+        out += char(unit & 0xFF);
+        out += char(unit >> 8);
     } else {
-        out.push_back(std::uint8_t(unit >> 8));
-        out.push_back(std::uint8_t(unit & 0xFF));
+        out += char(unit >> 8);
+        out += char(unit & 0xFF);
     }
 }
 
-Blob encode_utf16(std::string_view text, Encoding encoding)
+void append_utf16(std::string& out, std::string_view text, Encoding encoding)
 {
-    Blob out;
-    out.reserve(text.size() * 2);
+    out.reserve(out.size() + text.size() * 2);
     for (std::size_t i = 0; i < text.size();) {
         char32_t c = utf8::decode(text, i);
         if (c >= 0x10000) {
@@ -34,7 +34,6 @@ Blob encode_utf16(std::string_view text, Encoding encoding)
             put_unit(out, std::uint16_t(c), encoding);
         }
     }
-    return out;
 }
 
 std::string decode_utf16(const std::uint8_t* bytes, std::size_t size, Encoding encoding)
@@ -95,20 +94,62 @@ std::string convert_with_iconv(const char* to, const char* from, std::string_vie
     return out;
 }
 
+// UTF-8 to GBK. ASCII is the same in both; any other character is converted through iconv
+// once and remembered for the process, so a large export calls iconv once per distinct
+// character instead of once per text. An entry holds 0 until looked up, then bit 31, the
+// length (1 or 2) in bits 16-17 and the bytes.
+void append_gbk(std::string& out, std::string_view text)
+{
+    static std::atomic<std::uint32_t> known[0x10000];
+    out.reserve(out.size() + text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            out += char(byte);
+            ++i;
+            continue;
+        }
+        const char32_t c = utf8::decode(text, i);
+        if (c >= 0x10000) {
+            out += '?';   // beyond the Basic Multilingual Plane: not in GBK
+            continue;
+        }
+        std::uint32_t entry = known[c].load(std::memory_order_relaxed);
+        if (entry == 0) {
+            std::string one;
+            utf8::append(one, c);   // U+FFFD for a bad byte, which GBK lacks as well
+            const std::string bytes = convert_with_iconv("GBK", "UTF-8", one, "?");
+            if (bytes.empty() || bytes.size() > 2) {
+                out += bytes;   // not expected from GBK; kept out of the table
+                continue;
+            }
+            entry = 0x80000000u | (std::uint32_t(bytes.size()) << 16) | std::uint8_t(bytes[0])
+                | (bytes.size() > 1 ? std::uint32_t(std::uint8_t(bytes[1])) << 8 : 0u);
+            known[c].store(entry, std::memory_order_relaxed);   // every thread stores the same entry
+        }
+        out += char(entry & 0xFF);
+        if (((entry >> 16) & 3) == 2)
+            out += char((entry >> 8) & 0xFF);
+    }
+}
+
 } // namespace
+
+void append_encoded(std::string& out, std::string_view text, Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8: out += text; break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: append_utf16(out, text, encoding); break;
+    case Encoding::Ansi: append_gbk(out, text); break;
+    }
+}
 
 Blob encode_text(std::string_view text, Encoding encoding)
 {
-    switch (encoding) {
-    case Encoding::Utf8: return Blob(text.begin(), text.end());
-    case Encoding::Utf16LE:
-    case Encoding::Utf16BE: return encode_utf16(text, encoding);
-    case Encoding::Ansi: {
-        std::string gbk = convert_with_iconv("GBK", "UTF-8", text, "?");
-        return Blob(gbk.begin(), gbk.end());
-    }
-    }
-    return {};
+    std::string bytes;
+    append_encoded(bytes, text, encoding);
+    return Blob(bytes.begin(), bytes.end());
 }
 
 std::string decode_text(const std::uint8_t* bytes, std::size_t size, Encoding encoding)

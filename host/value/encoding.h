@@ -21,6 +21,8 @@ enum class Encoding : std::uint8_t {
 // The bytes of UTF-8 text in the encoding. A character that GBK cannot hold becomes '?';
 // an invalid UTF-8 byte becomes U+FFFD (or '?' in GBK).
 Blob encode_text(std::string_view text, Encoding encoding);
+// The same bytes appended to a string (large exports, without a copy through a Blob).
+void append_encoded(std::string& out, std::string_view text, Encoding encoding);
 // UTF-8 text from bytes in the encoding. Bytes that do not decode become U+FFFD; an odd
 // trailing byte of UTF-16 is dropped. Decoding stops at the first NUL character, as the
 // runtime reads a blob that holds a zero-terminated string.

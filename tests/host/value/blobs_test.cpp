@@ -1,6 +1,9 @@
 #include "host/value/functions.h"
 
+#include "host/value/encoding.h"
+
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 using namespace hearth;
 
@@ -31,6 +34,30 @@ TEST(Blobs, TextToBytesInEachEncoding)
         }
     }
     EXPECT_EQ(fn::len(Value(fn::to_blob("abc"))), Value(6)); // Blob("abc") is 6 bytes by default
+}
+
+// GBK encoding remembers each character's bytes; the result must stay what iconv gives for
+// the whole text, for characters seen once, repeated, single-byte and unmappable alike.
+TEST(Blobs, GbkMatchesIconvOverMixedText)
+{
+    std::string text;
+    for (int i = 0; i < 50; ++i)
+        text += "居民" + std::to_string(i) + "\t张三·李四—「社区」№\r\n";
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    ASSERT_NE(cd, iconv_t(-1));
+    std::string expected(text.size() * 2, '\0');
+    char* in = text.data();
+    std::size_t in_left = text.size();
+    char* out = expected.data();
+    std::size_t out_left = expected.size();
+    ASSERT_NE(iconv(cd, &in, &in_left, &out, &out_left), std::size_t(-1));
+    iconv_close(cd);
+    expected.resize(expected.size() - out_left);
+    const Blob bytes = encode_text(text, Encoding::Ansi);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+    // A byte that is not UTF-8 and a character outside GBK (here and beyond 16 bits) each
+    // become one '?'.
+    EXPECT_EQ(encode_text("a\xFF" "b😀ｱ", Encoding::Ansi), (Blob {'a', '?', 'b', '?', '?'}));
 }
 
 TEST(Blobs, DecodingBadBytesNeverFails)
