@@ -9,46 +9,76 @@ namespace hearth::dw {
 
 namespace {
 
-std::string csv_field(const std::string& text)
+void append_csv_field(std::string& out, std::string_view text)
 {
     bool quote = text.find_first_of(",\"\r\n") != std::string::npos
         || (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!quote)
-        return text;
-    std::string out = "\"";
+    if (!quote) {
+        out += text;
+        return;
+    }
+    out += '"';
     for (char c : text) {
         if (c == '"')
             out += '"';
         out += c;
     }
-    return out + "\"";
+    out += '"';
 }
 
 } // namespace
 
-Result<std::string> write_text(const Engine& engine, char separator, ColumnHeadings headings)
+Result<bool> write_text(const Engine& engine, char separator, ColumnHeadings headings, const TextSink& sink)
 {
+    constexpr std::size_t block = std::size_t(1) << 20;   // handed on after about a megabyte of rows
     const auto& columns = engine.object().columns;
-    auto field = [&](const std::string& text) { return separator == ',' ? csv_field(text) : text; };
+    const bool csv = separator == ',';
     std::string out;
     if (headings == ColumnHeadings::On) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c)
                 out += separator;
-            out += field(columns[c].name);
+            if (csv)
+                append_csv_field(out, columns[c].name);
+            else
+                out += columns[c].name;
         }
         out += "\r\n";
     }
     const RowStore& rows = engine.rows();
+    std::string item;
     for (Slot slot : engine.slots(Buffer::Primary)) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c)
                 out += separator;
-            out += field(item_text(rows.column(c).get(slot, columns[c].type)));
+            if (csv) {
+                item.clear();
+                append_item_text(item, rows.column(c), slot, columns[c].type);
+                append_csv_field(out, item);
+            } else {
+                append_item_text(out, rows.column(c), slot, columns[c].type);
+            }
         }
         out += "\r\n";
+        if (out.size() >= block) {
+            if (auto passed = sink(out); !passed)
+                return passed;
+            out.clear();
+        }
     }
-    return out;
+    return sink(out);
+}
+
+Result<std::string> write_text(const Engine& engine, char separator, ColumnHeadings headings)
+{
+    std::string text;
+    auto written = write_text(engine, separator, headings, [&](std::string_view block) -> Result<bool> {
+        text += block;
+        return true;
+    });
+    if (!written)
+        return Result<std::string>::failure(written.error());
+    return text;
 }
 
 } // namespace hearth::dw

@@ -3,10 +3,12 @@
 
 #include "host/value/functions.h"
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 namespace hearth::dw {
 
@@ -162,35 +164,88 @@ std::optional<Value> parse_item_text(std::string_view text, const ColumnType& ty
     return std::nullopt;
 }
 
-std::string item_text(const Value& value)
+namespace {
+
+// The text forms, shared by values and row-store items.
+void append_integer(std::string& out, std::int64_t number)
+{
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE("{}"), number);
+}
+
+void append_double(std::string& out, double number, bool real)
+{
+    if (real)
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{}"), static_cast<float>(number));
+    else
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{}"), number);
+}
+
+void append_date(std::string& out, const Date& d)
+{
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:04}-{:02}-{:02}"), d.year, d.month, d.day);
+}
+
+void append_time(std::string& out, const Time& t)
+{
+    if (t.microsecond)
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}.{:06}"), t.hour, t.minute, t.second,
+                       t.microsecond);
+    else
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}"), t.hour, t.minute, t.second);
+}
+
+void append_datetime(std::string& out, const DateTime& stamp)
+{
+    append_date(out, stamp.date);
+    out += ' ';
+    append_time(out, stamp.time);
+}
+
+} // namespace
+
+void append_item_text(std::string& out, const Value& value)
 {
     if (value.is_null())
-        return {};
+        return;
     switch (value.type()) {
-    case Type::String: return value.as_string();
+    case Type::String: out += value.as_string(); break;
     case Type::Integer:
     case Type::Long:
-    case Type::ULong: return std::to_string(value.as_integral());
-    case Type::Real: return fmt::format("{}", static_cast<float>(value.as_double()));
-    case Type::Double: return fmt::format("{}", value.as_double());
-    case Type::Decimal: return value.as_decimal().to_string();
-    case Type::Date: {
-        const Date& d = value.as_date();
-        return fmt::format("{:04}-{:02}-{:02}", d.year, d.month, d.day);
+    case Type::ULong: append_integer(out, value.as_integral()); break;
+    case Type::Real: append_double(out, value.as_double(), true); break;
+    case Type::Double: append_double(out, value.as_double(), false); break;
+    case Type::Decimal: out += value.as_decimal().to_string(); break;
+    case Type::Date: append_date(out, value.as_date()); break;
+    case Type::Time: append_time(out, value.as_time()); break;
+    case Type::DateTime: append_datetime(out, value.as_datetime()); break;
+    case Type::Boolean: out += value.as_bool() ? "true" : "false"; break;
+    default: break;
     }
-    case Type::Time: {
-        const Time& t = value.as_time();
-        if (t.microsecond)
-            return fmt::format("{:02}:{:02}:{:02}.{:06}", t.hour, t.minute, t.second, t.microsecond);
-        return fmt::format("{:02}:{:02}:{:02}", t.hour, t.minute, t.second);
+}
+
+void append_item_text(std::string& out, const ColumnValues& column, Slot slot, const ColumnType& type)
+{
+    if (column.is_null(slot))
+        return;
+    switch (column.storage()) {
+    case Storage::String: out += column.strings()[slot]; break;
+    case Storage::Integer:
+        // As the item reads back: an integer or unsigned long column wraps like its type.
+        append_integer(out, column.get(slot, type).as_integral());
+        break;
+    case Storage::Double: append_double(out, column.doubles()[slot], type.kind == ColumnKind::Real); break;
+    case Storage::Decimal: out += column.decimals()[slot].to_string(); break;
+    case Storage::Date: append_date(out, column.dates()[slot]); break;
+    case Storage::DateTime: append_datetime(out, column.datetimes()[slot]); break;
+    case Storage::Time: append_time(out, column.times()[slot]); break;
     }
-    case Type::DateTime: {
-        const DateTime& s = value.as_datetime();
-        return item_text(Value(s.date)) + " " + item_text(Value(s.time));
-    }
-    case Type::Boolean: return value.as_bool() ? "true" : "false";
-    default: return {};
-    }
+}
+
+std::string item_text(const Value& value)
+{
+    std::string out;
+    append_item_text(out, value);
+    return out;
 }
 
 } // namespace hearth::dw

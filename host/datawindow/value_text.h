@@ -4,6 +4,7 @@
 // wholly valid is rejected rather than guessed.
 
 #include "host/datawindow/object.h"
+#include "host/datawindow/row_store.h"
 #include "host/value/value.h"
 
 #include <optional>
@@ -27,5 +28,8 @@ std::optional<Value> parse_item_text(std::string_view text, const ColumnType& ty
 
 // The plain text form of an item (empty for null).
 std::string item_text(const Value& value);
+void append_item_text(std::string& out, const Value& value);
+// The same for an item of a row store, without building a Value.
+void append_item_text(std::string& out, const ColumnValues& column, Slot slot, const ColumnType& type);
 
 } // namespace hearth::dw

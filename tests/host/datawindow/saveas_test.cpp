@@ -3,6 +3,8 @@
 
 #include "host/datawindow/saveas.h"
 
+#include <fmt/format.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -211,4 +213,24 @@ TEST(SaveAs, WritesThroughATemporaryFileAndNeverLeavesAPartOne)
     EXPECT_EQ(read_file(file).substr(0, 6), "rprno\t");
     Engine empty;
     EXPECT_EQ(save_as(empty, file, SaveAsType::Text, ColumnHeadings::On), -1);
+}
+
+// A large export goes to the file a block of rows at a time: the file must hold exactly the
+// bytes of the whole export, with one byte-order mark and no character cut at a block end.
+TEST(SaveAs, LargeExportsAreWrittenInBlocksWithTheSameBytes)
+{
+    TempDir dir;
+    auto engine = engine_for("d_person");
+    std::string rows;
+    for (int i = 0; i < 40000; ++i)
+        rows += fmt::format("R{:05}\t居民{}号, \"甲\"\t{}\t1960-05-01\t{}.25\t02\t0\n", i, i, i % 9, i);
+    ASSERT_EQ(engine->import_string(rows), 40000);
+    for (auto [type, encoding] : {std::pair {SaveAsType::Text, Encoding::Utf16LE}, std::pair {SaveAsType::CSV, Encoding::Ansi},
+                                  std::pair {SaveAsType::CSV, Encoding::Utf8}}) {
+        const std::filesystem::path file = dir.path / "large.txt";
+        ASSERT_EQ(save_as(*engine, file, type, ColumnHeadings::On, encoding), 1);
+        const std::string whole = bytes_of(*engine, type, ColumnHeadings::On, encoding);
+        EXPECT_GT(whole.size(), std::size_t(2) << 20);
+        EXPECT_TRUE(read_file(file) == whole) << int(type) << " " << int(encoding);
+    }
 }
