@@ -1,6 +1,7 @@
 #pragma once
-// The data shared by the SQL benchmarks: 200,000 persons of 10 columns, and the plain
-// loops over sqlite3 and libpq that the measured paths are compared with.
+// The data shared by the SQL benchmarks: 200,000 persons of 10 columns in a SQLite file or a
+// PostgreSQL schema, the DataWindow object over them, and the plain loops over sqlite3 and
+// libpq that the measured paths are compared with.
 
 #include "host/sql/transaction.h"
 
@@ -9,9 +10,12 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace hearth::bench {
@@ -20,6 +24,24 @@ constexpr int row_count = 200000;
 
 const char* const select_text =
     "SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person";
+
+// The DataWindow object over bench_person: every column updatable, PersonNo the key.
+const char* const person_object = R"(release 10;
+datawindow(units=0 )
+detail(height=88 )
+table(column=(type=long update=yes updatewhereclause=yes key=yes name=personno dbname="bench_person.PersonNo" )
+ column=(type=char(40) update=yes updatewhereclause=yes name=name dbname="bench_person.Name" )
+ column=(type=char(20) update=yes updatewhereclause=yes name=rprno dbname="bench_person.RprNo" )
+ column=(type=long update=yes updatewhereclause=yes name=age dbname="bench_person.Age" )
+ column=(type=decimal(2) update=yes updatewhereclause=yes name=income dbname="bench_person.Income" )
+ column=(type=number update=yes updatewhereclause=yes name=area dbname="bench_person.Area" )
+ column=(type=date update=yes updatewhereclause=yes name=birthday dbname="bench_person.Birthday" )
+ column=(type=datetime update=yes updatewhereclause=yes name=savetime dbname="bench_person.SaveTime" )
+ column=(type=char(4) update=yes updatewhereclause=yes name=kind dbname="bench_person.Kind" )
+ column=(type=long update=yes updatewhereclause=yes name=flag dbname="bench_person.Flag" )
+ retrieve="SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person"
+ update="bench_person" updatewhere=1 updatekeyinplace=no )
+)";
 
 // Typed column vectors, as a row store keeps them.
 struct Columns {
@@ -159,5 +181,70 @@ inline double thread_seconds()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
+
+// A SQLite file of the persons in the temporary folder, removed with the fixture; `db` is a
+// plain read-only connection for the baseline loops.
+struct SqliteFixture {
+    std::string path;
+    Transaction tx {"sqlca"};
+    sqlite3* db = nullptr;
+    bool ok = false;
+
+    explicit SqliteFixture(const char* stem)
+    {
+        path = (std::filesystem::temp_directory_path() / fmt::format("{}-{}.db", stem, ::getpid())).string();
+        std::filesystem::remove(path);
+        tx.set_database(path);
+        tx.set_dbparm("Create='Yes'");
+        ok = tx.connect() == 0 && fill(tx);
+        if (!ok)
+            std::fprintf(stderr, "sqlite setup: %s\n", tx.sql_err_text().c_str());
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    }
+    ~SqliteFixture()
+    {
+        sqlite3_close(db);
+        tx.disconnect();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::filesystem::remove(path + suffix);
+    }
+};
+
+// The persons in a schema of their own on the server HEARTH_TEST_PG names (ok is false
+// without one); `conn` is a plain libpq connection for the baseline loops.
+struct PgFixture {
+    Transaction tx {"sqlca"};
+    PGconn* conn = nullptr;
+    bool ok = false;
+    std::string schema;
+
+    explicit PgFixture(const char* stem) : schema(fmt::format("{}_{}", stem, ::getpid()))
+    {
+        const char* conninfo = std::getenv("HEARTH_TEST_PG");
+        if (!conninfo || !*conninfo)
+            return;
+        const std::string with_schema = fmt::format("{} options='-c search_path={}'", conninfo, schema);
+        tx.set_dbms("PostgreSQL");
+        tx.set_database(with_schema);
+        if (tx.connect() != 0)
+            return;
+        tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
+        tx.execute_immediate(fmt::format("CREATE SCHEMA {}", schema));
+        ok = fill(tx);
+        if (!ok)
+            std::fprintf(stderr, "postgres setup: %s\n", tx.sql_err_text().c_str());
+        conn = PQconnectdb(with_schema.c_str());
+    }
+    ~PgFixture()
+    {
+        if (conn)
+            PQfinish(conn);
+        if (tx.is_connected()) {
+            tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
+            tx.commit();
+            tx.disconnect();
+        }
+    }
+};
 
 } // namespace hearth::bench

@@ -11,31 +11,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <unistd.h>
 
 using namespace hearth;
 using namespace hearth::bench;
 using namespace hearth::dw;
 
 namespace {
-
-const char* const person_object = R"(release 10;
-datawindow(units=0 )
-detail(height=88 )
-table(column=(type=long update=yes updatewhereclause=yes key=yes name=personno dbname="bench_person.PersonNo" )
- column=(type=char(40) update=yes updatewhereclause=yes name=name dbname="bench_person.Name" )
- column=(type=char(20) update=yes updatewhereclause=yes name=rprno dbname="bench_person.RprNo" )
- column=(type=long update=yes updatewhereclause=yes name=age dbname="bench_person.Age" )
- column=(type=decimal(2) update=yes updatewhereclause=yes name=income dbname="bench_person.Income" )
- column=(type=number update=yes updatewhereclause=yes name=area dbname="bench_person.Area" )
- column=(type=date update=yes updatewhereclause=yes name=birthday dbname="bench_person.Birthday" )
- column=(type=datetime update=yes updatewhereclause=yes name=savetime dbname="bench_person.SaveTime" )
- column=(type=char(4) update=yes updatewhereclause=yes name=kind dbname="bench_person.Kind" )
- column=(type=long update=yes updatewhereclause=yes name=flag dbname="bench_person.Flag" )
- retrieve="SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person"
- update="bench_person" updatewhere=1 updatekeyinplace=no )
-)";
 
 std::unique_ptr<Engine> person_engine()
 {
@@ -46,35 +27,9 @@ std::unique_ptr<Engine> person_engine()
     return engine;
 }
 
-struct SqliteFixture {
-    std::string path;
-    Transaction tx {"sqlca"};
-    sqlite3* db = nullptr;
-    bool ok = false;
-
-    SqliteFixture()
-    {
-        path = (std::filesystem::temp_directory_path() / fmt::format("hearth-bench-dw-{}.db", ::getpid())).string();
-        std::filesystem::remove(path);
-        tx.set_database(path);
-        tx.set_dbparm("Create='Yes'");
-        ok = tx.connect() == 0 && fill(tx);
-        if (!ok)
-            std::fprintf(stderr, "sqlite setup: %s\n", tx.sql_err_text().c_str());
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    }
-    ~SqliteFixture()
-    {
-        sqlite3_close(db);
-        tx.disconnect();
-        for (const char* suffix : {"", "-wal", "-shm"})
-            std::filesystem::remove(path + suffix);
-    }
-};
-
 SqliteFixture& sqlite_fixture()
 {
-    static SqliteFixture fixture;
+    static SqliteFixture fixture("hearth-bench-dw");
     return fixture;
 }
 
@@ -144,42 +99,9 @@ void BM_DataWindowUpdateSqlite(benchmark::State& state)
     state.counters["wall_rows_per_s"] = changed * double(state.iterations()) / wall_s;
 }
 
-struct PgFixture {
-    Transaction tx {"sqlca"};
-    PGconn* conn = nullptr;
-    bool ok = false;
-    std::string schema = fmt::format("hearth_bench_dw_{}", ::getpid());
-
-    PgFixture()
-    {
-        const char* conninfo = std::getenv("HEARTH_TEST_PG");
-        if (!conninfo || !*conninfo)
-            return;
-        const std::string with_schema = fmt::format("{} options='-c search_path={}'", conninfo, schema);
-        tx.set_dbms("PostgreSQL");
-        tx.set_database(with_schema);
-        if (tx.connect() != 0)
-            return;
-        tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
-        tx.execute_immediate(fmt::format("CREATE SCHEMA {}", schema));
-        ok = fill(tx);
-        conn = PQconnectdb(with_schema.c_str());
-    }
-    ~PgFixture()
-    {
-        if (conn)
-            PQfinish(conn);
-        if (tx.is_connected()) {
-            tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
-            tx.commit();
-            tx.disconnect();
-        }
-    }
-};
-
 void BM_DataWindowRetrievePostgresRatio(benchmark::State& state)
 {
-    static PgFixture f;
+    static PgFixture f("hearth_bench_dw");
     auto engine = person_engine();
     if (!f.ok || !engine) {
         state.SkipWithError("HEARTH_TEST_PG is not set or the server is unreachable");

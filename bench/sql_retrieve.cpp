@@ -79,35 +79,9 @@ long hearth_retrieve_values(Transaction& tx, std::vector<Value>& out)
 // ---------------------------------------------------------------------------------------
 // SQLite
 
-struct SqliteFixture {
-    std::string path;
-    Transaction tx {"sqlca"};
-    sqlite3* db = nullptr;
-    bool ok = false;
-
-    SqliteFixture()
-    {
-        path = (std::filesystem::temp_directory_path() / fmt::format("hearth-bench-{}.db", ::getpid())).string();
-        std::filesystem::remove(path);
-        tx.set_database(path);
-        tx.set_dbparm("Create='Yes'");
-        ok = tx.connect() == 0 && fill(tx);
-        if (!ok)
-            std::fprintf(stderr, "sqlite setup: %s\n", tx.sql_err_text().c_str());
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    }
-    ~SqliteFixture()
-    {
-        sqlite3_close(db);
-        tx.disconnect();
-        for (const char* suffix : {"", "-wal", "-shm"})
-            std::filesystem::remove(path + suffix);
-    }
-};
-
 SqliteFixture& sqlite_fixture()
 {
-    static SqliteFixture fixture;
+    static SqliteFixture fixture("hearth-bench");
     return fixture;
 }
 
@@ -234,43 +208,9 @@ void BM_SqliteUpdateRatio(benchmark::State& state)
 // ---------------------------------------------------------------------------------------
 // PostgreSQL
 
-struct PgFixture {
-    Transaction tx {"sqlca"};
-    PGconn* conn = nullptr;
-    bool ok = false;
-    std::string schema = fmt::format("hearth_bench_{}", ::getpid());
-
-    PgFixture()
-    {
-        const char* conninfo = std::getenv("HEARTH_TEST_PG");
-        if (!conninfo || !*conninfo)
-            return;
-        const std::string with_schema = fmt::format("{} options='-c search_path={}'", conninfo, schema);
-        tx.set_dbms("PostgreSQL");
-        tx.set_database(with_schema);
-        if (tx.connect() != 0)
-            return;
-        tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
-        tx.execute_immediate(fmt::format("CREATE SCHEMA {}", schema));
-        ok = fill(tx);
-        if (!ok)
-            std::fprintf(stderr, "postgres setup: %s\n", tx.sql_err_text().c_str());
-        conn = PQconnectdb(with_schema.c_str());
-    }
-    ~PgFixture()
-    {
-        if (conn)
-            PQfinish(conn);
-        if (tx.is_connected()) {
-            tx.execute_immediate(fmt::format("DROP SCHEMA IF EXISTS {} CASCADE", schema));
-            tx.disconnect();
-        }
-    }
-};
-
 PgFixture& pg_fixture()
 {
-    static PgFixture fixture;
+    static PgFixture fixture("hearth_bench");
     return fixture;
 }
 

@@ -15,6 +15,7 @@
 // command line exits with status 2.
 #include "host/datawindow/database.h"
 #include "host/datawindow/datawindow.h"
+#include "host/datawindow/heap_policy.h"
 #include "host/datawindow/library.h"
 #include "host/datawindow/saveas.h"
 #include "host/sql/cell.h"
@@ -169,6 +170,7 @@ std::optional<Value> argument_value(const RetrieveArgument& argument, const std:
 
 int main(int argc, char** argv)
 {
+    keep_large_pages_in_heap();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0].rfind("--", 0) == 0) {
         std::cerr << usage;
@@ -266,11 +268,8 @@ int main(int argc, char** argv)
             const ExportFormat& format = formats.at(args[i + 1]);
             std::filesystem::path path = args[i + 2];
             i += 2;
-            auto bytes = save_as_bytes(engine, format.type, format.headings);
-            if (!bytes)
-                return fail(fmt::format("export to {} failed: {}", path.string(), bytes.error()));
-            if (auto written = write_file_atomically(path, *bytes); !written)
-                return fail(fmt::format("export failed: {}", written.error()));
+            if (auto written = save_as_file(engine, path, format.type, format.headings); !written)
+                return fail(fmt::format("export to {} failed: {}", path.string(), written.error()));
         }
     }
     std::cout.flush();
