@@ -1,5 +1,7 @@
 #include "host/datawindow/text_util.h"
 
+#include "host/value/utf8.h"
+
 namespace hearth::dw {
 
 char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
@@ -12,15 +14,7 @@ std::string to_lower(std::string_view text)
     return out;
 }
 
-bool iequals(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (ascii_lower(a[i]) != ascii_lower(b[i]))
-            return false;
-    return true;
-}
+bool iequals(std::string_view a, std::string_view b) { return utf8::equals_ignoring_ascii_case(a, b); }
 
 bool istarts_with(std::string_view text, std::string_view prefix)
 {

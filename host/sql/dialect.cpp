@@ -1,5 +1,7 @@
 #include "host/sql/dialect.h"
 
+#include "host/value/utf8.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -21,13 +23,7 @@ struct Token {
 bool is_ident_start(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
 bool is_ident_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
 
-bool iequals(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
+bool iequals(std::string_view a, std::string_view b) { return utf8::equals_ignoring_ascii_case(a, b); }
 
 std::string lower(std::string_view text)
 {

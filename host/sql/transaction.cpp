@@ -282,11 +282,15 @@ void Transaction::release(std::unique_ptr<Prepared> prepared)
     m_cache.emplace(key, std::move(prepared));
 }
 
-long Transaction::execute_immediate(std::string_view text)
+long Transaction::execute_immediate(std::string_view text) { return run_change(text, {}, sql::Reuse::Once); }
+
+long Transaction::execute(std::string_view text, const HostVars& vars) { return run_change(text, vars, sql::Reuse::Cached); }
+
+long Transaction::run_change(std::string_view text, const HostVars& vars, sql::Reuse reuse)
 {
     clear_status();
     std::vector<Value> params;
-    auto prepared = prepare(text, {}, params, sql::Reuse::Once);
+    auto prepared = prepare(text, vars, params, reuse);
     if (!prepared)
         return -1;
     switch (prepared->translated.kind) {
@@ -296,33 +300,13 @@ long Transaction::execute_immediate(std::string_view text)
     }
     sql::DbError error;
     const sql::Step step = prepared->statement->execute(params, error);
+    const long changes = step == sql::Step::Done ? prepared->statement->changes() : 0;
+    if (reuse == sql::Reuse::Cached)
+        release(std::move(prepared));
+    else
+        prepared->statement->reset();
     if (step == sql::Step::Error)
         return set_error(error);
-    const long changes = step == sql::Step::Done ? prepared->statement->changes() : 0;
-    prepared->statement->reset();
-    return success(changes);
-}
-
-long Transaction::execute(std::string_view text, const HostVars& vars)
-{
-    clear_status();
-    std::vector<Value> params;
-    auto prepared = prepare(text, vars, params, sql::Reuse::Cached);
-    if (!prepared)
-        return -1;
-    switch (prepared->translated.kind) {
-    case sql::StatementKind::Commit: return commit();
-    case sql::StatementKind::Rollback: return rollback();
-    default: break;
-    }
-    sql::DbError error;
-    const sql::Step step = prepared->statement->execute(params, error);
-    if (step == sql::Step::Error) {
-        release(std::move(prepared));
-        return set_error(error);
-    }
-    const long changes = step == sql::Step::Done ? prepared->statement->changes() : 0;
-    release(std::move(prepared));
     return success(changes);
 }
 
