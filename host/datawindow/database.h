@@ -33,7 +33,18 @@ enum class ResetFlags : std::uint8_t { No, Yes };
 // RetrieveStart says so), converted to the columns' types, then applies the sort and filter
 // criteria and raises RetrieveEnd. Returns the rows in Primary!, or -1 (no object, a
 // database error, a value a column cannot hold) with the rows left as they were.
-long retrieve(Engine& engine, Transaction& transaction, const std::vector<Value>& arguments,
+//
+// A list argument (stringlist, numberlist, datelist ...) takes the elements of a list,
+// one bound parameter each, where the SELECT says IN (:name).
+struct RetrievalArgument {
+    RetrievalArgument(Value value) : value(std::move(value)) {}
+    RetrievalArgument(std::vector<Value> elements) : elements(std::move(elements)), is_list(true) {}
+
+    Value value;
+    std::vector<Value> elements;
+    bool is_list = false;
+};
+long retrieve(Engine& engine, Transaction& transaction, const std::vector<RetrievalArgument>& arguments,
               const DatabaseEvents& events = {});
 
 // Update({accept {, resetflag}}): sends DELETE for Delete! rows, then INSERT/UPDATE for

@@ -2,6 +2,7 @@
 #include "host/datawindow/database.h"
 
 #include "host/sql/cell.h"
+#include "host/sql/dialect.h"
 
 #include <fmt/format.h>
 
@@ -11,7 +12,7 @@ namespace hearth::dw {
 
 // Reaches the engine's rows for the database operations (declared a friend of Engine).
 struct DatabaseAccess {
-    static long retrieve(Engine& engine, Transaction& tx, const std::vector<Value>& arguments,
+    static long retrieve(Engine& engine, Transaction& tx, const std::vector<RetrievalArgument>& arguments,
                          const DatabaseEvents& events);
     static void replace_rows(Engine& engine, RowStore rows, std::size_t count);
 };
@@ -152,7 +153,7 @@ void DatabaseAccess::replace_rows(Engine& engine, RowStore rows, std::size_t cou
     engine.settle_current_row(false);
 }
 
-long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector<Value>& arguments,
+long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector<RetrievalArgument>& arguments,
                               const DatabaseEvents& events)
 {
     if (!engine.has_object())
@@ -168,14 +169,29 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
         tx.fail(fmt::format("Retrieve expects {} arguments, {} given.", object.arguments.size(), arguments.size()));
         return report(tx, events);
     }
+    std::string select = object.select;
     HostVars vars;
     vars.reserve(object.arguments.size());
     for (std::size_t i = 0; i < object.arguments.size(); ++i) {
-        if (object.arguments[i].type.size() > 4 && object.arguments[i].type.ends_with("list")) {
-            tx.fail(fmt::format("Retrieval argument {} is a list, which is not supported.", object.arguments[i].name));
-            return report(tx, events);
+        const RetrieveArgument& declared = object.arguments[i];
+        const bool list = declared.type.size() > 4 && declared.type.ends_with("list");
+        if (!list) {
+            if (arguments[i].is_list) {
+                tx.fail(fmt::format("Retrieval argument {} takes one value, not a list.", declared.name));
+                return report(tx, events);
+            }
+            vars.emplace_back(declared.name, arguments[i].value);
+            continue;
         }
-        vars.emplace_back(object.arguments[i].name, arguments[i]);
+        // A single value given for a list argument is a list of one.
+        const std::vector<Value> one {arguments[i].value};
+        const std::vector<Value>& elements = arguments[i].is_list ? arguments[i].elements : one;
+        auto expanded = sql::expand_list_variable(select, declared.name, elements.size());
+        if (!expanded)
+            break;   // the SELECT does not tokenize: the query reports why
+        select = std::move(*expanded);
+        for (std::size_t e = 0; e < elements.size(); ++e)
+            vars.emplace_back(fmt::format("{}#{}", declared.name, e + 1), elements[e]);
     }
 
     const std::size_t columns = object.columns.size();
@@ -194,7 +210,7 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
     // A page is usually retrieved again with about as many rows as before.
     target.reserve(append ? 0 : std::size_t(engine.row_count() + engine.filtered_count() + engine.deleted_count()));
     std::size_t loaded = 0;
-    const long code = tx.query(object.select, vars, [&](const sql::ResultRow& row) {
+    const long code = tx.query(select, vars, [&](const sql::ResultRow& row) {
         if (loaded == 0 && row.column_count() < int(columns)) {
             tx.fail(fmt::format("The SELECT returns {} columns but the DataWindow object has {}.", row.column_count(),
                                 columns));
@@ -240,7 +256,7 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
     return engine.row_count();
 }
 
-long retrieve(Engine& engine, Transaction& transaction, const std::vector<Value>& arguments,
+long retrieve(Engine& engine, Transaction& transaction, const std::vector<RetrievalArgument>& arguments,
               const DatabaseEvents& events)
 {
     return DatabaseAccess::retrieve(engine, transaction, arguments, events);

@@ -339,6 +339,23 @@ Translated translate(std::string_view text, Dbms dbms)
     return out;
 }
 
+std::optional<std::string> expand_list_variable(std::string_view text, std::string_view name, std::size_t count)
+{
+    std::vector<Token> tokens;
+    if (tokenize(text, tokens))
+        return std::nullopt;
+    std::string elements;
+    for (std::size_t i = 1; i <= count; ++i)
+        elements += fmt::format("{}:{}#{}", i > 1 ? ", " : "", name, i);
+    if (count == 0)
+        elements = "NULL";   // IN (NULL) matches no row, as an empty list should
+    std::string out;
+    out.reserve(text.size() + elements.size());
+    for (const Token& t : tokens)
+        out += t.kind == Tok::HostVar && iequals(std::string_view(t.text).substr(1), name) ? elements : t.text;
+    return out;
+}
+
 std::string quote_literal(std::string_view text)
 {
     std::string out;

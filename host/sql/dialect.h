@@ -7,6 +7,7 @@
 
 #include "host/sql/driver.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,12 @@ struct Translated {
 
 // Translates one statement (a trailing ';' is allowed, a second statement is not).
 Translated translate(std::string_view text, Dbms dbms);
+
+// The statement with every host variable :name (any case) written as the host variables
+// :name#1, :name#2 ... :name#count, or as NULL when count is 0, so that a list used as
+// IN (:name) binds one parameter per element. Literals and comments stay as they are.
+// nullopt when the text does not tokenize (translate() reports why).
+std::optional<std::string> expand_list_variable(std::string_view text, std::string_view name, std::size_t count);
 
 // The one quoting helper for a statement text that must carry a literal: the text between
 // single quotes with every single quote doubled. Prefer host variables wherever possible.

@@ -10,7 +10,8 @@
 // CONN is a SQLite database file (which must exist) or a PostgreSQL connection string
 // starting with postgresql:// or host=; --retrieve runs the object's SELECT on it with the
 // ARGs (up to the next option) as its retrieval arguments, converted to their declared types
-// (numbers as written, dates as yyyy-mm-dd, times as hh:mm:ss).
+// (numbers as written, dates as yyyy-mm-dd, times as hh:mm:ss; the elements of a list
+// argument separated by commas).
 // A failed operation prints its error to stderr and the tool exits with status 1; a bad
 // command line exits with status 2.
 #include "host/datawindow/database.h"
@@ -129,10 +130,9 @@ std::unique_ptr<Transaction> connect(const std::string& conn, std::string& error
     return tx;
 }
 
-// A retrieval argument from its command-line text, as the argument's declared type.
-std::optional<Value> argument_value(const RetrieveArgument& argument, const std::string& text)
+// One value from its command-line text, as the declared type.
+std::optional<Value> typed_value(const std::string& type, const std::string& text)
 {
-    const std::string& type = argument.type;
     if (type == "string")
         return Value(text);
     if (type == "date") {
@@ -164,6 +164,30 @@ std::optional<Value> argument_value(const RetrieveArgument& argument, const std:
     if (number_type == numbers.end() || !number)
         return std::nullopt;
     return try_convert(Value(*number), number_type->second);
+}
+
+// A retrieval argument from its command-line text; a list argument (stringlist ...) takes
+// its elements separated by commas.
+std::optional<RetrievalArgument> argument_value(const RetrieveArgument& argument, const std::string& text)
+{
+    const std::string& type = argument.type;
+    if (!type.ends_with("list")) {
+        auto value = typed_value(type, text);
+        if (!value)
+            return std::nullopt;
+        return RetrievalArgument(std::move(*value));
+    }
+    const std::string element_type = type.substr(0, type.size() - 4);
+    std::vector<Value> elements;
+    for (std::size_t start = 0; !text.empty() && start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        auto element = typed_value(element_type, text.substr(start, comma - start));
+        if (!element)
+            return std::nullopt;
+        elements.push_back(std::move(*element));
+        start = comma + 1;
+    }
+    return RetrievalArgument(std::move(elements));
 }
 
 } // namespace
@@ -227,7 +251,7 @@ int main(int argc, char** argv)
             const auto& declared = engine.object().arguments;
             if (texts.size() != declared.size())
                 return fail(fmt::format("the object takes {} retrieval arguments, {} given", declared.size(), texts.size()));
-            std::vector<Value> values;
+            std::vector<RetrievalArgument> values;
             for (std::size_t a = 0; a < texts.size(); ++a) {
                 auto value = argument_value(declared[a], texts[a]);
                 if (!value)

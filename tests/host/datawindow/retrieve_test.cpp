@@ -63,7 +63,7 @@ TEST_P(RetrieveTest, FailuresLeaveTheRowsAsTheyWere)
     events.db_error = [&](long, const std::string& text) { errors.push_back(text); };
     struct Case {
         std::string select;
-        std::vector<Value> args;
+        std::vector<RetrievalArgument> args;
         std::string error;   // "" : the backend's own text
     };
     const Case cases[] = {
@@ -110,6 +110,26 @@ TEST_P(RetrieveTest, SortAndFilterApplyAfterTheRowsArrive)
     ASSERT_EQ(engine->filter(), 1);
     ASSERT_EQ(engine->sort(), 1);
     EXPECT_EQ(item_text(*engine, 1, "personno"), "P2");   // age 12 first
+}
+
+TEST_P(RetrieveTest, ListArgumentsBindOneParameterPerElement)
+{
+    std::string source = person_source();
+    source.replace(source.find("WHERE RprNo = :as_rprno"), 23, "WHERE PersonNo IN (:as_nos) OR Name = :as_name");
+    source.replace(source.find("arguments=((\"as_rprno\", string))"), 33,
+                   "arguments=((\"as_nos\", stringlist), (\"as_name\", string))");
+    auto engine = engine_from(source);
+    const std::vector<Value> wanted = {Value("P3"), Value("P1"), Value("P9' OR '1'='1")};
+    ASSERT_EQ(retrieve(*engine, tx, {wanted, Value("nobody")}), 2) << tx.sql_err_text();
+    EXPECT_EQ(item_text(*engine, 1, "personno"), "P1");
+    EXPECT_EQ(item_text(*engine, 2, "personno"), "P3");
+    // An empty list matches nothing; a single value is a list of one.
+    EXPECT_EQ(retrieve(*engine, tx, {std::vector<Value> {}, Value("nobody")}), 0) << tx.sql_err_text();
+    EXPECT_EQ(retrieve(*engine, tx, {Value("P2"), Value("nobody")}), 1) << tx.sql_err_text();
+    // A list for a one-value argument is refused, the rows kept.
+    EXPECT_EQ(retrieve(*engine, tx, {Value("P2"), wanted}), -1);
+    EXPECT_EQ(tx.sql_err_text(), "Retrieval argument as_name takes one value, not a list.");
+    EXPECT_EQ(engine->row_count(), 1);
 }
 
 TEST_P(RetrieveTest, RetrieveStartCancelsOrAppends)

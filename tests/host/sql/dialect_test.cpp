@@ -172,6 +172,20 @@ TEST(Dialect, MalformedTextsAreRefusedWithAMessage)
     }
 }
 
+TEST(Dialect, ListVariablesExpandToOneVariablePerElement)
+{
+    using hearth::sql::expand_list_variable;
+    const char* select = "SELECT a FROM t WHERE x IN (:AS_Nos) AND y <> ':as_nos' AND z = :as_nos2 -- :as_nos";
+    EXPECT_EQ(expand_list_variable(select, "as_nos", 3),
+              "SELECT a FROM t WHERE x IN (:as_nos#1, :as_nos#2, :as_nos#3) AND y <> ':as_nos' AND z = :as_nos2 -- :as_nos");
+    EXPECT_EQ(expand_list_variable(select, "as_nos", 0),
+              "SELECT a FROM t WHERE x IN (NULL) AND y <> ':as_nos' AND z = :as_nos2 -- :as_nos");
+    // The expanded names are host variables of their own, bound in order.
+    const auto translated = hearth::sql::translate(*expand_list_variable(select, "as_nos", 2), hearth::sql::Dbms::PostgreSQL);
+    EXPECT_EQ(translated.params, (std::vector<std::string> {"as_nos#1", "as_nos#2", "as_nos2"}));
+    EXPECT_FALSE(expand_list_variable("SELECT 'open", "as_nos", 1));
+}
+
 TEST(Dialect, QuoteLiteralDoublesQuotes)
 {
     EXPECT_EQ(quote_literal("P1"), "'P1'");

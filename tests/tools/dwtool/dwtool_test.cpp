@@ -98,6 +98,11 @@ void expect_household_export(const std::string& conn)
     ToolRun since = dwtool({db_data + "/d_person_since.srd", "--db", conn, "--retrieve", "1962-01-01", "15.25", "--print"});
     EXPECT_EQ(since.status, 0) << since.err;
     EXPECT_EQ(since.out, "R1001\t李秀英\t1962-09-17\t880.00\r\nR1002\t王五\t1990-01-02\t15.25\r\n");
+
+    // A list argument: its elements separated by commas.
+    ToolRun listed = dwtool({db_data + "/d_households.srd", "--db", conn, "--retrieve", "R1003,R1002,R9", "--print"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, "R1002\t王五\r\nR1003\t赵六\r\n");
 }
 
 } // namespace
