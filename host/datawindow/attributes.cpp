@@ -412,7 +412,7 @@ DescribeModify::Read DescribeModify::get(Engine& engine, std::string_view path)
             return Read {attr->value.text, std::nullopt};
         if (rest == "units")
             return Read {std::string("0"), std::nullopt};
-        if (rest == "readonly")
+        if (rest == "readonly" || rest == "syntax.modified")
             return Read {std::string("no"), std::nullopt};
         return fail(AttributeError::UnknownAttribute);
     }

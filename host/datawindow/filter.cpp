@@ -13,6 +13,7 @@ int Engine::set_filter(std::string_view criteria)
     if (trim_blanks(criteria).empty()) {
         m_filter_text.clear();
         m_filter.reset();
+        store_syntax_modified();   // the filter criteria are part of the object's syntax
         return 1;
     }
     auto expression = Expression::compile(criteria, m_object);
@@ -20,6 +21,7 @@ int Engine::set_filter(std::string_view criteria)
         return -1;
     m_filter_text = std::string(criteria);
     m_filter = std::move(*expression);
+    store_syntax_modified();
     return 1;
 }
 

@@ -112,6 +112,7 @@ int Engine::set_sort(std::string_view criteria)
         return -1;
     m_sort_text = std::string(trim_blanks(criteria));
     m_sort_keys = std::move(*keys);
+    store_syntax_modified();   // the sort criteria are part of the object's syntax
     return 1;
 }
 
