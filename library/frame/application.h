@@ -4,6 +4,7 @@
 // before any library object is created; the library reaches it only through current().
 
 #include "host/object/object.h"
+#include "host/sql/transaction.h"
 
 #include <cstdint>
 #include <string>
@@ -39,6 +40,9 @@ struct AppGlobals {
     // wf_setstatus(string), which shows a status text, and holds the toolbar (a uo_toolbar)
     // as its control dw_tool. Invalid until the application has opened it.
     ObjectRef w_main;
+    // The two database connections: current data, and history and photo data.
+    Transaction sqlca {"sqlca"};
+    Transaction photosqlca {"photosqlca"};
 };
 
 // w_main.dw_tool: the toolbar of the main window; invalid when the main window is not open
@@ -66,7 +70,6 @@ public:
     // Extension points, declared by the steps that bring their types:
     // - DataWindow functions: gf_dwcolorinit, gf_dwinit, gf_setcolumn_right,
     //   gf_gridcolumn_right, gf_dw_to_excel_parm (with n_excel_parm).
-    // - Transactions: sqlca, photosqlca.
     // - Windows and menus: w_main's MenuID, Visible, ib_query, GetActiveSheet, ue_explorer
     //   (w_main itself, dw_tool and wf_setstatus: AppGlobals::w_main), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
     //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 using namespace hearth;
 using namespace hearth::test;
 
@@ -49,6 +52,38 @@ TEST(Application, LibraryReachesGlobalsAndFunctionsThroughTheInterface)
     EXPECT_EQ(memory.user_log()[0].text, "删除记录");
     EXPECT_EQ(memory.user_log()[0].kind, 3);
     EXPECT_EQ(memory.user_log()[0].detail, "hu_info");
+}
+
+// sqlca holds the current data and photosqlca the history and photos: two connections of
+// their own, so a rollback on one never undoes the other.
+TEST(Application, SqlcaAndPhotosqlcaAreSeparateConnections)
+{
+    MemoryApplication memory;
+    AppGlobals& globals = memory.globals();
+    EXPECT_EQ(globals.sqlca.name(), "sqlca");
+    EXPECT_EQ(globals.photosqlca.name(), "photosqlca");
+    EXPECT_EQ(globals.sqlca.dbms(), "SQLite");   // the embedded default
+    const std::string base = ::testing::TempDir() + "hearth_globals_" + std::to_string(::getpid());
+    for (Transaction* tx : {&globals.sqlca, &globals.photosqlca}) {
+        tx->set_database(base + "_" + tx->name() + ".db");
+        tx->set_dbparm("Create='Yes'");
+        ASSERT_EQ(tx->connect(), 0) << tx->sql_err_text();
+        ASSERT_EQ(tx->execute_immediate("CREATE TABLE t (a integer)"), 0);
+        ASSERT_EQ(tx->commit(), 0);
+        ASSERT_EQ(tx->execute_immediate("INSERT INTO t VALUES (1)"), 0);
+    }
+    EXPECT_EQ(globals.photosqlca.rollback(), 0);
+    EXPECT_EQ(globals.sqlca.commit(), 0);
+    Value count;
+    EXPECT_EQ(globals.sqlca.select_into("SELECT Count(a) INTO :n FROM t", {{"n", &count}}), 0);
+    EXPECT_EQ(count.as_integral(), 1);
+    EXPECT_EQ(globals.photosqlca.select_into("SELECT Count(a) INTO :n FROM t", {{"n", &count}}), 0);
+    EXPECT_EQ(count.as_integral(), 0);
+    for (Transaction* tx : {&globals.sqlca, &globals.photosqlca}) {
+        tx->disconnect();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::remove((base + "_" + tx->name() + ".db" + suffix).c_str());
+    }
 }
 
 TEST(Application, SubstrSplitsAListIntoPartsAndCount)
