@@ -247,8 +247,12 @@ private:
     // Keeps the current row inside 1..RowCount after rows moved, telling the owner.
     void settle_current_row(bool current_row_replaced);
     void change_current_row(long row);
-    // Marks DataWindow.Syntax.Modified after a successful Modify.
+    // Marks DataWindow.Syntax.Modified after a successful Modify, SetSort or SetFilter.
     void store_syntax_modified();
+    // Parse and put criteria in place without marking the syntax modified (a failed Modify
+    // puts back the ones it found); false, changing nothing, when they do not parse.
+    bool install_sort(std::string_view criteria);
+    bool install_filter(std::string_view criteria);
 
     ObjectDefinition m_object;
     bool m_has_object = false;

@@ -182,10 +182,9 @@ std::string Engine::modify(std::string_view modstring)
     ObjectDefinition saved_object = m_object;
     std::string saved_sort = m_sort_text, saved_filter = m_filter_text, saved_selected = m_selected_cells;
     auto restore = [&](std::string message) {
-        m_object = saved_object;   // the criteria are parsed against the object as it was
-        set_sort(saved_sort);
-        set_filter(saved_filter);
-        m_object = std::move(saved_object);   // and without the modified mark setting them leaves
+        m_object = std::move(saved_object);
+        install_sort(saved_sort);   // parsed again against the object as it was
+        install_filter(saved_filter);
         m_selected_cells = saved_selected;
         m_computes.clear();
         return message;

@@ -8,21 +8,27 @@ namespace hearth::dw {
 
 int Engine::set_filter(std::string_view criteria)
 {
-    if (!m_has_object)
+    if (!install_filter(criteria))
         return -1;
+    store_syntax_modified();   // the filter criteria are part of the object's syntax
+    return 1;
+}
+
+bool Engine::install_filter(std::string_view criteria)
+{
+    if (!m_has_object)
+        return false;
     if (trim_blanks(criteria).empty()) {
         m_filter_text.clear();
         m_filter.reset();
-        store_syntax_modified();   // the filter criteria are part of the object's syntax
-        return 1;
+        return true;
     }
     auto expression = Expression::compile(criteria, m_object);
     if (!expression || (expression->kind() != ExprKind::Bool && expression->kind() != ExprKind::Any))
-        return -1;
+        return false;
     m_filter_text = std::string(criteria);
     m_filter = std::move(*expression);
-    store_syntax_modified();
-    return 1;
+    return true;
 }
 
 int Engine::filter()

@@ -47,6 +47,13 @@ struct TableColumn {
 struct RetrieveArgument {
     std::string name;
     std::string type; // string, number, date, datetime, time, stringlist ...
+
+    // A list type (stringlist, numberlist ...) takes several values of its element type.
+    bool is_list() const { return type.size() > 4 && type.ends_with("list"); }
+    std::string_view element_type() const
+    {
+        return is_list() ? std::string_view(type).substr(0, type.size() - 4) : std::string_view(type);
+    }
 };
 
 enum class ControlKind : std::uint8_t {

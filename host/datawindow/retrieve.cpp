@@ -174,8 +174,7 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
     vars.reserve(object.arguments.size());
     for (std::size_t i = 0; i < object.arguments.size(); ++i) {
         const RetrieveArgument& declared = object.arguments[i];
-        const bool list = declared.type.size() > 4 && declared.type.ends_with("list");
-        if (!list) {
+        if (!declared.is_list()) {
             if (arguments[i].is_list) {
                 tx.fail(fmt::format("Retrieval argument {} takes one value, not a list.", declared.name));
                 return report(tx, events);

@@ -105,15 +105,22 @@ Result<std::vector<Engine::SortKey>> parse_sort_criteria(std::string_view criter
 
 int Engine::set_sort(std::string_view criteria)
 {
-    if (!m_has_object)
+    if (!install_sort(criteria))
         return -1;
-    auto keys = parse_sort_criteria(criteria, m_object);
-    if (!keys)
-        return -1;
-    m_sort_text = std::string(trim_blanks(criteria));
-    m_sort_keys = std::move(*keys);
     store_syntax_modified();   // the sort criteria are part of the object's syntax
     return 1;
+}
+
+bool Engine::install_sort(std::string_view criteria)
+{
+    if (!m_has_object)
+        return false;
+    auto keys = parse_sort_criteria(criteria, m_object);
+    if (!keys)
+        return false;
+    m_sort_text = std::string(trim_blanks(criteria));
+    m_sort_keys = std::move(*keys);
+    return true;
 }
 
 namespace {

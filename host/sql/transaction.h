@@ -170,9 +170,9 @@ private:
     long set_error(const sql::DbError& error);
     long runtime_error(std::string text);
     long success(long nrows);
-    // Translates, checks, binds and prepares; nullptr after setting the error status.
     // EXECUTE IMMEDIATE (prepared once) and execute (prepared statements kept for reuse).
     long run_change(std::string_view text, const HostVars& vars, sql::Reuse reuse);
+    // Translates, checks, binds and prepares; nullptr after setting the error status.
     std::unique_ptr<Prepared> prepare(std::string_view text, const HostVars& vars, std::vector<Value>& params,
                                       sql::Reuse reuse);
     void release(std::unique_ptr<Prepared> prepared);

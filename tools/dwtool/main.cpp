@@ -131,7 +131,7 @@ std::unique_ptr<Transaction> connect(const std::string& conn, std::string& error
 }
 
 // One value from its command-line text, as the declared type.
-std::optional<Value> typed_value(const std::string& type, const std::string& text)
+std::optional<Value> typed_value(std::string_view type, const std::string& text)
 {
     if (type == "string")
         return Value(text);
@@ -155,7 +155,7 @@ std::optional<Value> typed_value(const std::string& type, const std::string& tex
             return Value(text == "true");
         return std::nullopt;
     }
-    static const std::map<std::string, Type> numbers = {
+    static const std::map<std::string, Type, std::less<>> numbers = {
         {"number", Type::Double}, {"double", Type::Double}, {"real", Type::Real},          {"decimal", Type::Decimal},
         {"long", Type::Long},     {"integer", Type::Integer}, {"ulong", Type::ULong}, {"unsignedlong", Type::ULong},
     };
@@ -170,18 +170,16 @@ std::optional<Value> typed_value(const std::string& type, const std::string& tex
 // its elements separated by commas.
 std::optional<RetrievalArgument> argument_value(const RetrieveArgument& argument, const std::string& text)
 {
-    const std::string& type = argument.type;
-    if (!type.ends_with("list")) {
-        auto value = typed_value(type, text);
+    if (!argument.is_list()) {
+        auto value = typed_value(argument.type, text);
         if (!value)
             return std::nullopt;
         return RetrievalArgument(std::move(*value));
     }
-    const std::string element_type = type.substr(0, type.size() - 4);
     std::vector<Value> elements;
     for (std::size_t start = 0; !text.empty() && start <= text.size();) {
         const std::size_t comma = std::min(text.find(',', start), text.size());
-        auto element = typed_value(element_type, text.substr(start, comma - start));
+        auto element = typed_value(argument.element_type(), text.substr(start, comma - start));
         if (!element)
             return std::nullopt;
         elements.push_back(std::move(*element));
