@@ -8,7 +8,7 @@
 // case-sensitively with trailing blanks ignored.
 
 #include "host/datawindow/object.h"
-#include "host/datawindow/result.h"
+#include "host/value/result.h"
 #include "host/value/value.h"
 
 #include <memory>

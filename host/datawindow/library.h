@@ -3,7 +3,7 @@
 // <name>.srd files in a list of folders searched in order.
 
 #include "host/datawindow/object.h"
-#include "host/datawindow/result.h"
+#include "host/value/result.h"
 
 #include <filesystem>
 #include <optional>

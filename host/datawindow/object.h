@@ -3,7 +3,7 @@
 // bands, and the controls drawn in them, built from a source document. Every engine holds
 // its own copy, so Modify on one control never shows through another.
 
-#include "host/datawindow/result.h"
+#include "host/value/result.h"
 #include "host/datawindow/source.h"
 #include "host/value/value.h"
 

@@ -3,7 +3,7 @@
 // whose values are bare tokens, quoted strings or parenthesised lists. The meaning of the
 // items (table, columns, controls) is given by ObjectDefinition (object.h).
 
-#include "host/datawindow/result.h"
+#include "host/value/result.h"
 
 #include <string>
 #include <string_view>

@@ -16,7 +16,7 @@ std::int32_t DataWindowBase::set_dataobject(std::string_view name)
         m_load_error = "no desktop to find DataWindow objects in";
         return -1;
     }
-    dw::Result<dw::ObjectDefinition> loaded = desktop->object_library().load(name);
+    Result<dw::ObjectDefinition> loaded = desktop->object_library().load(name);
     if (!loaded) {
         m_engine.clear_object();
         m_dataobject = std::string(name);
@@ -31,7 +31,7 @@ std::int32_t DataWindowBase::set_dataobject(std::string_view name)
 std::int32_t DataWindowBase::set_dataobject(dw::ObjectDefinition object)
 {
     m_dataobject = object.name;
-    dw::Result<bool> set = m_engine.set_object(std::move(object));
+    Result<bool> set = m_engine.set_object(std::move(object));
     if (!set) {
         m_load_error = set.error();
         return -1;

@@ -53,7 +53,7 @@ bool control_visible(const DataWindowControl& dw, const dw::Control& control, lo
     if (tab == std::string::npos)
         return parse_number(text).value_or(1) != 0;
     if (row > 0) {
-        dw::Result<Value> value = dw.engine().evaluate(std::string_view(text).substr(tab + 1), row);
+        Result<Value> value = dw.engine().evaluate(std::string_view(text).substr(tab + 1), row);
         if (value && !value->is_null()) {
             if (value->is_integral())
                 return value->as_integral() != 0;

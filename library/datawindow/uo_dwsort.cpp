@@ -20,7 +20,7 @@ ScriptResult uo_dwsort::doubleclicked(ScriptCall& call)
     // The header object is the column name plus a two-character suffix.
     const std::string ls_name = fn::left(name, fn::len(name) - 2);
 
-    dw::Result<std::string> current = engine().get_attribute("datawindow", "table.sort");
+    Result<std::string> current = engine().get_attribute("datawindow", "table.sort");
     if (!current)
         call.raise(ErrorCode::CallFailed, "Object.datawindow.table.sort: " + current.error());
     const std::string ls_sort = *current == ls_name + " A" ? ls_name + " D" : ls_name + " A";

@@ -39,7 +39,7 @@ public:
 
     std::string get(std::string_view line, std::string_view attribute)
     {
-        dw::Result<std::string> value = m_dw.engine().get_attribute(line, attribute);
+        Result<std::string> value = m_dw.engine().get_attribute(line, attribute);
         if (!value)
             m_call.raise(ErrorCode::CallFailed, "Object." + std::string(line) + "." + std::string(attribute));
         return value ? *value : std::string();
