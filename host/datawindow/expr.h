@@ -22,6 +22,8 @@ struct Node;
 
 // The static kind of an expression's result.
 enum class ExprKind : std::uint8_t { Any, Bool, Number, String, Date, DateTime, Time };
+// The kind's name in error texts ("boolean", "number", ...).
+std::string_view kind_name(ExprKind kind);
 
 // Where an expression is evaluated: one row of one buffer of an engine.
 struct RowContext {

@@ -18,7 +18,6 @@ struct CompileError {
 using NodePtr = std::unique_ptr<Node>;
 
 enum class CompareOp : std::uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
-enum class ArithOp : std::uint8_t { Add, Sub, Mul, Div, Pow };
 
 NodePtr make_literal(const Scalar& value, std::string text = {});
 NodePtr make_column(int index, const ColumnType& type);
@@ -26,7 +25,7 @@ NodePtr make_compare(CompareOp op, NodePtr left, NodePtr right, int column);
 NodePtr make_and(NodePtr left, NodePtr right, int column);
 NodePtr make_or(NodePtr left, NodePtr right, int column);
 NodePtr make_not(NodePtr operand, int column);
-NodePtr make_arith(ArithOp op, NodePtr left, NodePtr right, int column);
+NodePtr make_arith(ArithmeticOp op, NodePtr left, NodePtr right, int column);
 NodePtr make_negate(NodePtr operand, int column);
 NodePtr make_like(NodePtr text, NodePtr pattern, bool negated, int column);
 NodePtr make_in(NodePtr value, std::vector<NodePtr> list, bool negated, int column);

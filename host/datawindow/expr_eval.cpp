@@ -14,37 +14,25 @@ namespace hearth::dw {
 
 // ---- scalars --------------------------------------------------------------------------
 
-double Scalar::as_double() const
-{
-    switch (num) {
-    case NumRep::Long: return static_cast<double>(integer);
-    case NumRep::Double: return real;
-    case NumRep::Decimal: return decimal.to_double();
-    }
-    return 0;
-}
-
 Decimal Scalar::as_decimal() const
 {
-    switch (num) {
-    case NumRep::Long: return Decimal(integer);
-    case NumRep::Decimal: return decimal;
-    case NumRep::Double: return Decimal::from_double(real).value_or(Decimal());
+    switch (type) {
+    case Type::Decimal: return decimal;
+    case Type::Double: return Decimal::from_double(real).value_or(Decimal());
+    default: return Decimal(integer);
     }
-    return {};
 }
 
 std::int64_t Scalar::as_long() const
 {
-    switch (num) {
-    case NumRep::Long: return integer;
-    case NumRep::Decimal: return static_cast<std::int64_t>(decimal.rounded(0).coefficient());
-    case NumRep::Double:
+    switch (type) {
+    case Type::Decimal: return static_cast<std::int64_t>(decimal.rounded(0).coefficient());
+    case Type::Double:
         if (!std::isfinite(real) || std::fabs(real) > 9.2e18)
             return 0;
         return static_cast<std::int64_t>(std::llround(real));
+    default: return integer;
     }
-    return 0;
 }
 
 std::string_view trim_trailing_blanks(std::string_view text)
@@ -87,9 +75,9 @@ std::optional<int> compare_scalars(const Scalar& a, const Scalar& b)
     case ExprKind::Number:
         if (b.kind != ExprKind::Number)
             break;
-        if (a.num == NumRep::Long && b.num == NumRep::Long)
+        if (a.type == Type::Long && b.type == Type::Long)
             return three_way(a.integer, b.integer);
-        if (a.num == NumRep::Double || b.num == NumRep::Double)
+        if (a.type == Type::Double || b.type == Type::Double)
             return three_way(a.as_double(), b.as_double());
         {
             auto order = a.as_decimal() <=> b.as_decimal();
@@ -149,7 +137,7 @@ Value scalar_to_value(const Scalar& s)
     if (s.null) {
         switch (s.kind) {
         case ExprKind::Bool: return Value::null_of(Type::Boolean);
-        case ExprKind::Number: return Value::null_of(s.num == NumRep::Decimal ? Type::Decimal : (s.num == NumRep::Double ? Type::Double : Type::Long));
+        case ExprKind::Number: return Value::null_of(s.type == Type::Decimal ? Type::Decimal : (s.type == Type::Double ? Type::Double : Type::Long));
         case ExprKind::String: return Value::null_of(Type::String);
         case ExprKind::Date: return Value::null_of(Type::Date);
         case ExprKind::DateTime: return Value::null_of(Type::DateTime);
@@ -160,13 +148,13 @@ Value scalar_to_value(const Scalar& s)
     switch (s.kind) {
     case ExprKind::Bool: return Value(s.boolean);
     case ExprKind::Number:
-        switch (s.num) {
-        case NumRep::Long:
+        switch (s.type) {
+        default:
             if (s.integer >= std::numeric_limits<std::int32_t>::min() && s.integer <= std::numeric_limits<std::int32_t>::max())
                 return Value(static_cast<std::int32_t>(s.integer));
             return Value(static_cast<double>(s.integer));
-        case NumRep::Double: return Value(s.real);
-        case NumRep::Decimal: return Value(s.decimal);
+        case Type::Double: return Value(s.real);
+        case Type::Decimal: return Value(s.decimal);
         }
         break;
     case ExprKind::String: return Value(std::string(s.text));
@@ -229,14 +217,14 @@ void load_item(const ColumnValues& column, std::uint32_t slot, Scalar& out)
     case Storage::Double:
         if (column.is_null(slot)) {
             out.set_null(ExprKind::Number);
-            out.num = NumRep::Double;
+            out.type = Type::Double;
             return;
         }
         return out.set_double(column.doubles()[slot]);
     case Storage::Decimal:
         if (column.is_null(slot)) {
             out.set_null(ExprKind::Number);
-            out.num = NumRep::Decimal;
+            out.type = Type::Decimal;
             return;
         }
         return out.set_decimal(column.decimals()[slot]);
@@ -255,15 +243,6 @@ void load_item(const ColumnValues& column, std::uint32_t slot, Scalar& out)
     }
 }
 
-bool Node::test(const RowContext& context)
-{
-    Scalar out;
-    eval(context, out);
-    return out.kind == ExprKind::Bool && !out.null && out.boolean;
-}
-
-namespace {
-
 std::string_view kind_name(ExprKind kind)
 {
     switch (kind) {
@@ -277,6 +256,15 @@ std::string_view kind_name(ExprKind kind)
     }
     return "?";
 }
+
+bool Node::test(const RowContext& context)
+{
+    Scalar out;
+    eval(context, out);
+    return out.kind == ExprKind::Bool && !out.null && out.boolean;
+}
+
+namespace {
 
 ExprKind storage_kind(Storage storage)
 {
@@ -448,64 +436,31 @@ struct NotNode final : Node {
 };
 
 struct ArithNode final : Node {
-    ArithNode(ArithOp o, NodePtr l, NodePtr r, ExprKind k) : Node(k), op(o), left(std::move(l)), right(std::move(r)) {}
+    ArithNode(ArithmeticOp o, NodePtr l, NodePtr r, ExprKind k) : Node(k), op(o), left(std::move(l)), right(std::move(r)) {}
 
     void eval(const RowContext& context, Scalar& out) override
     {
         left->eval(context, a);
         right->eval(context, b);
         if (a.kind == ExprKind::String || b.kind == ExprKind::String) {
-            if (a.null || b.null || a.kind != b.kind || op != ArithOp::Add)
+            if (a.null || b.null || a.kind != b.kind || op != ArithmeticOp::Add)
                 return out.set_null(ExprKind::String);
             buffer.assign(a.text);
             buffer.append(b.text);
             return out.set_text(buffer);
         }
-        if (a.null || b.null || a.kind != ExprKind::Number || b.kind != ExprKind::Number)
+        if (a.null || b.null || a.kind != ExprKind::Number || b.kind != ExprKind::Number) {
+            out.set_null(ExprKind::Number);
+            out.type = arithmetic_type(op, a.type, b.type, ExpressionRules::DataWindow);
+            return;
+        }
+        if (!compute(op, a, b, ExpressionRules::DataWindow, out))
             return out.set_null(ExprKind::Number);
-        if (op == ArithOp::Pow) {
-            double r = std::pow(a.as_double(), b.as_double());
-            return std::isfinite(r) ? out.set_double(r) : out.set_null(ExprKind::Number);
-        }
-        if (a.num == NumRep::Long && b.num == NumRep::Long && op != ArithOp::Div) {
-            std::int64_t r = 0;
-            bool overflow = op == ArithOp::Add ? __builtin_add_overflow(a.integer, b.integer, &r)
-                : op == ArithOp::Sub           ? __builtin_sub_overflow(a.integer, b.integer, &r)
-                                               : __builtin_mul_overflow(a.integer, b.integer, &r);
-            if (!overflow)
-                return out.set_long(r);
-        }
-        if (a.num == NumRep::Double || b.num == NumRep::Double || (a.num == NumRep::Long && b.num == NumRep::Long)) {
-            double x = a.as_double(), y = b.as_double(), r = 0;
-            switch (op) {
-            case ArithOp::Add: r = x + y; break;
-            case ArithOp::Sub: r = x - y; break;
-            case ArithOp::Mul: r = x * y; break;
-            case ArithOp::Div:
-                if (y == 0)
-                    return out.set_null(ExprKind::Number);
-                r = x / y;
-                break;
-            case ArithOp::Pow: break;
-            }
-            return std::isfinite(r) ? out.set_double(r) : out.set_null(ExprKind::Number);
-        }
-        // Decimal arithmetic is exact; overflow and division by zero give null.
-        Decimal x = a.as_decimal(), y = b.as_decimal();
-        std::optional<Decimal> r;
-        switch (op) {
-        case ArithOp::Add: r = x.add(y); break;
-        case ArithOp::Sub: r = x.subtract(y); break;
-        case ArithOp::Mul: r = x.multiply(y); break;
-        case ArithOp::Div: r = x.divide(y); break;
-        case ArithOp::Pow: break;
-        }
-        if (!r)
-            return out.set_null(ExprKind::Number);
-        out.set_decimal(*r);
+        out.kind = ExprKind::Number;
+        out.null = false;
     }
 
-    ArithOp op;
+    ArithmeticOp op;
     NodePtr left, right;
     Scalar a, b;
     std::string buffer;
@@ -518,14 +473,14 @@ struct NegateNode final : Node {
         operand->eval(context, out);
         if (out.null || out.kind != ExprKind::Number)
             return out.set_null(ExprKind::Number);
-        switch (out.num) {
-        case NumRep::Long:
+        switch (out.type) {
+        default:
             if (out.integer == std::numeric_limits<std::int64_t>::min())
                 return out.set_double(-static_cast<double>(out.integer));
             out.integer = -out.integer;
             break;
-        case NumRep::Double: out.real = -out.real; break;
-        case NumRep::Decimal: out.decimal = out.decimal.negated(); break;
+        case Type::Double: out.real = -out.real; break;
+        case Type::Decimal: out.decimal = out.decimal.negated(); break;
         }
     }
     NodePtr operand;
@@ -656,7 +611,7 @@ NodePtr make_compare(CompareOp op, NodePtr left, NodePtr right, int column)
     if (col && lit && !lit->value.null) {
         if (lit->value.kind == ExprKind::String && col->kind == ExprKind::String)
             return by_op<StringColumnCompare>(op, col->index, lit->storage);
-        if (lit->value.kind == ExprKind::Number && lit->value.num == NumRep::Long && col->storage == Storage::Integer)
+        if (lit->value.kind == ExprKind::Number && lit->value.type == Type::Long && col->storage == Storage::Integer)
             return by_op<IntegerColumnCompare>(op, col->index, lit->value.integer);
     }
     return std::make_unique<CompareNode>(op, std::move(left), std::move(right));
@@ -682,17 +637,17 @@ NodePtr make_not(NodePtr operand, int column)
     return std::make_unique<NotNode>(std::move(operand));
 }
 
-NodePtr make_arith(ArithOp op, NodePtr left, NodePtr right, int column)
+NodePtr make_arith(ArithmeticOp op, NodePtr left, NodePtr right, int column)
 {
     ExprKind a = left->kind, b = right->kind;
     bool strings = (a == ExprKind::String || a == ExprKind::Any) && (b == ExprKind::String || b == ExprKind::Any)
         && (a == ExprKind::String || b == ExprKind::String);
-    if (strings && op == ArithOp::Add)
+    if (strings && op == ArithmeticOp::Add)
         return std::make_unique<ArithNode>(op, std::move(left), std::move(right), ExprKind::String);
     bool numbers = (a == ExprKind::Number || a == ExprKind::Any) && (b == ExprKind::Number || b == ExprKind::Any);
     if (!numbers)
         throw CompileError {column, fmt::format("arithmetic on {} and {}", kind_name(a), kind_name(b))};
-    ExprKind kind = (a == ExprKind::Any && b == ExprKind::Any && op == ArithOp::Add) ? ExprKind::Any : ExprKind::Number;
+    ExprKind kind = (a == ExprKind::Any && b == ExprKind::Any && op == ArithmeticOp::Add) ? ExprKind::Any : ExprKind::Number;
     return std::make_unique<ArithNode>(op, std::move(left), std::move(right), kind);
 }
 

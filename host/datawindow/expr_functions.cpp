@@ -120,10 +120,10 @@ void to_string_impl(CallNode& node, const RowContext&, Scalar& out)
     case ExprKind::String: return node.set_result(out, std::string(v.text));
     case ExprKind::Bool: return node.set_result(out, v.boolean ? "true" : "false");
     case ExprKind::Number:
-        switch (v.num) {
-        case NumRep::Long: return node.set_result(out, std::to_string(v.integer));
-        case NumRep::Double: return node.set_result(out, fn::to_string(v.real));
-        case NumRep::Decimal: return node.set_result(out, fn::to_string(v.decimal));
+        switch (v.type) {
+        default: return node.set_result(out, std::to_string(v.integer));
+        case Type::Double: return node.set_result(out, fn::to_string(v.real));
+        case Type::Decimal: return node.set_result(out, fn::to_string(v.decimal));
         }
         break;
     case ExprKind::Date: return node.set_result(out, fn::to_string(v.date));
@@ -211,7 +211,7 @@ void round_impl(CallNode& node, const RowContext&, Scalar& out, bool truncate)
     long places = node.number(1);
     if (places < -18 || places > Decimal::max_scale)
         return out.set_null(ExprKind::Number);
-    if (v.num == NumRep::Double) {
+    if (v.type == Type::Double) {
         double factor = std::pow(10.0, static_cast<double>(places));
         double scaled = v.real * factor;
         double r = truncate ? std::trunc(scaled) : std::round(scaled);
@@ -289,11 +289,11 @@ const FunctionSpec functions[] = {
     {"abs", 1, 1, N, {N},
      [](CallNode& n, const RowContext&, Scalar& o) {
          o = n.values[0];
-         if (o.num == NumRep::Long && o.integer < 0 && o.integer != INT64_MIN)
+         if (o.type == Type::Long && o.integer < 0 && o.integer != INT64_MIN)
              o.integer = -o.integer;
-         else if (o.num == NumRep::Double)
+         else if (o.type == Type::Double)
              o.real = std::fabs(o.real);
-         else if (o.num == NumRep::Decimal && o.decimal.is_negative())
+         else if (o.type == Type::Decimal && o.decimal.is_negative())
              o.decimal = o.decimal.negated();
      }},
     {"round", 2, 2, N, {N, N}, [](CallNode& n, const RowContext& c, Scalar& o) { round_impl(n, c, o, false); }},
@@ -302,7 +302,7 @@ const FunctionSpec functions[] = {
      [](CallNode& n, const RowContext&, Scalar& o) {
          const Scalar& a = n.values[0];
          const Scalar& b = n.values[1];
-         if (a.num == NumRep::Long && b.num == NumRep::Long) {
+         if (a.type == Type::Long && b.type == Type::Long) {
              if (b.integer == 0 || (b.integer == -1 && a.integer == INT64_MIN))
                  return o.set_null(N);
              return o.set_long(a.integer % b.integer);
@@ -319,20 +319,6 @@ bool fits(ExprKind actual, ExprKind wanted)
     if (wanted == ExprKind::Any || actual == ExprKind::Any || actual == wanted)
         return true;
     return false;
-}
-
-std::string_view kind_word(ExprKind kind)
-{
-    switch (kind) {
-    case ExprKind::Bool: return "boolean";
-    case ExprKind::Number: return "number";
-    case ExprKind::String: return "string";
-    case ExprKind::Date: return "date";
-    case ExprKind::DateTime: return "datetime";
-    case ExprKind::Time: return "time";
-    case ExprKind::Any: return "any";
-    }
-    return "?";
 }
 
 } // namespace
@@ -368,7 +354,7 @@ NodePtr make_call(std::string_view name, std::vector<NodePtr> args, int column)
                                                        : *(spec.params.end() - 1);
             if (!fits(arg->kind, wanted))
                 throw CompileError {column, fmt::format("argument {} of {} must be a {}, not a {}", i + 1, name,
-                                                        kind_word(wanted), kind_word(arg->kind))};
+                                                        kind_name(wanted), kind_name(arg->kind))};
             ++i;
         }
         return std::make_unique<CallNode>(spec, std::move(args));

@@ -5,6 +5,7 @@
 
 #include "host/datawindow/expr.h"
 #include "host/datawindow/row_store.h"
+#include "host/value/operators.h"
 
 #include <string>
 #include <string_view>
@@ -12,17 +13,12 @@
 
 namespace hearth::dw {
 
-// How a number is held while evaluating: the runtime's long, double or decimal.
-enum class NumRep : std::uint8_t { Long, Double, Decimal };
-
-struct Scalar {
+// A value while evaluating. A number is held as the runtime's long, double or decimal
+// (Number::type), so arithmetic runs on it directly (host/value/operators.h).
+struct Scalar : Number {
     ExprKind kind = ExprKind::Any;
     bool null = true;
-    NumRep num = NumRep::Long;
     bool boolean = false;
-    std::int64_t integer = 0;
-    double real = 0;
-    Decimal decimal;
     Date date;
     DateTime stamp;
     Time time;
@@ -30,15 +26,14 @@ struct Scalar {
 
     void set_null(ExprKind k) { kind = k; null = true; }
     void set_bool(bool b) { kind = ExprKind::Bool; null = false; boolean = b; }
-    void set_long(std::int64_t v) { kind = ExprKind::Number; null = false; num = NumRep::Long; integer = v; }
-    void set_double(double v) { kind = ExprKind::Number; null = false; num = NumRep::Double; real = v; }
-    void set_decimal(const Decimal& v) { kind = ExprKind::Number; null = false; num = NumRep::Decimal; decimal = v; }
+    void set_long(std::int64_t v) { kind = ExprKind::Number; null = false; type = Type::Long; integer = v; }
+    void set_double(double v) { kind = ExprKind::Number; null = false; type = Type::Double; real = v; }
+    void set_decimal(const Decimal& v) { kind = ExprKind::Number; null = false; type = Type::Decimal; decimal = v; }
     void set_text(std::string_view t) { kind = ExprKind::String; null = false; text = t; }
     void set_date(Date d) { kind = ExprKind::Date; null = false; date = d; }
     void set_datetime(DateTime d) { kind = ExprKind::DateTime; null = false; stamp = d; }
     void set_time(Time t) { kind = ExprKind::Time; null = false; time = t; }
 
-    double as_double() const;
     Decimal as_decimal() const; // Long or Decimal exactly; Double through Decimal::from_double
     std::int64_t as_long() const; // rounded half away from zero
 };

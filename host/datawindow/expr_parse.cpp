@@ -333,7 +333,7 @@ private:
     {
         NodePtr left = parse_product();
         while (is_op(cur(), "+") || is_op(cur(), "-")) {
-            ArithOp op = cur().text == "+" ? ArithOp::Add : ArithOp::Sub;
+            ArithmeticOp op = cur().text == "+" ? ArithmeticOp::Add : ArithmeticOp::Subtract;
             int column = cur().column;
             advance();
             left = make_arith(op, std::move(left), parse_product(), column);
@@ -345,7 +345,7 @@ private:
     {
         NodePtr left = parse_power();
         while (is_op(cur(), "*") || is_op(cur(), "/")) {
-            ArithOp op = cur().text == "*" ? ArithOp::Mul : ArithOp::Div;
+            ArithmeticOp op = cur().text == "*" ? ArithmeticOp::Multiply : ArithmeticOp::Divide;
             int column = cur().column;
             advance();
             left = make_arith(op, std::move(left), parse_power(), column);
@@ -359,7 +359,7 @@ private:
         while (is_op(cur(), "^")) {
             int column = cur().column;
             advance();
-            left = make_arith(ArithOp::Pow, std::move(left), parse_unary(), column);
+            left = make_arith(ArithmeticOp::Power, std::move(left), parse_unary(), column);
         }
         return left;
     }

@@ -10,15 +10,14 @@ namespace hearth {
 
 namespace {
 
-enum class Op : std::uint8_t { Add, Subtract, Multiply, Divide };
-
-std::string_view op_text(Op op)
+std::string_view op_text(ArithmeticOp op)
 {
     switch (op) {
-    case Op::Add: return "+";
-    case Op::Subtract: return "-";
-    case Op::Multiply: return "*";
-    case Op::Divide: return "/";
+    case ArithmeticOp::Add: return "+";
+    case ArithmeticOp::Subtract: return "-";
+    case ArithmeticOp::Multiply: return "*";
+    case ArithmeticOp::Divide: return "/";
+    case ArithmeticOp::Power: return "^";
     }
     return "?";
 }
@@ -27,13 +26,6 @@ std::string_view op_text(Op op)
 {
     throw RuntimeError(ErrorCode::CallFailed,
                        fmt::format("operator {} cannot take {} and {}", op, type_name(a.type()), type_name(b.type())));
-}
-
-[[noreturn]] void decimal_overflow(std::string_view op)
-{
-    // The runtime treats a decimal overflow as a runtime error; no code of its own is listed,
-    // so it is reported as a failed operation.
-    throw RuntimeError(ErrorCode::CallFailed, fmt::format("decimal overflow in operator {}", op));
 }
 
 double as_number(const Value& value)
@@ -50,113 +42,153 @@ Decimal as_decimal(const Value& value)
     return value.type() == Type::Decimal ? value.as_decimal() : Decimal(value.as_integral());
 }
 
-bool is_floating(const Value& value) { return value.type() == Type::Double || value.type() == Type::Real; }
+bool is_floating(Type type) { return type == Type::Double || type == Type::Real; }
+bool is_floating(const Value& value) { return is_floating(value.type()); }
 
-Value decimal_result(Op op, const Decimal& a, const Decimal& b, ExpressionRules rules)
+// Fails the operation: a null result under DataWindow rules, the runtime error under script rules.
+bool fail(ExpressionRules rules, ErrorCode code, std::string context)
 {
-    std::optional<Decimal> result;
-    switch (op) {
-    case Op::Add: result = a.add(b); break;
-    case Op::Subtract: result = a.subtract(b); break;
-    case Op::Multiply: result = a.multiply(b); break;
-    case Op::Divide:
-        if (b.is_zero()) {
-            if (rules == ExpressionRules::DataWindow)
-                return Value::null_of(Type::Decimal);
-            throw RuntimeError(ErrorCode::DivideByZero, "decimal division");
-        }
-        result = a.divide(b);
-        break;
-    }
-    if (!result)
-        decimal_overflow(op_text(op));
-    return Value(*result);
+    if (rules == ExpressionRules::DataWindow)
+        return false;
+    throw RuntimeError(code, std::move(context));
 }
 
-double double_result(Op op, double a, double b)
+Number to_number(const Value& value)
 {
-    switch (op) {
-    case Op::Add: return a + b;
-    case Op::Subtract: return a - b;
-    case Op::Multiply: return a * b;
-    case Op::Divide: return a / b;
-    }
-    return 0;
+    Number number;
+    number.type = value.type();
+    if (value.is_integral())
+        number.integer = value.as_integral();
+    else if (value.type() == Type::Decimal)
+        number.decimal = value.as_decimal();
+    else
+        number.real = value.as_double();
+    return number;
 }
 
-Value arithmetic(Op op, const Value& a, const Value& b, ExpressionRules rules)
+Value to_value(const Number& number)
 {
-    if (op == Op::Add && a.is_string() && b.is_string()) {
+    switch (number.type) {
+    case Type::Integer: return Value::integer(std::int16_t(number.integer));
+    case Type::ULong: return Value::ulong(std::uint32_t(number.integer));
+    case Type::Decimal: return Value(number.decimal);
+    case Type::Real: return Value::real(float(number.real));
+    case Type::Double: return Value(number.real);
+    default: return Value(std::int32_t(number.integer));
+    }
+}
+
+Value arithmetic(ArithmeticOp op, const Value& a, const Value& b, ExpressionRules rules)
+{
+    if (op == ArithmeticOp::Add && a.is_string() && b.is_string()) {
         if (a.is_null() || b.is_null())
             return Value::null_of(Type::String);
         return Value(a.as_string() + b.as_string());
     }
-    if (!a.is_numeric() && a.type() != Type::Any)
+    if ((!a.is_numeric() && a.type() != Type::Any) || (!b.is_numeric() && b.type() != Type::Any))
         not_numbers(op_text(op), a, b);
-    if (!b.is_numeric() && b.type() != Type::Any)
-        not_numbers(op_text(op), a, b);
-    bool both_decimal = a.type() == Type::Decimal && b.type() == Type::Decimal;
-    bool any_floating = is_floating(a) || is_floating(b);
-    bool any_decimal = a.type() == Type::Decimal || b.type() == Type::Decimal;
-
-    // The result type decides the null's type too.
-    Type result;
-    if (rules == ExpressionRules::DataWindow) {
-        result = both_decimal ? Type::Decimal : Type::Double;
-    } else if (op == Op::Divide) {
-        // [U] `/` with a decimal operand and no real or double stays an exact decimal, so
-        // decimal values lose nothing to binary rounding; integers alone divide in double.
-        result = any_floating ? Type::Double : any_decimal ? Type::Decimal : Type::Double;
-    } else if (a.type() == Type::Double || b.type() == Type::Double) {
-        result = Type::Double;
-    } else if (a.type() == Type::Real || b.type() == Type::Real) {
-        result = Type::Real;
-    } else if (any_decimal) {
-        result = Type::Decimal;
-    } else if (a.type() == Type::ULong || b.type() == Type::ULong) {
-        result = Type::ULong;
-    } else {
-        result = Type::Long;
-    }
     if (a.is_null() || b.is_null())
-        return Value::null_of(result);
-
-    switch (result) {
-    case Type::Decimal: return decimal_result(op, as_decimal(a), as_decimal(b), rules);
-    case Type::Long:
-    case Type::ULong: {
-        // At most 33-bit operands: the 64-bit product or sum is exact before the wrap.
-        std::int64_t x = a.as_integral(), y = b.as_integral();
-        std::int64_t exact = op == Op::Add ? x + y : op == Op::Subtract ? x - y : x * y;
-        return result == Type::Long ? Value(wrap_to_long(exact)) : Value::ulong(wrap_to_ulong(exact));
-    }
-    default: break;
-    }
-    double y = as_number(b);
-    if (op == Op::Divide && y == 0) {
-        if (rules == ExpressionRules::DataWindow)
-            return Value::null_of(result);
-        throw RuntimeError(ErrorCode::DivideByZero, "division");
-    }
-    double value = double_result(op, as_number(a), y);
-    return result == Type::Real ? Value::real(float(value)) : Value(value);
+        return Value::null_of(arithmetic_type(op, a.type(), b.type(), rules));
+    Number result;
+    if (!compute(op, to_number(a), to_number(b), rules, result))
+        return Value::null_of(result.type);
+    return to_value(result);
 }
 
 } // namespace
 
-Value add(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(Op::Add, a, b, rules); }
-Value subtract(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(Op::Subtract, a, b, rules); }
-Value multiply(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(Op::Multiply, a, b, rules); }
-Value divide(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(Op::Divide, a, b, rules); }
-
-Value power(const Value& a, const Value& b)
+double Number::as_double() const
 {
-    if ((!a.is_numeric() && a.type() != Type::Any) || (!b.is_numeric() && b.type() != Type::Any))
-        not_numbers("^", a, b);
-    if (a.is_null() || b.is_null())
-        return Value::null_of(Type::Double);
-    return Value(std::pow(as_number(a), as_number(b)));
+    switch (type) {
+    case Type::Decimal: return decimal.to_double();
+    case Type::Real:
+    case Type::Double: return real;
+    default: return double(integer);
+    }
 }
+
+Type arithmetic_type(ArithmeticOp op, Type a, Type b, ExpressionRules rules)
+{
+    bool any_decimal = a == Type::Decimal || b == Type::Decimal;
+    if (op == ArithmeticOp::Power)
+        return Type::Double;
+    if (rules == ExpressionRules::DataWindow)
+        return a == Type::Decimal && b == Type::Decimal ? Type::Decimal : Type::Double;
+    if (op == ArithmeticOp::Divide)
+        return any_decimal && !is_floating(a) && !is_floating(b) ? Type::Decimal : Type::Double;
+    if (a == Type::Double || b == Type::Double)
+        return Type::Double;
+    if (a == Type::Real || b == Type::Real)
+        return Type::Real;
+    if (any_decimal)
+        return Type::Decimal;
+    if (a == Type::ULong || b == Type::ULong)
+        return Type::ULong;
+    return Type::Long;
+}
+
+bool compute(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules rules, Number& out)
+{
+    out.type = arithmetic_type(op, a.type, b.type, rules);
+    switch (out.type) {
+    case Type::Decimal: {
+        // Only decimals and integers meet here: a real or double operand gives a double.
+        Decimal x = a.type == Type::Decimal ? a.decimal : Decimal(a.integer);
+        Decimal y = b.type == Type::Decimal ? b.decimal : Decimal(b.integer);
+        std::optional<Decimal> result;
+        switch (op) {
+        case ArithmeticOp::Add: result = x.add(y); break;
+        case ArithmeticOp::Subtract: result = x.subtract(y); break;
+        case ArithmeticOp::Multiply: result = x.multiply(y); break;
+        case ArithmeticOp::Divide:
+            if (y.is_zero())
+                return fail(rules, ErrorCode::DivideByZero, "decimal division");
+            result = x.divide(y);
+            break;
+        case ArithmeticOp::Power: break; // always a double
+        }
+        // The runtime treats a decimal overflow as a runtime error; no code of its own is
+        // listed, so it is reported as a failed operation.
+        if (!result)
+            return fail(rules, ErrorCode::CallFailed, fmt::format("decimal overflow in operator {}", op_text(op)));
+        out.decimal = *result;
+        return true;
+    }
+    case Type::Long:
+    case Type::ULong: {
+        // Operands of at most 33 bits: the 64-bit sum or product is exact before the wrap.
+        std::int64_t x = a.integer, y = b.integer;
+        std::int64_t exact = op == ArithmeticOp::Add ? x + y : op == ArithmeticOp::Subtract ? x - y : x * y;
+        out.integer = out.type == Type::Long ? wrap_to_long(exact) : wrap_to_ulong(exact);
+        return true;
+    }
+    default: break;
+    }
+    double x = a.as_double(), y = b.as_double(), result = 0;
+    switch (op) {
+    case ArithmeticOp::Add: result = x + y; break;
+    case ArithmeticOp::Subtract: result = x - y; break;
+    case ArithmeticOp::Multiply: result = x * y; break;
+    case ArithmeticOp::Divide:
+        if (y == 0)
+            return fail(rules, ErrorCode::DivideByZero, "division");
+        result = x / y;
+        break;
+    case ArithmeticOp::Power: result = std::pow(x, y); break;
+    }
+    if (out.type == Type::Real)
+        result = double(float(result));
+    if (rules == ExpressionRules::DataWindow && !std::isfinite(result))
+        return false;
+    out.real = result;
+    return true;
+}
+
+Value add(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Add, a, b, rules); }
+Value subtract(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Subtract, a, b, rules); }
+Value multiply(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Multiply, a, b, rules); }
+Value divide(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Divide, a, b, rules); }
+Value power(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Power, a, b, rules); }
 
 Value negate(const Value& a)
 {

@@ -14,18 +14,42 @@ enum class ExpressionRules : std::uint8_t {
     DataWindow, // Filter, Find, computed fields and property expressions
 };
 
-// Arithmetic. A null operand gives a null result. Script rules: + - * are computed at least
-// in long (integer operands give a long, wrapped to 32 bits), otherwise in the higher of the
-// two types (double > real > decimal > unsigned long > long); `/` and `^` give a double,
-// except that `/` between decimals and integers stays an exact decimal. Division by zero
-// raises 20501. DataWindow rules: + - * / give a decimal when both operands are decimals
-// and a double otherwise; division by zero gives null there.
-// Operands that are not numbers raise 25015 (two strings under + concatenate).
+// The arithmetic operators.
+enum class ArithmeticOp : std::uint8_t { Add, Subtract, Multiply, Divide, Power };
+
+// The type of `a op b` for numeric operand types (and any, as a null of unknown type has).
+// Script rules follow the runtime's promotion order double > real > decimal > unsignedlong >
+// long: + - * give the higher of the two types and at least a long; `^` gives a double, and
+// so does `/`, except that a decimal divided by or into an integer stays an exact decimal,
+// so that decimal amounts lose nothing to binary rounding. DataWindow rules: + - * / give a decimal when both operands
+// are decimals and a double otherwise; `^` gives a double.
+Type arithmetic_type(ArithmeticOp op, Type a, Type b, ExpressionRules rules);
+
+// A number while it is computed: its type (integer, long, unsignedlong, decimal, real or
+// double) and its datum. DataWindow expressions hold their operands this way, so they compute
+// with the same code as script operators without building a Value per operation.
+struct Number {
+    Type type = Type::Long;
+    std::int64_t integer = 0; // integer, long, unsignedlong
+    double real = 0;          // real, double
+    Decimal decimal;          // decimal
+
+    double as_double() const;
+};
+
+// out = a op b for two non-null numbers, of arithmetic_type(). Integer results wrap to 32
+// bits. Script rules raise 20501 for a zero divisor and 25015 for a decimal overflow.
+// DataWindow rules answer false (the result is null) for those and for a result that is not
+// a finite number.
+bool compute(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules rules, Number& out);
+
+// The operators on values: a null operand gives a null of the result type; two strings under
+// + concatenate; other operands that are not numbers raise 25015.
 Value add(const Value& a, const Value& b, ExpressionRules rules = ExpressionRules::Script);
 Value subtract(const Value& a, const Value& b, ExpressionRules rules = ExpressionRules::Script);
 Value multiply(const Value& a, const Value& b, ExpressionRules rules = ExpressionRules::Script);
 Value divide(const Value& a, const Value& b, ExpressionRules rules = ExpressionRules::Script);
-Value power(const Value& a, const Value& b);
+Value power(const Value& a, const Value& b, ExpressionRules rules = ExpressionRules::Script);
 // Unary minus, keeping the type (an integer -(-32768) wraps).
 Value negate(const Value& a);
 

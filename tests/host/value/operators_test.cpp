@@ -1,3 +1,5 @@
+// Result types of the arithmetic operators are pinned by one table in
+// tests/host/datawindow/arithmetic_test.cpp, which also runs them through DataWindow expressions.
 #include "host/value/convert.h"
 #include "host/value/operators.h"
 #include "host/value/runtime_error.h"
@@ -13,43 +15,6 @@ const Value null_bool = Value::null_of(Type::Boolean);
 
 } // namespace
 
-TEST(Arithmetic, ScriptPromotionGivesTheResultType)
-{
-    struct Case {
-        Value a;
-        char op;
-        Value b;
-        Value expected;
-    };
-    const Case cases[] = {
-        {Value(7), '/', Value(2), Value(3.5)},                          // `/` is done in double
-        {Value::integer(7), '/', Value::integer(2), Value(3.5)},
-        {Value(1), '/', Value(4), Value(0.25)},
-        {Value::integer(32000), '+', Value::integer(1000), Value(33000)}, // computed in long
-        {Value::integer(2), '*', Value::integer(3), Value(6)},
-        {Value(2147483647), '+', Value(1), Value(-2147483647 - 1)},     // a long wraps
-        {Value::ulong(1), '-', Value(2), Value::ulong(4294967295u)},     // unsigned wins
-        {Value(2), '+', Value(0.5), Value(2.5)},
-        {Value(2), '+', Value::real(0.5f), Value::real(2.5f)},
-        {Value::real(0.5f), '*', Value(0.5), Value(0.25)},              // double over real
-        {dec("0.1"), '+', dec("0.2"), dec("0.3")},                      // exact
-        {dec("1.5"), '*', Value(2), dec("3.0")},
-        {dec("2.5"), '-', Value(0.5), Value(2.0)},                      // double over decimal
-        {dec("60.5"), '/', Value(3), dec("20.1666666666666666666666666667")},
-        {dec("7.0"), '/', Value(2), dec("3.5")},
-        {dec("20.0"), '/', Value(3), dec("6.6666666666666666666666666667")},
-        {dec("1"), '/', Value(0.5), Value(2.0)},
-        {Value("ab"), '+', Value("cd"), Value("abcd")},                 // string concatenation
-    };
-    for (const auto& c : cases) {
-        Value result = c.op == '+' ? add(c.a, c.b) : c.op == '-' ? subtract(c.a, c.b) : c.op == '*' ? multiply(c.a, c.b) : divide(c.a, c.b);
-        EXPECT_EQ(result, c.expected) << type_name(c.a.type()) << " " << c.op << " " << type_name(c.b.type());
-    }
-    EXPECT_EQ(power(Value(2), Value(10)), Value(1024.0));
-    EXPECT_EQ(negate(Value::integer(-32768)), Value::integer(-32768));
-    EXPECT_EQ(negate(dec("1.50")), dec("-1.50"));
-}
-
 TEST(Arithmetic, StoringTheResultRoundsAndWraps)
 {
     // int a = 32000, b = 1000: long d = a + b is 33000, int c = a + b is -32536.
@@ -59,46 +24,6 @@ TEST(Arithmetic, StoringTheResultRoundsAndWraps)
     // decimal{4} a = 20.0 / 3 is 6.6667.
     EXPECT_EQ(convert_to_decimal(divide(dec("20.0"), Value(3)), 4), dec("6.6667"));
     EXPECT_EQ(convert_to_decimal(divide(Value(20.0), Value(3)), 4), dec("6.6667"));
-}
-
-TEST(Arithmetic, DivisionByZeroRaises20501UnderScriptRulesAndIsNullInDataWindows)
-{
-    const Value zeros[] = {Value(0), dec("0.00"), Value(0.0)};
-    const Value dividends[] = {Value(1), dec("1.5"), Value(1.5)};
-    for (const auto& dividend : dividends) {
-        for (const auto& zero : zeros) {
-            try {
-                divide(dividend, zero);
-                ADD_FAILURE() << "no error for " << type_name(dividend.type()) << " / " << type_name(zero.type());
-            } catch (const RuntimeError& error) {
-                EXPECT_EQ(error.code(), ErrorCode::DivideByZero);
-                EXPECT_EQ(int(error.code()), 20501);
-                EXPECT_EQ(std::string(error.what()).substr(0, 14), "Divide by zero");
-            }
-            EXPECT_TRUE(divide(dividend, zero, ExpressionRules::DataWindow).is_null());
-        }
-    }
-}
-
-TEST(Arithmetic, DataWindowRulesKeepDecimalsOnlyBetweenDecimals)
-{
-    EXPECT_EQ(divide(dec("7.0"), dec("2"), ExpressionRules::DataWindow), dec("3.5"));
-    EXPECT_EQ(add(dec("0.1"), dec("0.2"), ExpressionRules::DataWindow), dec("0.3"));
-    EXPECT_EQ(add(dec("1.5"), Value(1), ExpressionRules::DataWindow), Value(2.5));
-    EXPECT_EQ(multiply(Value(3), Value(4), ExpressionRules::DataWindow), Value(12.0));
-}
-
-TEST(Arithmetic, NullOperandsGiveNullOfTheResultType)
-{
-    const Value null_long = Value::null_of(Type::Long);
-    EXPECT_EQ(add(null_long, Value(1)), Value::null_of(Type::Long));
-    EXPECT_EQ(add(Value(1.5), null_long), Value::null_of(Type::Double));
-    EXPECT_EQ(divide(null_long, Value(0)), Value::null_of(Type::Double)); // null, no error
-    EXPECT_EQ(multiply(dec("2"), null_long), Value::null_of(Type::Decimal));
-    EXPECT_EQ(add(Value("a"), Value::null_of(Type::String)), Value::null_of(Type::String));
-    EXPECT_TRUE(add(Value(), Value(1)).is_null());
-    EXPECT_TRUE(power(Value(2), null_long).is_null());
-    EXPECT_TRUE(negate(null_long).is_null());
 }
 
 TEST(Arithmetic, NonNumbersRaise25015)
