@@ -4,6 +4,7 @@
 //   Modify:   blank-separated statements: path = value (value bare or quoted, blanks and
 //             tabs allowed around '='), create keyword(...), destroy [column] name.
 #include "host/datawindow/attributes.h"
+#include "host/datawindow/text_cursor.h"
 #include "host/datawindow/text_util.h"
 #include "host/datawindow/value_text.h"
 
@@ -15,66 +16,7 @@ namespace hearth::dw {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// Walks a command text keeping line and column (characters from 1) for error texts.
-class Cursor {
-public:
-    explicit Cursor(std::string_view text) : m_text(text) {}
-
-    bool at_end() const { return m_index >= m_text.size(); }
-    char peek(std::size_t ahead = 0) const { return m_index + ahead < m_text.size() ? m_text[m_index + ahead] : '\0'; }
-    std::size_t index() const { return m_index; }
-    std::string_view rest() const { return m_text.substr(m_index); }
-    std::string_view slice(std::size_t from) const { return m_text.substr(from, m_index - from); }
-    int line() const { return m_line; }
-    int column() const { return m_column; }
-
-    void advance()
-    {
-        char c = m_text[m_index++];
-        if (c == '\n') {
-            ++m_line;
-            m_column = 1;
-        } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-            ++m_column;
-        }
-    }
-    void skip_blanks()
-    {
-        while (!at_end() && is_blank(peek()))
-            advance();
-    }
-    // A quoted string; the raw text between the quotes, or nullopt when unterminated.
-    std::optional<std::string_view> quoted()
-    {
-        char quote = peek();
-        advance();
-        std::size_t start = m_index;
-        while (!at_end()) {
-            char c = peek();
-            if (c == '~') {
-                advance();
-                if (!at_end())
-                    advance();
-                continue;
-            }
-            if (c == quote) {
-                std::string_view raw = m_text.substr(start, m_index - start);
-                advance();
-                return raw;
-            }
-            advance();
-        }
-        return std::nullopt;
-    }
-
-private:
-    std::string_view m_text;
-    std::size_t m_index = 0;
-    int m_line = 1;
-    int m_column = 1;
-};
+bool is_blank(char c) { return TextCursor::is_blank(c); }
 
 // kept: a value holding '!' or '?' comes back in double quotes so it cannot be mistaken
 // for the error answers, and every value after it is quoted too.
@@ -110,7 +52,7 @@ std::string Engine::describe(std::string_view properties)
 {
     if (!m_has_object)
         return "!";
-    Cursor cursor(properties);
+    TextCursor cursor(properties);
     std::string out;
     bool first = true;
     bool quoting = false;
@@ -125,8 +67,7 @@ std::string Engine::describe(std::string_view properties)
         if (istarts_with(rest, "evaluate") && open != std::string_view::npos
             && trim_blanks(rest.substr(8, open - 8)).empty()) {
             // Evaluate('expression', row)
-            for (std::size_t i = 0; i <= open; ++i)
-                cursor.advance();
+            cursor.advance(open + 1);
             cursor.skip_blanks();
             std::optional<std::string_view> raw;
             if (cursor.peek() == '\'' || cursor.peek() == '"')
@@ -136,11 +77,8 @@ std::string Engine::describe(std::string_view properties)
             if (raw && cursor.peek() == ',') {
                 cursor.advance();
                 cursor.skip_blanks();
-                std::size_t start = cursor.index();
-                while (!cursor.at_end() && cursor.peek() >= '0' && cursor.peek() <= '9')
-                    cursor.advance();
                 long number = 0;
-                std::string_view digits = cursor.slice(start);
+                std::string_view digits = cursor.take_while([](char c) { return c >= '0' && c <= '9'; });
                 if (!digits.empty() && std::from_chars(digits.data(), digits.data() + digits.size(), number).ec == std::errc())
                     row = number;
                 cursor.skip_blanks();
@@ -158,10 +96,7 @@ std::string Engine::describe(std::string_view properties)
                     answer = "?";
             }
         } else {
-            std::size_t start = cursor.index();
-            while (!cursor.at_end() && !is_blank(cursor.peek()))
-                cursor.advance();
-            auto read = DescribeModify::get(*this, cursor.slice(start));
+            auto read = DescribeModify::get(*this, cursor.take_while([](char c) { return !is_blank(c); }));
             if (read.failure)
                 unknown = true;
             else
@@ -190,17 +125,14 @@ std::string Engine::modify(std::string_view modstring)
         return message;
     };
 
-    Cursor cursor(modstring);
+    TextCursor cursor(modstring);
     bool changed = false;
     for (;;) {
         cursor.skip_blanks();
         if (cursor.at_end())
             break;
-        int line = cursor.line(), column = cursor.column();
-        std::size_t start = cursor.index();
-        while (!cursor.at_end() && !is_blank(cursor.peek()) && cursor.peek() != '=' && cursor.peek() != '(')
-            cursor.advance();
-        std::string_view word = cursor.slice(start);
+        int line = cursor.pos().line, column = cursor.pos().column;
+        std::string_view word = cursor.take_while([](char c) { return !is_blank(c) && c != '=' && c != '('; });
         if (word.empty())
             return restore(error_text(line, column, "incorrect syntax"));
 
@@ -231,10 +163,7 @@ std::string Engine::modify(std::string_view modstring)
         }
         if (iequals(word, "destroy")) {
             cursor.skip_blanks();
-            std::size_t name_start = cursor.index();
-            while (!cursor.at_end() && !is_blank(cursor.peek()))
-                cursor.advance();
-            std::string_view name = cursor.slice(name_start);
+            std::string_view name = cursor.take_while([](char c) { return !is_blank(c); });
             if (iequals(name, "column"))
                 return restore(error_text(line, column, "destroying a table column is not supported"));
             if (name.empty())
@@ -259,10 +188,7 @@ std::string Engine::modify(std::string_view modstring)
                 return restore(error_text(line, column, "incorrect syntax"));
             value = unescape_tilde(*raw);
         } else {
-            std::size_t value_start = cursor.index();
-            while (!cursor.at_end() && !is_blank(cursor.peek()))
-                cursor.advance();
-            value = std::string(cursor.slice(value_start));
+            value = std::string(cursor.take_while([](char c) { return !is_blank(c); }));
             if (value.empty())
                 return restore(error_text(line, column, "incorrect syntax"));
         }

@@ -1,4 +1,5 @@
 #include "host/datawindow/source.h"
+#include "host/datawindow/text_cursor.h"
 #include "host/datawindow/text_util.h"
 
 #include <fmt/format.h>
@@ -16,33 +17,9 @@ struct ParseFailure {
     std::string message;
 };
 
-class Parser {
+class Parser : public TextCursor {
 public:
-    Parser(std::string_view text, SourcePos origin) : m_text(text), m_pos(origin) {}
-
-    bool at_end() const { return m_index >= m_text.size(); }
-    char peek(std::size_t ahead = 0) const
-    {
-        return m_index + ahead < m_text.size() ? m_text[m_index + ahead] : '\0';
-    }
-    SourcePos pos() const { return m_pos; }
-
-    void advance()
-    {
-        char c = m_text[m_index++];
-        if (c == '\n') {
-            ++m_pos.line;
-            m_pos.column = 1;
-        } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-            ++m_pos.column; // continuation bytes of a UTF-8 character do not count
-        }
-    }
-
-    void skip_blanks()
-    {
-        while (!at_end() && (peek() == ' ' || peek() == '\t' || peek() == '\r' || peek() == '\n' || peek() == '\f'))
-            advance();
-    }
+    Parser(std::string_view text, SourcePos origin) : TextCursor(text, origin) {}
 
     [[noreturn]] void fail(SourcePos where, std::string message) { throw ParseFailure {where, std::move(message)}; }
 
@@ -58,15 +35,7 @@ public:
             && c != '=' && c != ',' && c != '"' && c != '\'';
     }
 
-    std::string read_name()
-    {
-        std::string name;
-        while (!at_end() && is_name_char(peek())) {
-            name += peek();
-            advance();
-        }
-        return name;
-    }
+    std::string read_name() { return std::string(take_while(is_name_char)); }
 
     // A source export header line ($PBExportHeader$..., $PBExportComments$...).
     void skip_header_lines()
@@ -83,13 +52,11 @@ public:
     int read_release()
     {
         skip_blanks();
-        if (!istarts_with(m_text.substr(m_index), "release"))
+        if (!istarts_with(rest(), "release"))
             return 0;
-        std::size_t after = m_index + 7;
-        if (after < m_text.size() && is_name_char(m_text[after]))
+        if (is_name_char(peek(7)))
             return 0; // an item keyword that merely starts with "release"
-        for (int i = 0; i < 7; ++i)
-            advance();
+        advance(7);
         skip_blanks();
         SourcePos where = pos();
         std::string digits;
@@ -170,12 +137,12 @@ public:
     // True when a name followed by '=' starts here.
     bool named_ahead() const
     {
-        std::size_t i = m_index;
-        while (i < m_text.size() && is_name_char(m_text[i]))
+        std::size_t i = 0;
+        while (is_name_char(peek(i)))
             ++i;
-        while (i < m_text.size() && (m_text[i] == ' ' || m_text[i] == '\t' || m_text[i] == '\r' || m_text[i] == '\n'))
+        while (peek(i) == ' ' || peek(i) == '\t' || peek(i) == '\r' || peek(i) == '\n')
             ++i;
-        return i < m_text.size() && m_text[i] == '=';
+        return peek(i) == '=';
     }
 
     AttrValue read_value(int depth)
@@ -197,21 +164,16 @@ public:
         if (!is_bare_char(c))
             fail(value.pos, fmt::format("expected a value, found '{}'", printable(c)));
         value.form = AttrValue::Form::Bare;
-        while (!at_end() && is_bare_char(peek())) {
-            value.text += peek();
-            advance();
-        }
+        value.text = take_while(is_bare_char);
         // Type names carry their size directly: char(10), decimal(2).
         if (peek() == '(') {
-            std::size_t close = m_text.find(')', m_index);
-            std::string_view inside = close == std::string_view::npos ? std::string_view {} : m_text.substr(m_index + 1, close - m_index - 1);
+            std::size_t close = rest().find(')');
+            std::string_view inside = close == std::string_view::npos ? std::string_view {} : rest().substr(1, close - 1);
             bool digits = !inside.empty() && inside.size() <= 9
                 && inside.find_first_not_of("0123456789") == std::string_view::npos;
             if (digits) {
-                while (m_index <= close) {
-                    value.text += peek();
-                    advance();
-                }
+                value.text += rest().substr(0, close + 1);
+                advance(close + 1);
             }
         }
         return value;
@@ -221,27 +183,10 @@ public:
     std::string_view read_quoted()
     {
         SourcePos opened = pos();
-        char quote = peek();
-        advance();
-        std::size_t start = m_index;
-        for (;;) {
-            if (at_end())
-                fail(opened, "unterminated string");
-            char c = peek();
-            if (c == '~') {
-                advance();
-                if (at_end())
-                    fail(opened, "unterminated string");
-                advance();
-                continue;
-            }
-            if (c == quote) {
-                std::string_view raw = m_text.substr(start, m_index - start);
-                advance();
-                return raw;
-            }
-            advance();
-        }
+        auto raw = quoted();
+        if (!raw)
+            fail(opened, "unterminated string");
+        return *raw;
     }
 
     static std::string printable(char c)
@@ -253,10 +198,6 @@ public:
         return std::string(1, c);
     }
 
-private:
-    std::string_view m_text;
-    std::size_t m_index = 0;
-    SourcePos m_pos;
 };
 
 } // namespace
