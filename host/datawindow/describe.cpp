@@ -26,7 +26,7 @@ std::string answer_text(std::string_view value, bool& quoting)
         quoting = true;
     if (!quoting)
         return std::string(value);
-    return "\"" + escape_tilde(value, '"') + "\"";
+    return quoted_value(value);
 }
 
 std::string error_text(int line, int column, std::string_view what)
@@ -91,9 +91,7 @@ std::string Engine::describe(std::string_view properties)
                 if (!value)
                     unknown = true;
                 else
-                    answer = item_text(*value);
-                if (value && value->is_null())
-                    answer = "?";
+                    answer = value->is_null() ? std::string("?") : item_text(*value);
             }
         } else {
             auto read = DescribeModify::get(*this, cursor.take_while([](char c) { return !is_blank(c); }));

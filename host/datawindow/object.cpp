@@ -378,7 +378,6 @@ void write_item(std::string& out, std::string_view keyword, const std::vector<At
     out += ")\n";
 }
 
-std::string quoted(std::string_view text) { return "\"" + escape_tilde(text, '"') + "\""; }
 
 } // namespace
 
@@ -453,14 +452,14 @@ std::string ObjectDefinition::syntax() const
         out += ")\n ";
     }
     if (!select.empty())
-        out += "retrieve=" + quoted(select) + " ";
+        out += "retrieve=" + quoted_value(select) + " ";
     if (!update_table.empty())
-        out += "update=" + quoted(update_table) + " ";
+        out += "update=" + quoted_value(update_table) + " ";
     out += fmt::format("updatewhere={} updatekeyinplace={} ", update_where, update_key_in_place ? "yes" : "no");
     if (!sort.empty())
-        out += "sort=" + quoted(sort) + " ";
+        out += "sort=" + quoted_value(sort) + " ";
     if (!filter.empty())
-        out += "filter=" + quoted(filter) + " ";
+        out += "filter=" + quoted_value(filter) + " ";
     write_attributes(out, table_attributes);
     out += ")\n";
     for (const SourceItem& group : groups)

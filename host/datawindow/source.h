@@ -79,5 +79,7 @@ Attribute* find_attribute(std::vector<Attribute>& list, std::string_view name);
 
 // Source text of a value, quoted and escaped as the source syntax writes it.
 std::string write_value(const AttrValue& value);
+// Text in double quotes with ~ escapes, as sources and Describe write a quoted value.
+std::string quoted_value(std::string_view text);
 
 } // namespace hearth::dw
