@@ -6,6 +6,7 @@
 #include "host/value/fn_args.h"
 #include "host/value/functions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -19,7 +20,7 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// The number inside text, or nullopt when text is not a number as a whole. The grammar:
+// The number inside text without a plus sign, or nullopt when text is not a number as a whole. The grammar:
 // [+-] digits [. [digits]] | [+-] . digits, then an optional exponent e[+-]digits.
 // [U] blanks (U+0020) before and after the number are accepted (" 12 " is 12); any other
 // character, tabs included, makes the text not a number.
@@ -54,6 +55,8 @@ std::optional<std::string_view> number_text(std::string_view text)
     }
     if (i != text.size())
         return std::nullopt;
+    if (text.front() == '+')
+        text.remove_prefix(1); // the parsers below take no plus sign
     return text;
 }
 
@@ -65,10 +68,7 @@ std::int64_t whole_from_text(std::string_view text, std::int64_t lowest, std::in
     auto number = number_text(text);
     if (!number)
         return 0;
-    std::string_view body = *number;
-    if (!body.empty() && body.front() == '+')
-        body.remove_prefix(1);
-    auto decimal = Decimal::parse(body);
+    auto decimal = Decimal::parse(*number);
     if (!decimal)
         return 0;
     Int128 whole = decimal->rounded(0).coefficient();
@@ -103,11 +103,8 @@ Decimal to_dec(std::string_view text)
     auto number = number_text(text);
     if (!number)
         return Decimal();
-    std::string_view body = *number;
-    if (!body.empty() && body.front() == '+')
-        body.remove_prefix(1);
     // Text beyond what a decimal holds is not a decimal number: 0.
-    return Decimal::parse(body).value_or(Decimal());
+    return Decimal::parse(*number).value_or(Decimal());
 }
 
 double to_double(std::string_view text)
@@ -116,8 +113,6 @@ double to_double(std::string_view text)
     if (!number)
         return 0;
     std::string_view body = *number;
-    if (!body.empty() && body.front() == '+')
-        body.remove_prefix(1);
     double result = 0;
     auto [end, error] = std::from_chars(body.data(), body.data() + body.size(), result);
     // Beyond the range of a double ("1e999"): not a double number, 0. Underflow keeps 0 too.
@@ -139,71 +134,54 @@ bool is_number(std::string_view text) { return number_text(text).has_value(); }
 
 } // namespace detail
 
-Value to_integer(const Value& data)
-{
-    if (data.is_null())
-        return null_of(Type::Integer);
-    if (data.is_string())
-        return Value::integer(detail::to_integer(data.as_string()));
-    if (data.type() == Type::Blob) // the first integer stored in the blob; 0 when it is shorter
-        return Value::integer(read_little_endian<std::int16_t>(data.as_blob()));
-    if (data.is_numeric())
-        return convert(data, Type::Integer);
-    args::wrong_kind("Integer", 1, "a string, a number or a blob", data);
-}
+namespace {
 
-Value to_long(const Value& data)
-{
-    if (data.is_null())
-        return null_of(Type::Long);
-    if (data.is_string())
-        return Value(detail::to_long(data.as_string()));
-    if (data.type() == Type::Blob)
-        return Value(read_little_endian<std::int32_t>(data.as_blob()));
-    if (data.is_numeric())
-        return convert(data, Type::Long);
-    args::wrong_kind("Long", 1, "a string, a number or a blob", data);
-}
+// Integer, Long, Dec, Double and Real: a null gives a null of the type, text is read as a
+// number (0 when it is not one), a blob by its first bytes, a number is converted as an
+// assignment converts it; other kinds are an error.
+struct NumberConversion {
+    std::string_view function;
+    Type type;
+    Value (*from_text)(std::string_view text);
+    Value (*from_blob)(const Blob& bytes);
+};
 
-Value to_dec(const Value& data)
-{
-    if (data.is_null())
-        return null_of(Type::Decimal);
-    if (data.is_string())
-        return Value(detail::to_dec(data.as_string()));
+const NumberConversion number_conversions[] = {
+    {"Integer", Type::Integer, [](std::string_view text) { return Value::integer(detail::to_integer(text)); },
+     [](const Blob& bytes) { return Value::integer(read_little_endian<std::int16_t>(bytes)); }},
+    {"Long", Type::Long, [](std::string_view text) { return Value(detail::to_long(text)); },
+     [](const Blob& bytes) { return Value(read_little_endian<std::int32_t>(bytes)); }},
     // A decimal has no binary layout of its own here: Dec(blob) reads the blob's text.
-    if (data.type() == Type::Blob)
-        return Value(detail::to_dec(decode_text(data.as_blob(), Encoding::Utf16LE)));
+    {"Dec", Type::Decimal, [](std::string_view text) { return Value(detail::to_dec(text)); },
+     [](const Blob& bytes) { return Value(detail::to_dec(decode_text(bytes, Encoding::Utf16LE))); }},
+    {"Double", Type::Double, [](std::string_view text) { return Value(detail::to_double(text)); },
+     [](const Blob& bytes) { return Value(read_little_endian<double>(bytes)); }},
+    {"Real", Type::Real, [](std::string_view text) { return Value::real(detail::to_real(text)); },
+     [](const Blob& bytes) { return Value::real(read_little_endian<float>(bytes)); }},
+};
+
+Value convert_number(Type type, const Value& data)
+{
+    const NumberConversion& conversion = *std::find_if(std::begin(number_conversions), std::end(number_conversions),
+                                                       [&](const NumberConversion& entry) { return entry.type == type; });
+    if (data.is_null())
+        return null_of(type);
+    if (data.is_string())
+        return conversion.from_text(data.as_string());
+    if (data.type() == Type::Blob) // the first number stored in the blob; 0 when it is shorter
+        return conversion.from_blob(data.as_blob());
     if (data.is_numeric())
-        return convert(data, Type::Decimal);
-    args::wrong_kind("Dec", 1, "a string, a number or a blob", data);
+        return convert(data, type);
+    args::wrong_kind(conversion.function, 1, "a string, a number or a blob", data);
 }
 
-Value to_double(const Value& data)
-{
-    if (data.is_null())
-        return null_of(Type::Double);
-    if (data.is_string())
-        return Value(detail::to_double(data.as_string()));
-    if (data.type() == Type::Blob)
-        return Value(read_little_endian<double>(data.as_blob()));
-    if (data.is_numeric())
-        return convert(data, Type::Double);
-    args::wrong_kind("Double", 1, "a string, a number or a blob", data);
-}
+} // namespace
 
-Value to_real(const Value& data)
-{
-    if (data.is_null())
-        return null_of(Type::Real);
-    if (data.is_string())
-        return Value::real(detail::to_real(data.as_string()));
-    if (data.type() == Type::Blob)
-        return Value::real(read_little_endian<float>(data.as_blob()));
-    if (data.is_numeric())
-        return convert(data, Type::Real);
-    args::wrong_kind("Real", 1, "a string, a number or a blob", data);
-}
+Value to_integer(const Value& data) { return convert_number(Type::Integer, data); }
+Value to_long(const Value& data) { return convert_number(Type::Long, data); }
+Value to_dec(const Value& data) { return convert_number(Type::Decimal, data); }
+Value to_double(const Value& data) { return convert_number(Type::Double, data); }
+Value to_real(const Value& data) { return convert_number(Type::Real, data); }
 
 Value long_from_words(const Value& low, const Value& high)
 {
