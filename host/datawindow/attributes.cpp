@@ -225,34 +225,44 @@ std::optional<int> parse_int(std::string_view text)
     return value;
 }
 
-// Checks a value for an attribute; "" when valid, else what is wrong.
-std::string check_value(const Engine& engine, Parser parser, std::string_view value)
+// Checks a value for an attribute; fails with what is wrong.
+Result<void> check_value(const Engine& engine, Parser parser, std::string_view value)
 {
+    auto wrong = [&](std::string_view what) { return Result<void>::failure(fmt::format("'{}' is not {}", value, what)); };
     // An attribute that may hold an expression is written "default<TAB>expression".
     if ((parser == Parser::Integer || parser == Parser::Flag) && value.find('\t') != std::string_view::npos) {
         std::size_t tab = value.find('\t');
-        std::string error = check_value(engine, parser, trim_blanks(value.substr(0, tab)));
-        if (!error.empty())
-            return error;
-        auto expression = Expression::compile(value.substr(tab + 1), engine.object());
-        return expression ? "" : expression.error();
+        if (auto checked = check_value(engine, parser, trim_blanks(value.substr(0, tab))); !checked)
+            return checked;
+        return Expression::compile(value.substr(tab + 1), engine.object());
     }
     switch (parser) {
     case Parser::Text: return {};
-    case Parser::Integer: return parse_int(trim_blanks(value)) ? "" : fmt::format("'{}' is not a number", value);
+    case Parser::Integer: return parse_int(trim_blanks(value)) ? Result<void>() : wrong("a number");
     case Parser::Flag: {
         std::string_view v = trim_blanks(value);
-        return v == "0" || v == "1" ? "" : fmt::format("'{}' is not 0 or 1", value);
+        return v == "0" || v == "1" ? Result<void>() : wrong("0 or 1");
     }
-    case Parser::YesNo: return iequals(value, "yes") || iequals(value, "no") ? "" : fmt::format("'{}' is not yes or no", value);
-    case Parser::Band: return is_band_name(value) ? "" : fmt::format("'{}' is not a band", value);
-    case Parser::Expression: {
-        auto expression = Expression::compile(value, engine.object());
-        return expression ? "" : expression.error();
-    }
-    case Parser::ReadOnly: return "read-only";
+    case Parser::YesNo: return iequals(value, "yes") || iequals(value, "no") ? Result<void>() : wrong("yes or no");
+    case Parser::Band: return is_band_name(value) ? Result<void>() : wrong("a band");
+    case Parser::Expression: return Expression::compile(value, engine.object());
+    case Parser::ReadOnly: return Result<void>::failure("read-only");
     }
     return {};
+}
+
+// Why an attribute access failed, in the words Modify reports.
+enum class AttributeError : std::uint8_t { UnknownObject, UnknownAttribute, ReadOnly, BadValue };
+
+std::string failure_text(AttributeError error, std::string_view path, std::string_view detail = {})
+{
+    switch (error) {
+    case AttributeError::UnknownObject: return fmt::format("unknown object '{}'", path.substr(0, path.find('.')));
+    case AttributeError::UnknownAttribute: return fmt::format("unknown property '{}'", path);
+    case AttributeError::ReadOnly: return fmt::format("property '{}' cannot be changed", path);
+    case AttributeError::BadValue: return fmt::format("bad value for '{}': {}", path, detail);
+    }
+    return "incorrect syntax";
 }
 
 // ---- DataWindow.<attribute> ---------------------------------------------------------------
@@ -260,7 +270,7 @@ std::string check_value(const Engine& engine, Parser parser, std::string_view va
 struct DwSpec {
     std::string_view name; // lower case, after "datawindow."
     std::optional<std::string> (*get)(Engine& engine);
-    std::string (*set)(Engine& engine, std::string_view value); // "" on success; null: read-only
+    Result<void> (*set)(Engine& engine, std::string_view value); // null: read-only
 };
 
 std::optional<std::string> or_none(std::string_view text)
@@ -300,33 +310,35 @@ const DwSpec dw_specs[] = {
     {"table.select", [](Engine& e) { return or_none(e.object().select); },
      [](Engine& e, std::string_view v) {
          object_of(e).select = std::string(v);
-         return std::string();
+         return Result<void>();
      }},
     {"table.sort", [](Engine& e) { return or_none(e.sort_criteria()); },
-     [](Engine& e, std::string_view v) { return e.set_sort(v) == 1 ? std::string() : fmt::format("bad sort criteria '{}'", v); }},
+     [](Engine& e, std::string_view v) {
+         return e.set_sort(v) == 1 ? Result<void>() : Result<void>::failure(fmt::format("bad sort criteria '{}'", v));
+     }},
     {"table.filter", [](Engine& e) { return or_none(e.filter_criteria()); },
      [](Engine& e, std::string_view v) {
-         return e.set_filter(v) == 1 ? std::string() : fmt::format("bad filter expression '{}'", v);
+         return e.set_filter(v) == 1 ? Result<void>() : Result<void>::failure(fmt::format("bad filter expression '{}'", v));
      }},
     {"table.updatetable", [](Engine& e) { return or_none(e.object().update_table); },
      [](Engine& e, std::string_view v) {
          object_of(e).update_table = std::string(v);
-         return std::string();
+         return Result<void>();
      }},
     {"table.updatewhere", [](Engine& e) { return std::optional<std::string>(std::to_string(e.object().update_where)); },
      [](Engine& e, std::string_view v) {
          if (v != "0" && v != "1" && v != "2")
-             return fmt::format("'{}' is not 0, 1 or 2", v);
+             return Result<void>::failure(fmt::format("'{}' is not 0, 1 or 2", v));
          object_of(e).update_where = v[0] - '0';
-         return std::string();
+         return Result<void>();
      }},
     {"table.updatekeyinplace",
      [](Engine& e) { return std::optional<std::string>(e.object().update_key_in_place ? "yes" : "no"); },
      [](Engine& e, std::string_view v) {
          if (!iequals(v, "yes") && !iequals(v, "no"))
-             return fmt::format("'{}' is not yes or no", v);
+             return Result<void>::failure(fmt::format("'{}' is not yes or no", v));
          object_of(e).update_key_in_place = iequals(v, "yes");
-         return std::string();
+         return Result<void>();
      }},
     {"table.arguments",
      [](Engine& e) {
@@ -393,9 +405,10 @@ std::vector<Attribute>* dw_attribute_list(Engine& engine, std::string_view& name
 
 } // namespace
 
-DescribeModify::Read DescribeModify::get(Engine& engine, std::string_view path)
+Result<std::optional<std::string>> DescribeModify::get(Engine& engine, std::string_view path)
 {
-    auto fail = [](AttributeError error) { return Read {std::nullopt, AttributeFailure {error, {}}}; };
+    using Read = Result<std::optional<std::string>>;
+    auto fail = [&](AttributeError error) { return Read::failure(failure_text(error, path)); };
     std::size_t dot = path.find('.');
     if (dot == std::string_view::npos || dot == 0 || dot + 1 >= path.size())
         return fail(AttributeError::UnknownAttribute);
@@ -403,17 +416,17 @@ DescribeModify::Read DescribeModify::get(Engine& engine, std::string_view path)
     std::string name = to_lower(path.substr(dot + 1));
     if (iequals(head, "datawindow")) {
         if (name == "selected")
-            return Read {or_none(engine.m_selected_cells), std::nullopt};
+            return Read(or_none(engine.m_selected_cells));
         if (const DwSpec* spec = find_dw_spec(name))
-            return Read {spec->get(engine), std::nullopt};
+            return Read(spec->get(engine));
         std::string_view rest = name;
         std::vector<Attribute>* list = dw_attribute_list(engine, rest);
         if (const Attribute* attr = find_attribute(*list, rest))
-            return Read {attr->value.text, std::nullopt};
+            return Read(attr->value.text);
         if (rest == "units")
-            return Read {std::string("0"), std::nullopt};
+            return Read(std::string("0"));
         if (rest == "readonly" || rest == "syntax.modified")
-            return Read {std::string("no"), std::nullopt};
+            return Read(std::string("no"));
         return fail(AttributeError::UnknownAttribute);
     }
     auto target = resolve_object(engine, head);
@@ -424,20 +437,20 @@ DescribeModify::Read DescribeModify::get(Engine& engine, std::string_view path)
         if (!target->control && !spec->table_column)
             return fail(AttributeError::UnknownAttribute); // a column no control shows has no looks
         if (spec->get)
-            return Read {spec->get(engine, *target, name), std::nullopt};
-        return Read {stored(*target->control, name, spec->default_value), std::nullopt};
+            return Read(spec->get(engine, *target, name));
+        return Read(stored(*target->control, name, spec->default_value));
     }
     // Attributes written in the source but unknown to the table are still answered.
     if (target->control)
         if (const Attribute* attr = find_attribute(target->control->attributes, name))
-            return Read {attr->value.text, std::nullopt};
+            return Read(attr->value.text);
     return fail(AttributeError::UnknownAttribute);
 }
 
-std::optional<AttributeFailure> DescribeModify::set(Engine& engine, std::string_view path, std::string_view value)
+Result<void> DescribeModify::set(Engine& engine, std::string_view path, std::string_view value)
 {
-    auto fail = [](AttributeError error, std::string detail = {}) {
-        return std::optional<AttributeFailure>(AttributeFailure {error, std::move(detail)});
+    auto fail = [&](AttributeError error, std::string_view detail = {}) {
+        return Result<void>::failure(failure_text(error, path, detail));
     };
     std::size_t dot = path.find('.');
     if (dot == std::string_view::npos || dot == 0 || dot + 1 >= path.size())
@@ -447,15 +460,14 @@ std::optional<AttributeFailure> DescribeModify::set(Engine& engine, std::string_
     if (iequals(head, "datawindow")) {
         if (name == "selected") {
             engine.m_selected_cells = std::string(value);
-            return std::nullopt;
+            return {};
         }
         if (const DwSpec* spec = find_dw_spec(name)) {
             if (!spec->set)
                 return fail(AttributeError::ReadOnly);
-            std::string error = spec->set(engine, value);
-            if (!error.empty())
-                return fail(AttributeError::BadValue, error);
-            return std::nullopt;
+            if (auto written = spec->set(engine, value); !written)
+                return fail(AttributeError::BadValue, written.error());
+            return {};
         }
         std::string_view rest = name;
         std::vector<Attribute>* list = dw_attribute_list(engine, rest);
@@ -466,7 +478,7 @@ std::optional<AttributeFailure> DescribeModify::set(Engine& engine, std::string_
         if ((rest == "height" || rest == "units") && !parse_int(trim_blanks(value)))
             return fail(AttributeError::BadValue, fmt::format("'{}' is not a number", value));
         store(*list, rest, value);
-        return std::nullopt;
+        return {};
     }
     auto target = resolve_object(engine, head);
     if (!target)
@@ -482,46 +494,45 @@ std::optional<AttributeFailure> DescribeModify::set(Engine& engine, std::string_
     }
     if (parser == Parser::ReadOnly)
         return fail(AttributeError::ReadOnly);
-    std::string error = check_value(engine, parser, value);
-    if (!error.empty())
-        return fail(AttributeError::BadValue, error);
+    if (auto checked = check_value(engine, parser, value); !checked)
+        return fail(AttributeError::BadValue, checked.error());
     if (spec && spec->set) {
         spec->set(engine, *target, name, value);
-        return std::nullopt;
+        return {};
     }
     if (parser == Parser::Band)
         store(target->control->attributes, name, to_lower(value));
     else
         store(target->control->attributes, name, value);
-    return std::nullopt;
+    return {};
 }
 
-std::string DescribeModify::create(Engine& engine, std::string_view source)
+Result<void> DescribeModify::create(Engine& engine, std::string_view source)
 {
     auto items = parse_source_items(source, SourcePos {});
     if (!items)
-        return items.error();
+        return items;
     ObjectDefinition& object = object_of(engine);
     for (const SourceItem& item : *items) {
         auto control = make_control(item, object, {});
         if (!control)
-            return control.error();
+            return control;
         if (control->name.empty())
-            return fmt::format("a created {} needs a name", item.keyword);
+            return Result<void>::failure(fmt::format("a created {} needs a name", item.keyword));
         if (object.find_control(control->name))
-            return fmt::format("an object named '{}' already exists", control->name);
+            return Result<void>::failure(fmt::format("an object named '{}' already exists", control->name));
         if (control->kind == ControlKind::Compute) {
             const Attribute* expression = find_attribute(control->attributes, "expression");
             auto compiled = Expression::compile(expression ? std::string_view(expression->value.text) : "", object);
             if (!compiled)
-                return compiled.error();
+                return compiled;
         }
         object.controls.push_back(std::move(*control));
     }
     return {};
 }
 
-std::string DescribeModify::destroy(Engine& engine, std::string_view name)
+Result<void> DescribeModify::destroy(Engine& engine, std::string_view name)
 {
     ObjectDefinition& object = object_of(engine);
     for (auto it = object.controls.begin(); it != object.controls.end(); ++it) {
@@ -530,7 +541,7 @@ std::string DescribeModify::destroy(Engine& engine, std::string_view name)
         object.controls.erase(it);
         return {};
     }
-    return fmt::format("unknown object '{}'", name);
+    return Result<void>::failure(fmt::format("unknown object '{}'", name));
 }
 
 } // namespace hearth::dw

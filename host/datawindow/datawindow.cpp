@@ -19,7 +19,7 @@ std::string ColumnRef::text() const
 Engine::Engine() = default;
 Engine::~Engine() = default;
 
-Result<bool> Engine::set_object(ObjectDefinition object)
+Result<void> Engine::set_object(ObjectDefinition object)
 {
     clear_object();
     m_object = std::move(object);
@@ -29,7 +29,7 @@ Result<bool> Engine::set_object(ObjectDefinition object)
         auto keys = parse_sort_criteria(m_object.sort, m_object);
         if (!keys) {
             clear_object();
-            return Result<bool>::failure(fmt::format("sort=\"{}\": {}", m_object.sort, keys.error()));
+            return Result<void>::failure(fmt::format("sort=\"{}\": {}", m_object.sort, keys.error()));
         }
         m_sort_text = m_object.sort;
         m_sort_keys = std::move(*keys);
@@ -39,12 +39,12 @@ Result<bool> Engine::set_object(ObjectDefinition object)
         if (!filter) {
             std::string message = fmt::format("filter=\"{}\": {}", m_object.filter, filter.error());
             clear_object();
-            return Result<bool>::failure(message);
+            return Result<void>::failure(message);
         }
         m_filter_text = m_object.filter;
         m_filter = std::move(*filter);
     }
-    return true;
+    return {};
 }
 
 void Engine::clear_object()

@@ -100,7 +100,7 @@ public:
     // Assigns an object (DataObject = ...): rows, criteria and current row start afresh,
     // the designed sort and filter become the criteria. Fails for a designed sort or filter
     // that does not compile; the engine then keeps no object.
-    Result<bool> set_object(ObjectDefinition object);
+    Result<void> set_object(ObjectDefinition object);
     void clear_object();
     bool has_object() const { return m_has_object; }
     const ObjectDefinition& object() const { return m_object; }
@@ -114,7 +114,7 @@ public:
     std::string modify(std::string_view modstring);
     // Object.<name>.<attribute> reads and writes (same attribute table as Describe/Modify).
     Result<std::string> get_attribute(std::string_view object, std::string_view attribute);
-    Result<bool> set_attribute(std::string_view object, std::string_view attribute, std::string_view value);
+    Result<void> set_attribute(std::string_view object, std::string_view attribute, std::string_view value);
 
     // ---- rows ----------------------------------------------------------------------------
     long row_count() const { return count(Buffer::Primary); }

@@ -34,18 +34,6 @@ std::string error_text(int line, int column, std::string_view what)
     return fmt::format("Line {} Column {}: {}.", line, column, what);
 }
 
-std::string failure_text(const AttributeFailure& failure, std::string_view path)
-{
-    switch (failure.error) {
-    case AttributeError::UnknownObject:
-        return fmt::format("unknown object '{}'", path.substr(0, path.find('.')));
-    case AttributeError::UnknownAttribute: return fmt::format("unknown property '{}'", path);
-    case AttributeError::ReadOnly: return fmt::format("property '{}' cannot be changed", path);
-    case AttributeError::BadValue: return fmt::format("bad value for '{}': {}", path, failure.detail);
-    }
-    return "incorrect syntax";
-}
-
 } // namespace
 
 std::string Engine::describe(std::string_view properties)
@@ -95,10 +83,10 @@ std::string Engine::describe(std::string_view properties)
             }
         } else {
             auto read = DescribeModify::get(*this, cursor.take_while([](char c) { return !is_blank(c); }));
-            if (read.failure)
+            if (!read)
                 unknown = true;
             else
-                answer = read.value ? answer_text(*read.value, quoting) : "?";
+                answer = *read ? answer_text(**read, quoting) : "?";
         }
         if (unknown) // kept: "!" ends the answer; earlier answers stay, the rest is ignored
             return out + (first ? "" : "\n") + "!";
@@ -153,9 +141,8 @@ std::string Engine::modify(std::string_view modstring)
             }
             if (depth != 0)
                 return restore(error_text(line, column, "incorrect syntax"));
-            std::string error = DescribeModify::create(*this, cursor.slice(item_start));
-            if (!error.empty())
-                return restore(error_text(line, column, error));
+            if (auto created = DescribeModify::create(*this, cursor.slice(item_start)); !created)
+                return restore(error_text(line, column, created.error()));
             changed = true;
             continue;
         }
@@ -166,9 +153,8 @@ std::string Engine::modify(std::string_view modstring)
                 return restore(error_text(line, column, "destroying a table column is not supported"));
             if (name.empty())
                 return restore(error_text(line, column, "incorrect syntax"));
-            std::string error = DescribeModify::destroy(*this, name);
-            if (!error.empty())
-                return restore(error_text(line, column, error));
+            if (auto destroyed = DescribeModify::destroy(*this, name); !destroyed)
+                return restore(error_text(line, column, destroyed.error()));
             changed = true;
             continue;
         }
@@ -190,8 +176,8 @@ std::string Engine::modify(std::string_view modstring)
             if (value.empty())
                 return restore(error_text(line, column, "incorrect syntax"));
         }
-        if (auto failure = DescribeModify::set(*this, word, value))
-            return restore(error_text(line, column, failure_text(*failure, word)));
+        if (auto written = DescribeModify::set(*this, word, value); !written)
+            return restore(error_text(line, column, written.error()));
         changed = true;
     }
     if (changed) {
@@ -217,21 +203,21 @@ Result<std::string> Engine::get_attribute(std::string_view object, std::string_v
         return Result<std::string>::failure("no DataWindow object");
     std::string path = fmt::format("{}.{}", object, attribute);
     auto read = DescribeModify::get(*this, path);
-    if (read.failure)
-        return Result<std::string>::failure(failure_text(*read.failure, path));
-    return read.value.value_or("?");
+    if (!read)
+        return Result<std::string>::failure(read.error());
+    return read->value_or("?");
 }
 
-Result<bool> Engine::set_attribute(std::string_view object, std::string_view attribute, std::string_view value)
+Result<void> Engine::set_attribute(std::string_view object, std::string_view attribute, std::string_view value)
 {
     if (!m_has_object)
-        return Result<bool>::failure("no DataWindow object");
-    std::string path = fmt::format("{}.{}", object, attribute);
-    if (auto failure = DescribeModify::set(*this, path, value))
-        return Result<bool>::failure(failure_text(*failure, path));
+        return Result<void>::failure("no DataWindow object");
+    auto written = DescribeModify::set(*this, fmt::format("{}.{}", object, attribute), value);
+    if (!written)
+        return written;
     m_computes.clear();
     store_syntax_modified();
-    return true;
+    return {};
 }
 
 } // namespace hearth::dw

@@ -219,7 +219,7 @@ public:
         m_object.release = document.release;
         bool has_table = false;
         for (SourceItem& item : document.items) {
-            std::string error;
+            Result<void> read;
             const std::string& keyword = item.keyword;
             if (keyword == "datawindow") {
                 m_object.datawindow_attributes = std::move(item.attributes);
@@ -229,7 +229,7 @@ public:
                 if (has_table)
                     return fail(item.pos, "a second table(...) item");
                 has_table = true;
-                error = read_table(item);
+                read = read_table(item);
             } else if (keyword == "group") {
                 m_object.groups.push_back(std::move(item));
             } else if (control_kind_from_keyword(keyword)) {
@@ -244,8 +244,8 @@ public:
             } else {
                 m_object.trailers.push_back(std::move(item));
             }
-            if (!error.empty())
-                return Result<ObjectDefinition>::failure(error);
+            if (!read)
+                return Result<ObjectDefinition>::failure(read.error());
         }
         if (!has_table)
             return Result<ObjectDefinition>::failure(located_message(m_file, m_end, "the source has no table(...) item"));
@@ -260,9 +260,12 @@ private:
         return Result<ObjectDefinition>::failure(located_message(m_file, pos, message));
     }
 
-    std::string located(SourcePos pos, std::string_view message) { return located_message(m_file, pos, message); }
+    Result<void> located(SourcePos pos, std::string_view message)
+    {
+        return Result<void>::failure(located_message(m_file, pos, message));
+    }
 
-    std::string read_table(SourceItem& item)
+    Result<void> read_table(SourceItem& item)
     {
         for (Attribute& attr : item.attributes) {
             std::string name = to_lower(attr.name);
@@ -270,8 +273,8 @@ private:
             if (name == "column") {
                 if (!list)
                     return located(attr.value.pos, "column= needs a parenthesised list");
-                if (std::string error = read_column(attr); !error.empty())
-                    return error;
+                if (auto read = read_column(attr); !read)
+                    return read;
                 continue;
             }
             if (name == "arguments") {
@@ -311,7 +314,7 @@ private:
         return {};
     }
 
-    std::string read_column(Attribute& attr)
+    Result<void> read_column(Attribute& attr)
     {
         TableColumn column;
         column.attributes = std::move(attr.value.items);

@@ -31,7 +31,7 @@ std::int32_t DataWindowBase::set_dataobject(std::string_view name)
 std::int32_t DataWindowBase::set_dataobject(dw::ObjectDefinition object)
 {
     m_dataobject = object.name;
-    Result<bool> set = m_engine.set_object(std::move(object));
+    Result<void> set = m_engine.set_object(std::move(object));
     if (!set) {
         m_load_error = set.error();
         return -1;
