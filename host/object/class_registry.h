@@ -53,8 +53,10 @@ inline constexpr int own_group = 32770;
 // ---- What a registration entry hands out --------------------------------------------------
 
 // A user event or function declared by the class (or by one of its nested controls), in
-// declaration order; it takes the next free user slot. A user event mapped to a host message
-// names the message's event id and declares the arguments the host passes with it:
+// declaration order; it takes the next free user slot. `args` is how many arguments it takes.
+// A user event mapped to a host message names the message's event id, and takes the
+// arguments the host passes with that message:
+//   {"uf_setstate", SlotKind::Function, std::nullopt, 2}
 //   {"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"}
 struct SlotDecl {
     std::string_view name;

@@ -9,7 +9,6 @@
 #include "host/value/runtime_error.h"
 #include "host/value/value.h"
 
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,8 +77,8 @@ public:
 
     // Positional arguments in declared order, at least as many as the slot declares: the
     // dispatcher sizes them before the script starts, and one the caller did not pass
-    // (TriggerEvent passes none) is null of type any. A by-reference argument is written back by assigning
-    // to arg(index); references to several arguments stay valid together.
+    // (TriggerEvent passes none) is null of type any. A by-reference argument is written
+    // back by assigning to arg(index); references to several arguments stay valid together.
     std::size_t arg_count() const { return m_args.size(); }
     Value& arg(std::size_t index) const
     {
@@ -104,7 +103,8 @@ public:
     template<class T>
     Ref<T> arg_object(std::size_t index) const
     {
-        return Ref<T>(arg_reference(index, [](const Object& held) { return dynamic_cast<const T*>(&held) != nullptr; }));
+        return Ref<T>(
+            arg_reference(index, [](const Object& held) { return dynamic_cast<const T*>(&held) != nullptr; }));
     }
 
     // `ancestorreturnvalue`: the result of the ancestor's script for this event; null of type
