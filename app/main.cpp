@@ -1,37 +1,14 @@
-// hearth: the application's command line.
-//   hearth classes   the library classes registered with the host, and their scripts
+// hearth: the application's command line (see hearth_command.h).
 
-#include "host/object/class_listing.h"
-#include "host/object/class_registry.h"
-#include "host/ui/register.h"
-#include "library/frame/library_classes.h"
+#include "app/hearth_command.h"
 
-#include <cstdio>
 #include <iostream>
 #include <string_view>
-
-namespace {
-
-int usage()
-{
-    std::cerr << "usage: hearth classes\n"
-                 "  classes   list the registered library classes and their scripts\n";
-    return 2;
-}
-
-} // namespace
+#include <vector>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || std::string_view(argv[1]) != "classes")
-        return usage();
-
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
     hearth::ClassRegistry registry;
-    hearth::register_ui_classes(registry);
-    if (std::string refused = hearth::register_library_classes(registry); !refused.empty()) {
-        std::cerr << "hearth: " << refused << '\n';
-        return 1;
-    }
-    std::cout << hearth::list_classes(registry);
-    return std::cout.flush() ? 0 : 1;
+    return hearth::run_hearth(args, registry, std::cout, std::cerr);
 }

@@ -25,6 +25,7 @@ struct SystemSlot {
     std::string_view name;
     SlotKind kind;
     std::optional<Type> returns;
+    std::size_t args = 0;
 };
 struct SystemClass {
     std::string_view name;
@@ -39,23 +40,26 @@ constexpr std::optional<Type> long_result = Type::Long;
 
 const std::vector<SystemClass>& system_classes()
 {
+    // Arguments: clicked, doubleclicked, rbuttondown (xpos, ypos, row, dwo); itemchanged (row,
+    // dwo, data); retrieveend (rowcount); rowfocuschanged (currentrow); resize (width,
+    // height); a tab's clicked (index) and selectionchanged (oldindex, newindex).
     static const std::vector<SystemClass> classes = {
         {"datawindow", 436,
-         {{0, "create", event, none}, {1, "destroy", event, none}, {36, "clicked", event, long_result},
-          {37, "constructor", event, long_result}, {40, "doubleclicked", event, long_result},
-          {47, "itemchanged", event, long_result}, {50, "losefocus", event, long_result},
-          {55, "rbuttondown", event, long_result}, {57, "retrieveend", event, long_result},
-          {60, "rowfocuschanged", event, long_result}}},
+         {{0, "create", event, none}, {1, "destroy", event, none}, {36, "clicked", event, long_result, 4},
+          {37, "constructor", event, long_result}, {40, "doubleclicked", event, long_result, 4},
+          {47, "itemchanged", event, long_result, 3}, {50, "losefocus", event, long_result},
+          {55, "rbuttondown", event, long_result, 4}, {57, "retrieveend", event, long_result, 1},
+          {60, "rowfocuschanged", event, long_result, 1}}},
         {"userobject", 49,
          {{0, "create", event, none}, {1, "destroy", event, none},
-          {22, "resize", function, Type::Integer}, {34, "constructor", event, long_result}}},
+          {22, "resize", function, Type::Integer, 2}, {34, "constructor", event, long_result}}},
         {"picture", 48,
          {{0, "create", event, none}, {1, "destroy", event, none}, {35, "constructor", event, long_result}}},
         {"statictext", std::nullopt,
          {{0, "create", event, none}, {1, "destroy", event, none}, {35, "constructor", event, long_result}}},
         {"tab", std::nullopt,
          {{0, "create", event, none}, {1, "destroy", event, none}, {34, "constructor", event, long_result},
-          {36, "clicked", event, long_result}, {47, "selectionchanged", event, long_result}}},
+          {36, "clicked", event, long_result, 1}, {47, "selectionchanged", event, long_result, 2}}},
         {"window", 119,
          {{0, "create", event, none}, {1, "destroy", event, none}, {38, "open", event, long_result}}},
         {"nonvisualobject", 21, {{0, "create", event, none}, {1, "destroy", event, none}}},
@@ -70,7 +74,29 @@ const std::vector<SystemClass>& system_classes()
     return classes;
 }
 
+// The host messages a user event can be mapped to, by event id, with the arguments the host
+// passes: a DataWindow's key-down (key, keyflags), left-button-up and mouse-move over its
+// objects (xpos, ypos, row, dwo); a control's own mouse-move and left button down and up
+// (flags, xpos, ypos) and key-down (key, keyflags); a window's move (xpos, ypos).
+struct EventId {
+    std::string_view id;
+    std::size_t args;
+};
+constexpr EventId event_ids[] = {
+    {"pbm_dwnkey", 2},      {"pbm_dwnlbuttonup", 4}, {"pbm_dwnmousemove", 4}, {"pbm_mousemove", 3},
+    {"pbm_lbuttondown", 3}, {"pbm_lbuttonup", 3},    {"pbm_keydown", 2},      {"pbm_move", 2},
+};
+
 } // namespace
+
+std::optional<std::size_t> event_id_arguments(std::string_view event_id)
+{
+    const std::string lower = lower_name(event_id);
+    for (const EventId& known : event_ids)
+        if (known.id == lower)
+            return known.args;
+    return std::nullopt;
+}
 
 const SlotInfo* ClassInfo::slot(int number) const
 {
@@ -83,6 +109,15 @@ const SlotInfo* ClassInfo::slot_named(std::string_view name) const
     const std::string lower = lower_name(name);
     for (const auto& [number, info] : m_slots)
         if (info.name == lower)
+            return &info;
+    return nullptr;
+}
+
+const SlotInfo* ClassInfo::slot_mapped_to(std::string_view event_id) const
+{
+    const std::string lower = lower_name(event_id);
+    for (const auto& [number, info] : m_slots)
+        if (!info.event_id.empty() && info.event_id == lower)
             return &info;
     return nullptr;
 }
@@ -116,7 +151,7 @@ ClassRegistry::ClassRegistry()
         info->m_origin = ClassOrigin::System;
         info->m_next_user_slot = system.first_user;
         for (const SystemSlot& s : system.slots)
-            info->m_slots[s.slot] = SlotInfo {s.slot, std::string(s.name), s.kind, s.returns};
+            info->m_slots[s.slot] = SlotInfo {s.slot, std::string(s.name), s.kind, s.returns, s.args, {}, true};
         m_classes.emplace(info->m_key, std::move(info));
     }
 }
@@ -129,11 +164,16 @@ const ClassInfo* ClassRegistry::find(std::string_view name) const
     return it == m_classes.end() ? nullptr : it->second.get();
 }
 
-void ClassRegistry::set_system_factory(std::string_view system_class, MakeFn make)
+std::string ClassRegistry::set_system_factory(std::string_view system_class, MakeFn make)
 {
     auto it = m_classes.find(lower_name(system_class));
-    assert(it != m_classes.end() && it->second->is_system() && "only the host's own classes take a factory here");
-    it->second->m_make = make;
+    if (it == m_classes.end() || !it->second->is_system())
+        return fmt::format("{} is no system class of the host", system_class);
+    ClassInfo& cls = *it->second;
+    if (cls.m_make && cls.m_make != make)
+        return fmt::format("system class {} is made as another type already", cls.name());
+    cls.m_make = make;
+    return {};
 }
 
 std::string ClassRegistry::register_class(VtableInfoFn entry)
@@ -224,8 +264,25 @@ std::string ClassRegistry::register_class(VtableInfoFn entry)
                                        name, target->m_key, slot_name);
                 if (target->slot_named(slot_name))
                     return fmt::format("class {}: {} declares {} twice", name, target->m_key, slot_name);
+                const std::string event_id = lower_name(decl.event_id);
+                if (!event_id.empty()) {
+                    const std::optional<std::size_t> passed = event_id_arguments(event_id);
+                    if (!passed)
+                        return fmt::format("class {}: {} maps {} to {}, which is no host event id", name,
+                                           target->m_key, slot_name, event_id);
+                    if (decl.kind != SlotKind::Event)
+                        return fmt::format("class {}: function {} of {} cannot be mapped to {}", name, slot_name,
+                                           target->m_key, event_id);
+                    if (decl.args != *passed)
+                        return fmt::format("class {}: {} declares {} with {} arguments; {} passes {}", name,
+                                           target->m_key, slot_name, decl.args, event_id, *passed);
+                    if (const SlotInfo* mapped = target->slot_mapped_to(event_id))
+                        return fmt::format("class {}: {} maps both {} and {} to {}", name, target->m_key,
+                                           mapped->name, slot_name, event_id);
+                }
                 const int number = (*target->m_next_user_slot)++;
-                target->m_slots[number] = SlotInfo {number, slot_name, decl.kind, decl.returns};
+                target->m_slots[number] =
+                    SlotInfo {number, slot_name, decl.kind, decl.returns, decl.args, event_id, false};
             }
             for (const ScriptRow& script : row.scripts) {
                 const std::string script_name = lower_name(script.name);

@@ -34,12 +34,17 @@ enum class ClassOrigin : std::uint8_t {
     Nested,  // a nested control's own class, defined inside a library class
 };
 
-// One event or function of a class. `returns` is empty when it declares no return type.
+// One event or function of a class. `returns` is empty when it declares no return type;
+// `args` is the number of arguments it declares. A user event mapped to a host message names
+// its event id (`pbm_dwnkey`, ...); the host raises that event for the message.
 struct SlotInfo {
     int slot = 0;
     std::string name;
     SlotKind kind = SlotKind::Event;
     std::optional<Type> returns;
+    std::size_t args = 0;
+    std::string event_id;
+    bool system = false; // an event or function of the host's system class
 };
 
 // The group id of a class's own scripts; nested definitions take ids above it.
@@ -48,11 +53,17 @@ inline constexpr int own_group = 32770;
 // ---- What a registration entry hands out --------------------------------------------------
 
 // A user event or function declared by the class (or by one of its nested controls), in
-// declaration order; it takes the next free user slot.
+// declaration order; it takes the next free user slot. `args` is how many arguments it takes.
+// A user event mapped to a host message names the message's event id, and takes the
+// arguments the host passes with that message:
+//   {"uf_setstate", SlotKind::Function, std::nullopt, 2}
+//   {"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"}
 struct SlotDecl {
     std::string_view name;
     SlotKind kind = SlotKind::Event;
     std::optional<Type> returns;
+    std::size_t args = 0;
+    std::string_view event_id = {};
 };
 
 // A registered script: its slot, the slot's name (checked against the slot table) and its body.
@@ -153,6 +164,8 @@ public:
     // The event or function at a slot or of a name (case-insensitive); nullptr when none.
     const SlotInfo* slot(int number) const;
     const SlotInfo* slot_named(std::string_view name) const;
+    // The user event mapped to a host event id (case-insensitive); nullptr when none.
+    const SlotInfo* slot_mapped_to(std::string_view event_id) const;
     const std::map<int, SlotInfo>& slots() const { return m_slots; }
     // The script this class itself registered for a slot; nullptr when none.
     ScriptFn script(int slot) const;
@@ -203,12 +216,18 @@ public:
     const std::vector<const ClassInfo*>& library_classes() const { return m_library; }
 
     // The C++ type that plain instances of a system class are made as (default: Object).
-    void set_system_factory(std::string_view system_class, MakeFn make);
+    // Returns "" on success; refused when the class is no system class of the host, or when
+    // another type is installed for it already (two front ends would disagree on it).
+    std::string set_system_factory(std::string_view system_class, MakeFn make);
 
 private:
     std::map<std::string, std::unique_ptr<ClassInfo>, std::less<>> m_classes;
     std::vector<const ClassInfo*> m_library;
 };
+
+// The number of arguments the host passes with a message of that event id (`pbm_dwnkey`: 2);
+// nullopt for an id the host does not send.
+std::optional<std::size_t> event_id_arguments(std::string_view event_id);
 
 // Lower-case copy of an ASCII class, event or function name.
 std::string lower_name(std::string_view name);

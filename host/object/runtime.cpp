@@ -1,5 +1,7 @@
 #include "host/object/runtime.h"
 
+#include "host/value/convert.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -204,6 +206,11 @@ DispatchResult Runtime::run_script(Object& object, const ClassInfo& cls, const S
 
 DispatchResult Runtime::dispatch_slot(Object& object, const SlotInfo& slot, std::vector<Value>& args)
 {
+    // The arguments are sized once, here, from the slot's declaration: arguments the caller
+    // left out are null of type any, and the scripts (the ancestor's and the descendant's)
+    // never resize them, so references to them stay valid.
+    if (args.size() < slot.args)
+        args.resize(slot.args);
     for (const ClassInfo* cls = &object.class_info(); cls; cls = cls->ancestor())
         if (cls->script(slot.slot))
             return run_script(object, *cls, slot, args);
@@ -383,6 +390,39 @@ void Runtime::note_failure(const RuntimeError& error)
 // ---- ScriptCall ---------------------------------------------------------------------------
 
 void ScriptCall::raise(ErrorCode code, std::string context) const { m_runtime.raise_error(code, std::move(context)); }
+
+Value ScriptCall::arg_value(std::size_t index, Type declared) const
+{
+    const Value& value = arg(index);
+    std::optional<Value> converted = try_convert(value, declared);
+    if (!converted) {
+        // 25015 is never reported handled: raise does not return.
+        raise(ErrorCode::CallFailed, fmt::format("argument {} of {}: cannot pass a {} value as {}", index + 1,
+                                                 m_slot.name, type_name(value.type()), type_name(declared)));
+        return Value();
+    }
+    return std::move(*converted);
+}
+
+ObjectRef ScriptCall::arg_reference(std::size_t index, bool (*holds)(const Object&)) const
+{
+    const Value& value = arg(index);
+    if (value.is_null())
+        return {};
+    // 25015 is never reported handled: raise does not return.
+    if (value.type() != Type::Object) {
+        raise(ErrorCode::CallFailed, fmt::format("argument {} of {}: a {} value is no object", index + 1, m_slot.name,
+                                                 type_name(value.type())));
+        return {};
+    }
+    const ObjectRef& ref = value.as_object();
+    if (const Object* object = ref.get(); object && !holds(*object)) {
+        raise(ErrorCode::CallFailed, fmt::format("argument {} of {}: {} is not of the declared class", index + 1,
+                                                 m_slot.name, object->class_name()));
+        return {};
+    }
+    return ref;
+}
 
 Value ScriptCall::call(const ObjectRef& target, std::string_view name, std::vector<Value>& args) const
 {

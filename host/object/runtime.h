@@ -74,8 +74,10 @@ public:
 
     // ---- Dispatch
     // Runs the event or function of that name (case-insensitive) or slot on the object, i.e.
-    // the nearest registered script up its class tree. From the host it returns the outcome;
-    // called while a script runs (through ScriptCall::call), a failed callee fails the caller.
+    // the nearest registered script up its class tree. `args` grows to the slot's declared
+    // arguments (the missing ones null of type any) before any script runs. From the host it
+    // returns the outcome; called while a script runs (through ScriptCall::call), a failed
+    // callee fails the caller.
     DispatchResult dispatch(const ObjectRef& target, std::string_view name, std::vector<Value>& args);
     DispatchResult dispatch(const ObjectRef& target, int slot, std::vector<Value>& args);
     DispatchResult dispatch(const ObjectRef& target, std::string_view name, std::vector<Value>&& args = {})

@@ -5,6 +5,7 @@
 // RETURN) or no_return (the script ran to its end without a RETURN statement).
 
 #include "host/object/object.h"
+#include "host/value/decimal.h"
 #include "host/value/runtime_error.h"
 #include "host/value/value.h"
 
@@ -74,15 +75,36 @@ public:
     }
     Object* use(const ObjectRef& ref, std::string_view what) const { return use(Ref<Object>(ref), what); }
 
-    // Positional arguments in declared order; a by-reference argument is written back by
-    // assigning to it.
+    // Positional arguments in declared order, at least as many as the slot declares: the
+    // dispatcher sizes them before the script starts, and one the caller did not pass
+    // (TriggerEvent passes none) is null of type any. A by-reference argument is written
+    // back by assigning to arg(index); references to several arguments stay valid together.
     std::size_t arg_count() const { return m_args.size(); }
-    // An argument the caller did not pass (TriggerEvent passes none) arrives as null of type any.
     Value& arg(std::size_t index) const
     {
-        if (index >= m_args.size())
-            m_args.resize(index + 1);
+        assert(index < m_args.size() && "a script reads only the arguments its slot declares");
         return m_args[index];
+    }
+
+    // Argument `index` read by value into its declared type, converted as the runtime converts
+    // a by-value argument (a long into an integer wraps, a fraction rounds, a null stays null
+    // of that type). An argument that cannot become that type (text into a number, a number
+    // into a boolean ...) fails the script with 25015.
+    Value arg_value(std::size_t index, Type declared) const;
+    // The same for a C++ variable of type T (std::int16_t for integer, std::int32_t long,
+    // std::uint32_t unsignedlong, bool, std::string, double, Decimal); nullopt when null.
+    template<class T>
+    std::optional<T> arg_as(std::size_t index) const;
+
+    // Argument `index` read by value as a reference to an object of C++ type T (a DwObject
+    // for `dwo`, a DataWindowControl ...): an invalid Ref when it is null or its object is
+    // gone, so that using it through use() raises 20502. An argument that holds no T fails
+    // the script with 25015.
+    template<class T>
+    Ref<T> arg_object(std::size_t index) const
+    {
+        return Ref<T>(
+            arg_reference(index, [](const Object& held) { return dynamic_cast<const T*>(&held) != nullptr; }));
     }
 
     // `ancestorreturnvalue`: the result of the ancestor's script for this event; null of type
@@ -107,6 +129,9 @@ public:
     }
 
 private:
+    // arg_object's work: the argument's reference, checked to hold an object that `holds`.
+    ObjectRef arg_reference(std::size_t index, bool (*holds)(const Object&)) const;
+
     Runtime& m_runtime;
     Object& m_self;
     const ClassInfo& m_script_class;
@@ -114,6 +139,57 @@ private:
     std::vector<Value>& m_args;
     Value m_ancestor_return_value;
 };
+
+namespace script_detail {
+// The runtime type a C++ argument type stands for, and how its datum is read.
+template<class T>
+struct ArgType;
+template<>
+struct ArgType<std::int16_t> {
+    static constexpr Type type = Type::Integer;
+    static std::int16_t get(const Value& v) { return static_cast<std::int16_t>(v.as_integral()); }
+};
+template<>
+struct ArgType<std::int32_t> {
+    static constexpr Type type = Type::Long;
+    static std::int32_t get(const Value& v) { return static_cast<std::int32_t>(v.as_integral()); }
+};
+template<>
+struct ArgType<std::uint32_t> {
+    static constexpr Type type = Type::ULong;
+    static std::uint32_t get(const Value& v) { return static_cast<std::uint32_t>(v.as_integral()); }
+};
+template<>
+struct ArgType<bool> {
+    static constexpr Type type = Type::Boolean;
+    static bool get(const Value& v) { return v.as_bool(); }
+};
+template<>
+struct ArgType<std::string> {
+    static constexpr Type type = Type::String;
+    static std::string get(const Value& v) { return v.as_string(); }
+};
+template<>
+struct ArgType<double> {
+    static constexpr Type type = Type::Double;
+    static double get(const Value& v) { return v.as_double(); }
+};
+template<>
+struct ArgType<Decimal> {
+    static constexpr Type type = Type::Decimal;
+    static Decimal get(const Value& v) { return v.as_decimal(); }
+};
+} // namespace script_detail
+
+template<class T>
+std::optional<T> ScriptCall::arg_as(std::size_t index) const
+{
+    using Arg = script_detail::ArgType<T>;
+    const Value converted = arg_value(index, Arg::type);
+    if (converted.is_null())
+        return std::nullopt;
+    return Arg::get(converted);
+}
 
 namespace script_detail {
 template<class M>

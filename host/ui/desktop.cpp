@@ -26,13 +26,12 @@ Desktop* Desktop::current() { return g_current; }
 DispatchResult Desktop::raise(const ObjectRef& target, Notification notification, std::vector<Value>& args)
 {
     Object* object = target.get();
-    const std::string_view name = event_name(notification);
     // Checked here so that a class without the (user) event raises no error even inside a
     // script: the host only sends what the class maps.
-    const SlotInfo* slot = object ? object->class_info().slot_named(name) : nullptr;
-    if (!slot || slot->kind != SlotKind::Event)
+    const SlotInfo* slot = object ? notified_event(object->class_info(), notification) : nullptr;
+    if (!slot)
         return {Outcome::Invalid, Value()};
-    return m_runtime.dispatch(target, name, args);
+    return m_runtime.dispatch(target, slot->slot, args);
 }
 
 ObjectRef Desktop::make_dwobject(std::string_view name, std::string_view band, std::string_view type)

@@ -1,9 +1,12 @@
 #pragma once
 // What the host tells a control, and the event each notification raises. The one table in
-// notifications.cpp maps a notification to its event name; system events keep their system
-// names, the others are the user events the library maps to the host's messages
-// (`ue_dwnkey` is the DataWindow's key-down notification, and so on). A notification whose
-// event the target's class does not declare raises nothing.
+// notifications.cpp gives each notification either a system event, raised by its system name
+// (clicked, itemchanged, ...), or a host event id (`pbm_dwnkey`, ...), which raises the user
+// event that the target's class maps to that id in its slot table, whatever its name. The
+// host never knows a library event's name. A notification whose event the target's class
+// does not have raises nothing.
+
+#include "host/object/class_registry.h"
 
 #include <cstdint>
 #include <string_view>
@@ -43,7 +46,8 @@ enum class Notification : std::uint8_t {
     TabSelectionChanged,
 };
 
-// The event a notification raises ("clicked", "ue_dwnkey", ...), lower case.
-std::string_view event_name(Notification notification);
+// The event a notification raises on an instance of `cls`: its system event of that name, or
+// the user event it maps to the notification's event id; nullptr when it has none.
+const SlotInfo* notified_event(const ClassInfo& cls, Notification notification);
 
 } // namespace hearth

@@ -25,7 +25,8 @@ std::string register_ui_classes(ClassRegistry& registry)
         {"dwobject", make_object<DwObject>},
     };
     for (const Factory& factory : factories)
-        registry.set_system_factory(factory.system_class, factory.make);
+        if (std::string refused = registry.set_system_factory(factory.system_class, factory.make); !refused.empty())
+            return refused;
     return {};
 }
 

@@ -10,8 +10,9 @@
 
 namespace hearth {
 
-// Installs the factories. Call before any library class is registered. Returns "" (kept as a
-// string so callers can treat it like a registration).
+// Installs the factories. Call before any library class is registered. Returns "" on success;
+// otherwise the reason a factory was refused (another type installed for a system class
+// already), and the factories before it stay installed.
 std::string register_ui_classes(ClassRegistry& registry);
 
 } // namespace hearth

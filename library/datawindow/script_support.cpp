@@ -4,40 +4,6 @@
 
 namespace hearth::dw_script {
 
-DwObject* dwobject_arg(ScriptCall& call, std::size_t index)
-{
-    const Value& arg = call.arg(index);
-    if (arg.is_null() || arg.type() != Type::Object)
-        return nullptr;
-    return dynamic_cast<DwObject*>(arg.as_object().get());
-}
-
-namespace {
-
-ObjectRef dwobject_ref(ScriptCall& call, std::size_t index)
-{
-    const Value& arg = call.arg(index);
-    if (arg.is_null() || arg.type() != Type::Object)
-        return {};
-    return arg.as_object();
-}
-
-} // namespace
-
-std::string dwo_name(ScriptCall& call, std::size_t index)
-{
-    if (DwObject* dwo = call.use(Ref<DwObject>(dwobject_ref(call, index)), "dwo"))
-        return dwo->name;
-    return {};
-}
-
-std::string dwo_band(ScriptCall& call, std::size_t index)
-{
-    if (DwObject* dwo = call.use(Ref<DwObject>(dwobject_ref(call, index)), "dwo"))
-        return dwo->band;
-    return {};
-}
-
 std::string describe(ScriptCall& call, DataWindowBase& dw, std::string_view property)
 {
     std::string answer = dw.describe(property);

@@ -1,6 +1,6 @@
 #pragma once
-// Small pieces the DataWindow controls' scripts share: reaching an event's `dwo` argument,
-// Describe and SetItem as a script sees them.
+// Small pieces the DataWindow controls' scripts share: Describe and SetItem as a script sees
+// them.
 
 #include "host/object/script.h"
 #include "host/ui/datawindow_control.h"
@@ -9,14 +9,6 @@
 #include <string_view>
 
 namespace hearth::dw_script {
-
-// The dwobject passed as argument `index`; nullptr when the argument is null or no dwobject.
-DwObject* dwobject_arg(ScriptCall& call, std::size_t index);
-
-// dwo.name / dwo.band: a null dwo raises 20502; when that is reported handled the statement
-// is skipped and the variable keeps its initial "".
-std::string dwo_name(ScriptCall& call, std::size_t index);
-std::string dwo_band(ScriptCall& call, std::size_t index);
 
 // Describe(property) on the control; "!" (no such object or attribute) is a failed host call
 // and raises 25015.

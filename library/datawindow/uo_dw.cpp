@@ -25,10 +25,13 @@ ScriptResult uo_dw::losefocus(ScriptCall&)
 
 ScriptResult uo_dw::itemchanged(ScriptCall& call)
 {
-    const Value row = call.arg(0);
-    Value data = call.arg(2);
+    const Value row = call.arg_value(0, Type::Long);
+    const Ref<DwObject> dwo = call.arg_object<DwObject>(1);
+    Value data = call.arg_value(2, Type::String);
 
-    const std::string ls_colname = dw_script::dwo_name(call, 1);
+    std::string ls_colname;
+    if (DwObject* object = call.use(dwo, "dwo"))
+        ls_colname = object->name;
     const std::string ls_vscrollbar = fn::lower(dw_script::describe(call, *this, ls_colname + ".Edit.VScrollBar"));
 
     // A single-line edit: leading and trailing blanks go.

@@ -22,8 +22,9 @@ void send_tab(Object& control)
 
 ScriptResult uo_dwform::ue_dwnkey(ScriptCall& call)
 {
-    const Value& key = call.arg(0);
-    if (key.is_null() || !key.is_integral() || key.as_integral() != key_enter)
+    const std::optional<std::int32_t> key = call.arg_as<std::int32_t>(0);
+    const std::optional<std::uint32_t> keyflags = call.arg_as<std::uint32_t>(1);
+    if (key != key_enter)
         return no_return;
 
     // Kept as the runtime has it: a field name must be longer than one character.
@@ -39,8 +40,7 @@ ScriptResult uo_dwform::ue_dwnkey(ScriptCall& call)
     }
 
     // A tall field: Enter starts a new line; only Ctrl+Enter moves on.
-    const Value& keyflags = call.arg(1);
-    if (!keyflags.is_null() && keyflags.is_integral() && keyflags.as_integral() == key_ctrl)
+    if (keyflags == key_ctrl)
         send_tab(*this);
     return no_return;
 }
@@ -48,7 +48,7 @@ ScriptResult uo_dwform::ue_dwnkey(ScriptCall& call)
 const ClassTable& _getVtableInfo_uo_dwform()
 {
     static const ClassTable table {"uo_dwform", "uo_dw", make_object<uo_dwform>, {},
-        {{own_group, "", {{"ue_dwnkey", SlotKind::Event, Type::Long}},
+        {{own_group, "", {{"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"}},
           {{436, "ue_dwnkey", on_self<&uo_dwform::ue_dwnkey>},
            {0, "create", create_script},
            {1, "destroy", destroy_script}}}}};

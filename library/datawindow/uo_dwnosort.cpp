@@ -8,7 +8,7 @@ namespace hearth {
 
 ScriptResult uo_dwnosort::rowfocuschanged(ScriptCall& call)
 {
-    const Value currentrow = call.arg(0);
+    const Value currentrow = call.arg_value(0, Type::Long);
     select_row(0, false);
     select_row(currentrow.is_null() ? 0 : static_cast<long>(currentrow.as_integral()), true);
 
@@ -17,10 +17,9 @@ ScriptResult uo_dwnosort::rowfocuschanged(ScriptCall& call)
     if (!currentrow.is_null())
         status = Value("当前记录：" + fn::to_string(currentrow).as_string() + "/" + fn::to_string(row_count()));
 
-    Application* application = Application::current();
-    const ObjectRef w_main = application ? application->globals().w_main : ObjectRef();
-    if (call.use(w_main, "w_main"))
-        call.call(w_main, "wf_setstatus", {status});
+    if (AppGlobals* globals = app_globals(call, "w_main"))
+        if (call.use(globals->w_main, "w_main"))
+            call.call(globals->w_main, "wf_setstatus", {status});
     return no_return;
 }
 

@@ -8,13 +8,21 @@ namespace hearth {
 
 ScriptResult uo_dwsort::doubleclicked(ScriptCall& call)
 {
-    const std::string name = dw_script::dwo_name(call, 3);
+    // dwo.name and dwo.band: a null dwo raises 20502; reported handled, the statement is
+    // skipped and the variable keeps its initial "".
+    const Ref<DwObject> dwo = call.arg_object<DwObject>(3);
+    std::string name;
+    if (DwObject* object = call.use(dwo, "dwo"))
+        name = object->name;
     // Over no object of the DataWindow the script ends with a bare RETURN.
     if (name == "datawindow")
         return Value();
     if (get_row() < 1)
         return no_return;
-    if (dw_script::dwo_band(call, 3) != "header")
+    std::string band;
+    if (DwObject* object = call.use(dwo, "dwo"))
+        band = object->band;
+    if (band != "header")
         return no_return;
 
     // The header object is the column name plus a two-character suffix.

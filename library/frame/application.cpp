@@ -16,6 +16,14 @@ Application* Application::set_current(Application* application)
     return previous;
 }
 
+AppGlobals* app_globals(const ScriptCall& call, std::string_view what)
+{
+    if (Application* application = Application::current())
+        return &application->globals();
+    call.raise(ErrorCode::NullObjectReference, std::string(what) + ": no application is running");
+    return nullptr;
+}
+
 ObjectRef w_main_dw_tool(const AppGlobals& globals)
 {
     const Object* w_main = globals.w_main.get();

@@ -1,13 +1,16 @@
 #pragma once
 // What the library needs of the application it runs in: its global variables and global
 // functions. The application implements Application and makes its instance the current one
-// before any library object is created; the library reaches it only through current().
+// before any library object is created. Library scripts reach the globals only through
+// app_globals(), which raises the runtime's error when no application is running.
 
 #include "host/object/object.h"
+#include "host/object/script.h"
 #include "host/sql/transaction.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hearth {
@@ -75,6 +78,11 @@ public:
     //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,
     //   w_graph_report; the structure struc_scope.
 };
+
+// The running application's globals as a script reaches them. None running: raises 20502
+// naming `what` (the global the script reads); when the error is reported handled, returns
+// nullptr and the caller skips the statement.
+AppGlobals* app_globals(const ScriptCall& call, std::string_view what);
 
 // Sets an application as the current one for a scope and restores the previous one after.
 class CurrentApplication {

@@ -23,12 +23,8 @@ w_response::w_response()
 
 ScriptResult w_response::open(ScriptCall& call)
 {
-    Application* application = Application::current();
-    if (!application) {
-        call.raise(ErrorCode::NullObjectReference, "gl_backcolor: no application is running");
-        return no_return;
-    }
-    backcolor = application->globals().gl_backcolor;
+    if (AppGlobals* globals = app_globals(call, "gl_backcolor"))
+        backcolor = globals->gl_backcolor;
     return no_return;
 }
 
@@ -57,7 +53,7 @@ const ClassTable& _getVtableInfo_w_response()
                                    {},
                                    {{own_group,
                                      "",
-                                     {{"ue_move", SlotKind::Event, Type::Long}},
+                                     {{"ue_move", SlotKind::Event, Type::Long, 2, "pbm_move"}},
                                      {{119, "ue_move", on_self<&w_response::ue_move>},
                                       {0, "create", create_script},
                                       {1, "destroy", destroy_script},

@@ -1,7 +1,7 @@
 #include "library/statusbar/uo_statictext.h"
 
 #include "host/object/runtime.h"
-#include "library/statusbar/statusbar_support.h"
+#include "library/frame/application.h"
 
 namespace hearth {
 
@@ -27,9 +27,9 @@ uo_statictext::uo_statictext()
 
 ScriptResult uo_statictext::constructor(ScriptCall& call)
 {
-    if (AppGlobals* globals = statusbar::app_globals(call, "gl_backcolor"))
+    if (AppGlobals* globals = app_globals(call, "gl_backcolor"))
         backcolor = globals->gl_backcolor;
-    if (AppGlobals* globals = statusbar::app_globals(call, "gl_textcolor"))
+    if (AppGlobals* globals = app_globals(call, "gl_textcolor"))
         textcolor = globals->gl_textcolor;
     return no_return;
 }

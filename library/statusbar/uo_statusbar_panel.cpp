@@ -3,7 +3,7 @@
 #include "host/object/runtime.h"
 #include "host/value/convert.h"
 #include "host/value/functions.h"
-#include "library/statusbar/statusbar_support.h"
+#include "library/frame/application.h"
 
 #include <cmath>
 #include <string>
@@ -59,7 +59,7 @@ ScriptResult uo_statusbar_panel::create(ScriptCall& call)
 
 ScriptResult uo_statusbar_panel::constructor(ScriptCall& call)
 {
-    if (AppGlobals* globals = statusbar::app_globals(call, "gl_backcolor"))
+    if (AppGlobals* globals = app_globals(call, "gl_backcolor"))
         backcolor = globals->gl_backcolor;
     if (uo_statusbar_unit* first = call.use(uo_1, "uo_1"))
         if (uo_statictext* text = call.use(first->st_1, "uo_1.st_1"))
@@ -73,7 +73,7 @@ ScriptResult uo_statusbar_panel::constructor(ScriptCall& call)
 
 ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
 {
-    const std::optional<std::int16_t> w_arg = statusbar::integer_arg(call, 0);
+    const std::optional<std::int16_t> w_arg = call.arg_as<std::int16_t>(0);
     // A null width is not stored and nothing is laid out.
     if (!w_arg)
         return Value::integer(0);
@@ -149,8 +149,8 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
 
 ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
 {
-    const std::optional<std::int16_t> ai_index = statusbar::integer_arg(call, 0);
-    const Value as_text = convert(call.arg(1), Type::String);
+    const std::optional<std::int16_t> ai_index = call.arg_as<std::int16_t>(0);
+    const Value as_text = call.arg_value(1, Type::String);
     const std::vector<ObjectRef>& cells = control();
     if (!ai_index || *ai_index < 1 || static_cast<std::size_t>(*ai_index) > cells.size())
         return no_return;
@@ -175,7 +175,8 @@ const ClassTable& _getVtableInfo_uo_statusbar_panel()
         {{"uo_1", "uo_statusbar_unit", store_in<&uo_statusbar_panel::uo_1>}},
         {{own_group,
           "",
-          {{"uf_settext", SlotKind::Function, std::nullopt}},
+          // uf_settext(ai_index, as_text)
+          {{"uf_settext", SlotKind::Function, std::nullopt, 2}},
           {{22, "resize", on_self<&uo_statusbar_panel::resize>},
            {49, "uf_settext", on_self<&uo_statusbar_panel::uf_settext>},
            {0, "create", on_self<&uo_statusbar_panel::create>},

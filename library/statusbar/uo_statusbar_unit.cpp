@@ -1,7 +1,6 @@
 #include "library/statusbar/uo_statusbar_unit.h"
 
 #include "host/object/runtime.h"
-#include "library/statusbar/statusbar_support.h"
 
 namespace hearth {
 
@@ -84,7 +83,7 @@ ScriptResult uo_statusbar_unit::constructor(ScriptCall& call)
 ScriptResult uo_statusbar_unit::resize(ScriptCall& call)
 {
     // `h` is declared but not used: a cell only changes its width.
-    const std::optional<std::int16_t> w = statusbar::integer_arg(call, 0);
+    const std::optional<std::int16_t> w = call.arg_as<std::int16_t>(0);
     // A null width is not stored (the property holds no null) and nothing moves.
     if (!w)
         return Value::integer(0);

@@ -43,10 +43,7 @@ ScriptResult uo_button::ue_lbuttonup(ScriptCall&)
 
 ScriptResult uo_button::uf_setenabled(ScriptCall& call)
 {
-    const Value& ab_enabled = call.arg(0);
-    if (!ab_enabled.is_null() && ab_enabled.type() != Type::Boolean)
-        call.raise(ErrorCode::CallFailed, "uf_setenabled: ab_enabled is no boolean");
-    const bool on = !ab_enabled.is_null() && ab_enabled.as_bool();
+    const bool on = call.arg_as<bool>(0).value_or(false);
     // Enabled holds no null: a null argument leaves the button disabled, as its image says.
     enabled = on;
     if (on)
@@ -65,11 +62,11 @@ const ClassTable& _getVtableInfo_uo_button()
         {},
         {{own_group,
           "",
-          {{"ue_lbuttondown", SlotKind::Event, Type::Long},
-           {"ue_lbuttonup", SlotKind::Event, Type::Long},
+          {{"ue_lbuttondown", SlotKind::Event, Type::Long, 3, "pbm_lbuttondown"},
+           {"ue_lbuttonup", SlotKind::Event, Type::Long, 3, "pbm_lbuttonup"},
            // Declared for the host's key-down message; it has no script.
-           {"ue_keydown", SlotKind::Event, Type::Long},
-           {"uf_setenabled", SlotKind::Function, std::nullopt}},
+           {"ue_keydown", SlotKind::Event, Type::Long, 2, "pbm_keydown"},
+           {"uf_setenabled", SlotKind::Function, std::nullopt, 1}}, // (ab_enabled)
           {{48, "ue_lbuttondown", on_self<&uo_button::ue_lbuttondown>},
            {49, "ue_lbuttonup", on_self<&uo_button::ue_lbuttonup>},
            {51, "uf_setenabled", on_self<&uo_button::uf_setenabled>},

@@ -26,12 +26,6 @@ std::string filename_modstring(const std::string& object, std::string_view suffi
     return object + ".FileName = 'bmp\\" + fn::mid(object, 3) + std::string(suffix) + ".bmp'";
 }
 
-std::string string_arg(ScriptCall& call, std::size_t index)
-{
-    const Value& arg = call.arg(index);
-    return arg.is_null() || !arg.is_string() ? std::string() : arg.as_string();
-}
-
 // Object.<line>.<attribute> reads and writes; a failure is a failed host call.
 class LineAccess {
 public:
@@ -109,9 +103,7 @@ uo_toolbar::uo_toolbar()
 ScriptResult uo_toolbar::ue_dwnmousemove(ScriptCall& call)
 {
     std::string name;
-    const Value& dwo_arg = call.arg(3);
-    const ObjectRef dwo_ref = !dwo_arg.is_null() && dwo_arg.type() == Type::Object ? dwo_arg.as_object() : ObjectRef();
-    if (DwObject* dwo = call.use(Ref<DwObject>(dwo_ref), "dwo"))
+    if (DwObject* dwo = call.use(call.arg_object<DwObject>(3), "dwo"))
         name = dwo->name;
 
     if (std::optional<std::string> ls_object = button_of(name)) {
@@ -135,20 +127,20 @@ ScriptResult uo_toolbar::ue_dwnmousemove(ScriptCall& call)
 
 ScriptResult uo_toolbar::ue_mousemove(ScriptCall& call)
 {
-    const Value& flags = call.arg(0);
-    if (!flags.is_null() && flags.is_integral() && (flags.as_integral() & 1) == 0)
+    const std::optional<std::uint32_t> flags = call.arg_as<std::uint32_t>(0);
+    if (flags && (*flags & 1) == 0)
         is_clickedobject.clear();
     return no_return;
 }
 
 ScriptResult uo_toolbar::uf_setenabled(ScriptCall& call)
 {
-    const Value& as_object = call.arg(0);
-    if (as_object.is_null() || !as_object.is_string())
+    const std::optional<std::string> as_object = call.arg_as<std::string>(0);
+    const std::optional<bool> ab_enabled = call.arg_as<bool>(1);
+    if (!as_object)
         return no_return; // a null name makes null modstrings, which Modify ignores
-    const std::string object = as_object.as_string();
-    const Value& ab_enabled = call.arg(1);
-    const bool enabled = !ab_enabled.is_null() && ab_enabled.type() == Type::Boolean && ab_enabled.as_bool();
+    const std::string& object = *as_object;
+    const bool enabled = ab_enabled.value_or(false);
     // Two separate Modify calls whose answers are not examined, as the runtime passes them.
     if (enabled) {
         modify(filename_modstring(object, ""));
@@ -162,10 +154,11 @@ ScriptResult uo_toolbar::uf_setenabled(ScriptCall& call)
 
 ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
 {
-    const std::string as_object = string_arg(call, 0);
-    const std::string as_state = string_arg(call, 1);
-    if (call.arg(0).is_null() || describe(as_object + ".tag") != "1")
+    const std::optional<std::string> as_object_arg = call.arg_as<std::string>(0);
+    const std::string as_state = call.arg_as<std::string>(1).value_or("");
+    if (!as_object_arg || describe(*as_object_arg + ".tag") != "1")
         return no_return; // disabled, or no button of d_tool
+    const std::string& as_object = *as_object_arg;
 
     const std::string x_text = describe(as_object + ".x");
     const std::int64_t x = fn::to_long(x_text);
@@ -193,7 +186,12 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
     return no_return;
 }
 
-ScriptResult uo_toolbar::uf_expand(ScriptCall&) { return no_return; }
+ScriptResult uo_toolbar::uf_expand(ScriptCall& call)
+{
+    // The body is empty; only the call's conversion of its dwobject argument happens.
+    call.arg_object<DwObject>(0);
+    return no_return;
+}
 
 ScriptResult uo_toolbar::constructor(ScriptCall&) { return no_return; }
 
@@ -204,21 +202,21 @@ const ClassTable& _getVtableInfo_uo_toolbar()
     // their own rows (437, 441, 443-450, 36 clicked).
     static const ClassTable table {"uo_toolbar", "datawindow", make_object<uo_toolbar>, {},
         {{own_group, "",
-          {{"ue_dwnmousemove", SlotKind::Event, Type::Long},
-           {"ue_dwnlbuttonup", SlotKind::Event, Type::Long},
-           {"ue_mousemove", SlotKind::Event, Type::Long},
-           {"uf_setenabled", SlotKind::Function, std::nullopt},
-           {"uf_setstate", SlotKind::Function, std::nullopt},
-           {"uf_delphoto", SlotKind::Function, Type::Integer},
-           {"uf_expand", SlotKind::Function, std::nullopt},
-           {"uf_delbefore", SlotKind::Function, Type::String},
-           {"uf_delafter", SlotKind::Function, Type::Integer},
-           {"uf_confirmmessage", SlotKind::Function, Type::Integer},
-           {"uf_updateother", SlotKind::Function, std::nullopt},
-           {"wf_savehisinfo", SlotKind::Function, Type::Integer},
-           {"wf_copycolumn", SlotKind::Function, Type::Integer},
-           {"wf_copyrelation", SlotKind::Function, Type::Integer},
-           {"wf_savepersoninfo", SlotKind::Function, Type::Integer}},
+          {{"ue_dwnmousemove", SlotKind::Event, Type::Long, 4, "pbm_dwnmousemove"},
+           {"ue_dwnlbuttonup", SlotKind::Event, Type::Long, 4, "pbm_dwnlbuttonup"},
+           {"ue_mousemove", SlotKind::Event, Type::Long, 3, "pbm_mousemove"},
+           {"uf_setenabled", SlotKind::Function, std::nullopt, 2},     // (as_object, ab_enabled)
+           {"uf_setstate", SlotKind::Function, std::nullopt, 2},       // (as_object, as_state)
+           {"uf_delphoto", SlotKind::Function, Type::Integer, 2},      // (as_dataobject, al_row)
+           {"uf_expand", SlotKind::Function, std::nullopt, 1},         // (dwo)
+           {"uf_delbefore", SlotKind::Function, Type::String, 1},      // (ref as_errmsg)
+           {"uf_delafter", SlotKind::Function, Type::Integer, 2},      // (as_sql, as_errmsg)
+           {"uf_confirmmessage", SlotKind::Function, Type::Integer, 0},
+           {"uf_updateother", SlotKind::Function, std::nullopt, 2},    // (as_dwobject, as_rprno)
+           {"wf_savehisinfo", SlotKind::Function, Type::Integer, 3},   // (adw_source, as_histablename, ai_param)
+           {"wf_copycolumn", SlotKind::Function, Type::Integer, 4},    // (adw_source, ads_target, ads_source, ai_flag)
+           {"wf_copyrelation", SlotKind::Function, Type::Integer, 2},  // (as_personno, as_relation)
+           {"wf_savepersoninfo", SlotKind::Function, Type::Integer, 2}}, // (as_personno, ai_flag)
           {{436, "ue_dwnmousemove", on_self<&uo_toolbar::ue_dwnmousemove>},
            {438, "ue_mousemove", on_self<&uo_toolbar::ue_mousemove>},
            {439, "uf_setenabled", on_self<&uo_toolbar::uf_setenabled>},

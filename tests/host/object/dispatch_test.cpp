@@ -70,6 +70,66 @@ TEST_F(DispatchTest, AncestorResultAndByReferenceArgumentsReachTheDescendant)
     EXPECT_EQ(object<t_dwsort>(dw).ii_clicks, 1);
 }
 
+// The dispatcher sizes the arguments from the declaration before the script runs, so a script
+// can hold a reference to one argument while it reads another (uf_two_refs writes `a` back
+// after reading `b`), and TriggerEvent's missing arguments arrive as nulls.
+TEST_F(DispatchTest, ArgumentsAreSizedFromTheDeclarationBeforeTheScriptRuns)
+{
+    ObjectRef nvo = runtime.create("t_nvo");
+    std::vector<Value> none;
+    EXPECT_EQ(runtime.dispatch(nvo, "uf_two_refs", none).value, Value(2));
+    EXPECT_EQ(none, (std::vector<Value> {Value(7), Value()}));
+    std::vector<Value> one = {Value("x")};
+    EXPECT_EQ(runtime.dispatch(nvo, "uf_two_refs", one).value, Value(2));
+    EXPECT_EQ(one, (std::vector<Value> {Value(7), Value()}));
+    std::vector<Value> both = {Value("x"), Value("y")};
+    EXPECT_EQ(runtime.dispatch(nvo, "uf_two_refs", both).value, Value(2));
+    EXPECT_EQ(both[0], Value(8));
+    EXPECT_TRUE(runtime.error_log().empty());
+}
+
+// By-value arguments are converted to their declared types as the runtime converts them; one
+// that cannot be converted fails the script with 25015, as a null object used does with 20502.
+TEST_F(DispatchTest, ByValueArgumentsConvertOrFailWith25015)
+{
+    ObjectRef nvo = runtime.create("t_nvo");
+    ObjectRef dw = runtime.create("t_dw");
+    object<t_dw>(dw).ii_clicks = 3;
+    struct Case {
+        const char* label;
+        const char* function;
+        std::vector<Value> args;
+        Outcome outcome;
+        Value result;
+        std::vector<int> codes;
+    };
+    const Case cases[] = {
+        {"integer", "uf_typed", {Value::integer(12), Value(false)}, Outcome::Completed, Value(12), {}},
+        {"long wraps into integer", "uf_typed", {Value(40000), Value()}, Outcome::Completed, Value(-25536), {}},
+        {"fraction rounds", "uf_typed", {Value(2.5), Value(false)}, Outcome::Completed, Value(3), {}},
+        {"true answers -1", "uf_typed", {Value::integer(5), Value(true)}, Outcome::Completed, Value(-1), {}},
+        {"null stays null", "uf_typed", {Value::null_of(Type::Long), Value(true)}, Outcome::Completed,
+         Value::null_of(Type::Long), {}},
+        {"text into integer", "uf_typed", {Value("12"), Value(true)}, Outcome::Failed, Value(), {25015}},
+        {"number into boolean", "uf_typed", {Value::integer(1), Value(1)}, Outcome::Failed, Value(), {25015}},
+        {"object of the class", "uf_object", {Value(dw)}, Outcome::Completed, Value(3), {}},
+        {"null object", "uf_object", {Value()}, Outcome::Failed, Value(), {20502, 25015}},
+        {"object of another class", "uf_object", {Value(nvo)}, Outcome::Failed, Value(), {25015}},
+        {"no object at all", "uf_object", {Value("dw_1")}, Outcome::Failed, Value(), {25015}},
+    };
+    for (const Case& c : cases) {
+        runtime.clear_error_log();
+        std::vector<Value> args = c.args;
+        const DispatchResult result = runtime.dispatch(nvo, c.function, args);
+        EXPECT_EQ(result.outcome, c.outcome) << c.label;
+        EXPECT_EQ(result.value, c.result) << c.label;
+        std::vector<int> codes;
+        for (const ErrorRecord& record : runtime.error_log())
+            codes.push_back(int(record.code));
+        EXPECT_EQ(codes, c.codes) << c.label;
+    }
+}
+
 TEST_F(DispatchTest, ResultsCarryTypeAndNullFlag)
 {
     ObjectRef dw = runtime.create("t_dw");

@@ -1,11 +1,40 @@
 #include "fixture.h"
 
+#include <tuple>
+
 using namespace hearth;
 using namespace hearth::test;
 
 namespace {
 
 using RegistryTest = ObjectModelTest;
+
+const ClassTable& bad_event_id()
+{
+    static const ClassTable t {
+        "t_bad", "datawindow", nullptr, {}, {{own_group, "", {{"ue_x", SlotKind::Event, {}, 2, "pbm_nothing"}}, {}}}};
+    return t;
+}
+const ClassTable& bad_mapped_function()
+{
+    static const ClassTable t {
+        "t_bad", "datawindow", nullptr, {}, {{own_group, "", {{"uf_x", SlotKind::Function, {}, 2, "pbm_dwnkey"}}, {}}}};
+    return t;
+}
+const ClassTable& bad_mapped_arguments()
+{
+    static const ClassTable t {
+        "t_bad", "datawindow", nullptr, {}, {{own_group, "", {{"ue_x", SlotKind::Event, {}, 4, "pbm_dwnkey"}}, {}}}};
+    return t;
+}
+const ClassTable& bad_mapped_twice()
+{
+    static const ClassTable t {"t_bad", "t_dw", nullptr, {},
+        {{own_group, "",
+          {{"ue_key", SlotKind::Event, {}, 2, "pbm_dwnkey"}, {"ue_key2", SlotKind::Event, {}, 2, "PBM_DWNKEY"}},
+          {}}}};
+    return t;
+}
 
 TEST_F(RegistryTest, SystemClassesCarryTheirSlotsAndKinds)
 {
@@ -40,6 +69,11 @@ TEST_F(RegistryTest, SystemClassesCarryTheirSlotsAndKinds)
     EXPECT_EQ(registry.find("userobject")->slot(22)->returns, Type::Integer);
     EXPECT_EQ(registry.find("datawindow")->slot(0)->returns, std::nullopt);
     EXPECT_EQ(registry.find("datawindow")->slot(36)->returns, Type::Long);
+    // The arguments the host passes with the system events the library scripts.
+    for (auto [cls, name, args] : {std::tuple {"datawindow", "clicked", 4}, {"datawindow", "itemchanged", 3},
+                                   {"datawindow", "rowfocuschanged", 1}, {"datawindow", "losefocus", 0},
+                                   {"userobject", "resize", 2}, {"tab", "selectionchanged", 2}})
+        EXPECT_EQ(registry.find(cls)->slot_named(name)->args, std::size_t(args)) << cls << " " << name;
 }
 
 TEST_F(RegistryTest, UserSlotsFollowTheSystemClassAncestorsFirst)
@@ -205,6 +239,10 @@ TEST_F(RegistryTest, FaultyTablesAreRefusedWithTheirReason)
         {bad_duplicate_group, "class t_bad: group 32770 is registered twice"},
         {bad_already_registered, "class t_dw is already registered"},
         {bad_missing_body, "class t_bad: script create has no body"},
+        {bad_event_id, "class t_bad: t_bad maps ue_x to pbm_nothing, which is no host event id"},
+        {bad_mapped_function, "class t_bad: function uf_x of t_bad cannot be mapped to pbm_dwnkey"},
+        {bad_mapped_arguments, "class t_bad: t_bad declares ue_x with 4 arguments; pbm_dwnkey passes 2"},
+        {bad_mapped_twice, "class t_bad: t_bad maps both ue_key and ue_key2 to pbm_dwnkey"},
     };
     const std::size_t registered = registry.library_classes().size();
     for (const Case& c : cases) {

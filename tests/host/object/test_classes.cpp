@@ -175,6 +175,33 @@ ScriptResult nvo_uf_index(ScriptCall& call)
     call.self<t_nvo>().ii_after = 31;
     return Value(31);
 }
+// uf_two_refs(a, b): holds a reference to `a` while it reads `b`, then writes `a` back.
+ScriptResult nvo_uf_two_refs(ScriptCall& call)
+{
+    note(call);
+    Value& a = call.arg(0);
+    const Value& b = call.arg(1);
+    a = Value(b.is_null() ? 7 : 8);
+    return Value(std::int32_t(call.arg_count()));
+}
+// uf_typed(integer ai, boolean ab): ai, or -1 when ab is true; null when ai is null.
+ScriptResult nvo_uf_typed(ScriptCall& call)
+{
+    note(call);
+    const std::optional<std::int16_t> ai = call.arg_as<std::int16_t>(0);
+    const std::optional<bool> ab = call.arg_as<bool>(1);
+    if (!ai)
+        return Value::null_of(Type::Long);
+    return Value(ab.value_or(false) ? -1 : std::int32_t(*ai));
+}
+// uf_object(t_dw adw): adw's click count; a null adw raises 20502.
+ScriptResult nvo_uf_object(ScriptCall& call)
+{
+    note(call);
+    if (t_dw* dw = call.use(call.arg_object<t_dw>(0), "adw"))
+        return Value(dw->ii_clicks);
+    return Value(-1);
+}
 ScriptResult child_ue_guarded(ScriptCall& call)
 {
     note(call);
@@ -263,7 +290,7 @@ const ClassTable& _getVtableInfo_t_button()
         "t_button", "picture", make_object<t_button>, {},
         {{own_group, "",
           {{"ue_lbuttondown", event, long_result}, {"ue_lbuttonup", event, long_result},
-           {"ue_keydown", event, long_result}, {"uf_setenabled", function, long_result}},
+           {"ue_keydown", event, long_result}, {"uf_setenabled", function, long_result, 1}},
           {{48, "ue_lbuttondown", traced}, {49, "ue_lbuttonup", traced}, {51, "uf_setenabled", button_uf_setenabled},
            {0, "create", traced_create}, {1, "destroy", traced_destroy}, {35, "constructor", traced}}}}};
     return table;
@@ -315,11 +342,13 @@ const ClassTable& _getVtableInfo_t_nvo()
            {"uf_divide", function, long_result}, {"uf_host_throws", function, long_result},
            {"ue_plain", event, std::nullopt}, {"uf_bare", function, long_result},
            {"ue_host_fail", event, long_result}, {"uf_parent", function, long_result},
-           {"uf_index", function, long_result}},
+           {"uf_index", function, long_result, 1}, {"uf_two_refs", function, long_result, 2},
+           {"uf_typed", function, long_result, 2}, {"uf_object", function, long_result, 1}},
           {{21, "uf_call_null", nvo_uf_call_null}, {22, "uf_inner", nvo_uf_inner}, {23, "uf_outer", nvo_uf_outer},
            {24, "ue_guarded", nvo_ue_guarded}, {25, "uf_divide", nvo_uf_divide},
            {26, "uf_host_throws", nvo_uf_host_throws}, {27, "ue_plain", traced}, {28, "uf_bare", bare_return},
            {29, "ue_host_fail", nvo_ue_host_fail}, {30, "uf_parent", nvo_uf_parent}, {31, "uf_index", nvo_uf_index},
+           {32, "uf_two_refs", nvo_uf_two_refs}, {33, "uf_typed", nvo_uf_typed}, {34, "uf_object", nvo_uf_object},
            {0, "create", traced_create}, {1, "destroy", traced_destroy}}},
          // A nested definition without scripts, as structures declared inside a class have.
          {32781, "str_info", {}, {}}}};

@@ -64,8 +64,10 @@ const ClassTable& t_dw_table()
 {
     static const ClassTable table {"t_dw", "datawindow", make_object<t_dw>, {},
         {{own_group, "",
-          {{"ue_dwnkey", SlotKind::Event, Type::Long}, {"ue_dwnlbuttonup", SlotKind::Event, Type::Long},
-           {"ue_dwnmousemove", SlotKind::Event, Type::Long}, {"ue_mousemove", SlotKind::Event, Type::Long}},
+          {{"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"},
+           {"ue_dwnlbuttonup", SlotKind::Event, Type::Long, 4, "pbm_dwnlbuttonup"},
+           {"ue_dwnmousemove", SlotKind::Event, Type::Long, 4, "pbm_dwnmousemove"},
+           {"ue_mousemove", SlotKind::Event, Type::Long, 3, "pbm_mousemove"}},
           {{36, "clicked", record}, {40, "doubleclicked", record}, {47, "itemchanged", dw_itemchanged},
            {50, "losefocus", record}, {55, "rbuttondown", record}, {57, "retrieveend", record},
            {60, "rowfocuschanged", record}, {436, "ue_dwnkey", record}, {437, "ue_dwnlbuttonup", record},
@@ -77,8 +79,9 @@ const ClassTable& t_picture_table()
 {
     static const ClassTable table {"t_picture", "picture", nullptr, {},
         {{own_group, "",
-          {{"ue_lbuttondown", SlotKind::Event, Type::Long}, {"ue_lbuttonup", SlotKind::Event, Type::Long},
-           {"ue_keydown", SlotKind::Event, Type::Long}},
+          {{"ue_lbuttondown", SlotKind::Event, Type::Long, 3, "pbm_lbuttondown"},
+           {"ue_lbuttonup", SlotKind::Event, Type::Long, 3, "pbm_lbuttonup"},
+           {"ue_keydown", SlotKind::Event, Type::Long, 2, "pbm_keydown"}},
           {{48, "ue_lbuttondown", record}, {49, "ue_lbuttonup", record}}}}};
     return table;
 }
@@ -113,7 +116,7 @@ const ClassTable& t_window_table()
     static const ClassTable table {"t_window", "window", make_object<t_window>,
         {{"dw_1", "t_dw", store_in<&t_window::dw_1>}, {"dw_2", "t_dw", store_in<&t_window::dw_2>},
          {"st_1", "statictext", store_in<&t_window::st_1>}, {"tab_1", "t_tab", store_in<&t_window::tab_1>}},
-        {{own_group, "", {{"ue_move", SlotKind::Event, Type::Long}},
+        {{own_group, "", {{"ue_move", SlotKind::Event, Type::Long, 2, "pbm_move"}},
           {{0, "create", create_script}, {1, "destroy", destroy_script}, {38, "open", window_open},
            {119, "ue_move", record}}}}};
     return table;

@@ -22,7 +22,7 @@ ScriptResult wf_setstatus(ScriptCall& call)
 const ClassTable& w_main_table()
 {
     static const ClassTable table {"w_main", "window", nullptr, {},
-        {{own_group, "", {{"wf_setstatus", SlotKind::Function, std::nullopt}},
+        {{own_group, "", {{"wf_setstatus", SlotKind::Function, std::nullopt, 1}},
           {{119, "wf_setstatus", wf_setstatus}}}}};
     return table;
 }

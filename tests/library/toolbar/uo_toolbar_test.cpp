@@ -348,4 +348,33 @@ TEST_F(UoToolbar, StatesThatChangeNothing)
     EXPECT_EQ(runtime.error_log().size(), 0u);
 }
 
+// An argument that cannot be passed as its declared type fails the call with 25015, as the
+// runtime's by-value conversion does, and the toolbar keeps its state.
+TEST_F(UoToolbar, ArgumentsOfTheWrongTypeFailTheCallWith25015)
+{
+    hover("p_del");
+    struct Case {
+        const char* name;
+        std::vector<Value> args;
+    };
+    const Case cases[] = {
+        {"uf_setenabled", {Value::integer(1), Value(true)}},
+        {"uf_setenabled", {Value("p_add"), Value::integer(1)}},
+        {"uf_setstate", {Value(true), Value("lowered")}},
+        {"uf_setstate", {Value("p_add"), Value(1)}},
+        {"ue_mousemove", {Value("left"), Value::integer(0), Value::integer(0)}},
+        {"ue_dwnmousemove", {Value::integer(0), Value::integer(0), Value(0), Value("p_add")}},
+        {"uf_expand", {Value("p_add")}},
+    };
+    for (const Case& c : cases) {
+        runtime.clear_error_log();
+        std::vector<Value> args = c.args;
+        EXPECT_EQ(runtime.dispatch(dw_tool, c.name, args).outcome, Outcome::Failed) << c.name;
+        ASSERT_EQ(runtime.error_log().size(), 1u) << c.name;
+        EXPECT_EQ(runtime.error_log()[0].code, ErrorCode::CallFailed) << c.name;
+        EXPECT_EQ(toolbar->is_object, "p_del") << c.name;
+        EXPECT_EQ(tag("p_add"), "1") << c.name;
+    }
+}
+
 } // namespace

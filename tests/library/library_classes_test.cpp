@@ -1,6 +1,9 @@
+// The library's class list as the host registers it.
+
+#include "library/library_classes.h"
+
 #include "host/object/class_listing.h"
 #include "host/object/class_registry.h"
-#include "library/frame/library_classes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +14,25 @@
 using namespace hearth;
 
 namespace {
+
+// Every class the library registers lists its ancestor before it, and registering twice is
+// refused rather than doubling the list.
+TEST(LibraryClasses, RegisterInDependencyOrderOnce)
+{
+    ClassRegistry registry;
+    ASSERT_EQ(register_library_classes(registry), "");
+    for (const ClassInfo* cls : registry.library_classes()) {
+        ASSERT_NE(cls->ancestor(), nullptr) << cls->name();
+        EXPECT_FALSE(cls->ancestor()->origin() == ClassOrigin::Nested) << cls->name();
+    }
+    const std::string listed = list_classes(registry);
+    if (registry.library_classes().empty()) {
+        EXPECT_EQ(listed, "");
+    } else {
+        EXPECT_NE(register_library_classes(registry), "");
+        EXPECT_EQ(list_classes(registry), listed);
+    }
+}
 
 std::vector<std::string> lines_starting(const std::string& listing, const std::string& prefix)
 {
@@ -75,6 +97,34 @@ TEST(RegisteredRows, EveryBuiltClassListsExactlyItsRows)
         EXPECT_EQ(lines_starting(listing, name + " "), c.scripts) << name;
     }
     EXPECT_EQ(registry.library_classes().size(), std::size(cases));
+}
+
+// The user events the host raises for its messages, each mapped to its event id with the
+// arguments that message passes.
+TEST(LibraryClasses, UserEventsAreMappedToTheHostsEventIds)
+{
+    struct Case {
+        std::string_view class_name;
+        int slot;
+        std::string_view event_id;
+        std::size_t args;
+    };
+    const Case cases[] = {
+        {"uo_dwform", 436, "pbm_dwnkey", 2},       {"uo_toolbar", 436, "pbm_dwnmousemove", 4},
+        {"uo_toolbar", 437, "pbm_dwnlbuttonup", 4}, {"uo_toolbar", 438, "pbm_mousemove", 3},
+        {"uo_button", 48, "pbm_lbuttondown", 3},   {"uo_button", 49, "pbm_lbuttonup", 3},
+        {"uo_button", 50, "pbm_keydown", 2},       {"w_response", 119, "pbm_move", 2},
+    };
+    ClassRegistry registry;
+    ASSERT_EQ(register_library_classes(registry), "");
+    for (const Case& c : cases) {
+        const ClassInfo* cls = registry.find(c.class_name);
+        ASSERT_NE(cls, nullptr) << c.class_name;
+        const SlotInfo* slot = cls->slot_mapped_to(c.event_id);
+        ASSERT_NE(slot, nullptr) << c.class_name << " " << c.event_id;
+        EXPECT_EQ(slot->slot, c.slot) << c.class_name << " " << c.event_id;
+        EXPECT_EQ(slot->args, c.args) << c.class_name << " " << c.event_id;
+    }
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "library/frame/library_classes.h"
+#include "library/library_classes.h"
 
 #include "library/datawindow/uo_dw.h"
 #include "library/datawindow/uo_dwform.h"
@@ -19,8 +19,8 @@ namespace hearth {
 std::string register_library_classes(ClassRegistry& registry)
 {
     // Each class's registration entry `_getVtableInfo_<class>`, ancestors before descendants.
-    // A class joins this list when its scripts exist, and its module joins library_frame's
-    // DEPS (cmake allows the cycle between static libraries).
+    // A class joins this list when its scripts exist, and its module joins the DEPS of the
+    // `library` target beside this file.
     static const std::vector<VtableInfoFn> entries = {
         &_getVtableInfo_uo_dw,
         &_getVtableInfo_uo_dwnosort,

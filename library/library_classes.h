@@ -1,5 +1,6 @@
 #pragma once
-// The library's classes, registered with the host in one list.
+// The library's classes, registered with the host in one list. This sits above every module of
+// the library: the modules reach the application through library/frame, never through here.
 
 #include "host/object/class_registry.h"
 

@@ -1,9 +1,10 @@
 // The hearth command as a user runs it: its output and exit status.
 
-#include "library/frame/library_classes.h"
+#include "app/hearth_command.h"
 
 #include "host/object/class_listing.h"
 #include "host/object/class_registry.h"
+#include "library/library_classes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -65,6 +67,21 @@ TEST(HearthCommand, UnknownOrMissingSubcommandPrintsUsageAndExits2)
         EXPECT_EQ(run.out, "") << arguments;
         EXPECT_EQ(run.err.rfind("usage: hearth classes\n", 0), 0u) << arguments << ": " << run.err;
     }
+}
+
+// A refused registration of the host's control types is reported and ends the command with
+// status 1 before anything is listed.
+TEST(HearthCommand, RefusedControlTypesEndTheCommand)
+{
+    hearth::ClassRegistry registry;
+    ASSERT_EQ(registry.set_system_factory("datawindow", hearth::make_object<hearth::Object>), "");
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::string_view args[] = {"classes"};
+    EXPECT_EQ(hearth::run_hearth(args, registry, out, err), 1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "hearth: system class datawindow is made as another type already\n");
+    EXPECT_TRUE(registry.library_classes().empty());
 }
 
 } // namespace
