@@ -55,7 +55,6 @@ void Engine::clear_object()
     m_current_row = 0;
     m_current_column = 0;
     m_clicked_column = 0;
-    m_edit_text.reset();
     m_sort_text.clear();
     m_sort_keys.clear();
     m_filter_text.clear();

@@ -160,9 +160,7 @@ int Engine::set_item(long row, ColumnRef column, const Value& value, Buffer buff
     const ColumnType& type = m_object.columns[c].type;
     auto converted = convert_for_column(value, type);
     if (!converted)
-        throw RuntimeError(ErrorCode::CallFailed,
-                           fmt::format("SetItem: a {} value does not suit column {} of type {}", type_name(value.type()),
-                                       column.text(), type.text()));
+        return -1; // a value of another kind (text into a number column): the runtime's -1, not an error
     m_rows.mark_modified(slot, c, type);
     m_rows.column(c).set(slot, *converted);
     ItemStatus status = m_rows.status(slot);

@@ -1,7 +1,6 @@
-// The DataWindow's current position: current row and column, the selection, and the edit text.
+// The DataWindow's current position: current row and column, and the selection.
 
 #include "host/datawindow/datawindow.h"
-#include "host/datawindow/value_text.h"
 
 #include <algorithm>
 
@@ -95,30 +94,6 @@ int Engine::set_column(ColumnRef column)
     if (c < 0)
         return -1;
     m_current_column = c + 1;
-    m_edit_text.reset();
-    return 1;
-}
-
-int Engine::set_text(std::string_view text)
-{
-    if (!m_has_object || m_current_row < 1 || m_current_column < 1)
-        return -1;
-    m_edit_text = std::string(text);
-    return 1;
-}
-
-int Engine::accept_text()
-{
-    if (!m_has_object || !m_edit_text)
-        return 1; // nothing to accept
-    if (m_current_row < 1 || m_current_row > row_count() || m_current_column < 1)
-        return -1;
-    const ColumnType& type = m_object.columns[m_current_column - 1].type;
-    auto value = parse_item_text(*m_edit_text, type, EmptyText::EmptyString);
-    if (!value)
-        return -1; // the edit keeps the text the user can correct
-    set_item(m_current_row, m_current_column, *value);
-    m_edit_text.reset();
     return 1;
 }
 

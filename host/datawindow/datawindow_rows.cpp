@@ -88,7 +88,6 @@ int Engine::reset()
     m_rows.clear();
     for (auto& slots : m_buffers)
         slots.clear();
-    m_edit_text.reset();
     change_current_row(0);
     return 1;
 }

@@ -32,7 +32,7 @@ std::vector<std::string> column_values(DataWindowBase& dw, std::string_view colu
 {
     std::vector<std::string> values;
     for (long row = 1; row <= dw.row_count(); ++row)
-        values.push_back(fn::to_string(dw.engine().get_item(row, column)).as_string());
+        values.push_back(dw.get_item_string(row, column).as_string());
     return values;
 }
 
