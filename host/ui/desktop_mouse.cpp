@@ -162,6 +162,11 @@ void Desktop::mouse_move(const ObjectRef& target, std::int32_t x, std::int32_t y
 
 void Desktop::double_click(const ObjectRef& target, std::int32_t x, std::int32_t y)
 {
+    // The window system's order: the first press and release are an ordinary click; the
+    // second press comes as the double-click message (no second press, so no second clicked),
+    // and its release as an ordinary release. A script may close the window on the way.
+    mouse_down(target, x, y, mouse_left_button);
+    mouse_up(target, x, y);
     if (!takes_mouse(target.get()))
         return;
     note_pointer(target, x, y);
@@ -170,6 +175,7 @@ void Desktop::double_click(const ObjectRef& target, std::int32_t x, std::int32_t
         raise_dw(*dw, Notification::DwDoubleClicked, x, y);
     }
     settle();
+    mouse_up(target, x, y);
 }
 
 void Desktop::right_down(const ObjectRef& target, std::int32_t x, std::int32_t y)
