@@ -113,6 +113,17 @@ int DataWindowControl::set_text(std::string_view text)
     return 1;
 }
 
+int DataWindowControl::new_line()
+{
+    const long row = get_row();
+    if (!engine().has_object() || row < 1 || row > row_count() || get_column() < 1)
+        return -1;
+    if (!m_pending_edit)
+        m_pending_edit = dw::item_text(engine().get_item(row, get_column()));
+    m_pending_edit->append("\r\n"); // a Windows edit control's line break, as GetText shows it
+    return 1;
+}
+
 std::int32_t DataWindowControl::set_focus()
 {
     Desktop* desktop = Desktop::current();

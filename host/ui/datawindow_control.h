@@ -161,6 +161,9 @@ public:
     std::string get_text() const { return m_pending_edit.value_or(""); }
     // Whether an edit is pending (text typed and not yet accepted or rejected).
     bool has_pending_edit() const { return m_pending_edit.has_value(); }
+    // Enter in a multi-line edit: starts a new line at the end of the edit's text (the item's
+    // text when nothing was typed yet). 1, or -1 with no current item.
+    int new_line();
     // SetFocus: the desktop gives this control the focus. 1, or -1 without a desktop.
     std::int32_t set_focus();
     // Hook for the retrieve: raises retrieveend(rowcount).

@@ -238,7 +238,7 @@ public:
     // A key pressed by the user: goes to the control with the focus. A DataWindow control
     // gets ue_dwnkey(key, keyflags), others ue_keydown(key, keyflags); then the host's own
     // handling: Tab moves to the next field (Shift+Tab to the previous), Enter in a DataWindow
-    // accepts the edit.
+    // accepts the edit, except in a multi-line edit, where Enter without Ctrl starts a new line.
     void key_down(std::int32_t key, std::uint32_t keyflags = 0);
     // The user types text into the current cell of the DataWindow control with the focus
     // (replacing the edit's text). 1, or -1 when no DataWindow has the focus or it has no

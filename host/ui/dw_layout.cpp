@@ -99,4 +99,16 @@ std::vector<int> tab_columns(const DataWindowControl& dw, long row)
     return columns;
 }
 
+bool multiline_edit(const DataWindowControl& dw, int column)
+{
+    const dw::ObjectDefinition& object = EngineAccess::engine(dw).object();
+    if (column < 1 || column > static_cast<int>(object.columns.size()))
+        return false;
+    const dw::Control* control = object.column_control(column - 1);
+    if (!control)
+        return false;
+    return lower_name(attribute_text(*control, "edit.vscrollbar")) == "yes" ||
+           lower_name(attribute_text(*control, "edit.autovscroll")) == "yes";
+}
+
 } // namespace hearth::layout

@@ -193,6 +193,31 @@ TEST_F(FocusKeys, EnterAcceptsTheEdit)
     EXPECT_FALSE(dw->has_pending_edit());
 }
 
+TEST_F(FocusKeys, EnterInAMultiLineEditStartsANewLine)
+{
+    // d_grid: memo's edit has a vertical scroll bar (several lines), code's has none.
+    ASSERT_EQ(desktop.set_focus(dw_ref), 1);
+    dw->set_item(1, "memo", Value("old"));
+    dw->set_column("memo");
+    desktop.key_down(key_enter); // nothing typed: the line break goes after the item's text
+    EXPECT_EQ(dw->get_text(), "old\r\n");
+    desktop.type_text("first");
+    desktop.key_down(key_enter);
+    EXPECT_EQ(dw->get_text(), "first\r\n");
+    EXPECT_EQ(cell(), "1:memo");
+    EXPECT_EQ(dw->get_item_string(1, "memo"), Value("old"));
+    desktop.type_text("first\r\nsecond");
+    desktop.key_down(key_enter, key_ctrl); // Ctrl+Enter accepts
+    EXPECT_FALSE(dw->has_pending_edit());
+    EXPECT_EQ(dw->get_item_string(1, "memo"), Value("first\r\nsecond"));
+    // Without the scroll bar the column's edit has one line, and Enter accepts.
+    ASSERT_EQ(dw->modify("memo.edit.vscrollbar=no"), "");
+    desktop.type_text("one");
+    desktop.key_down(key_enter);
+    EXPECT_EQ(dw->get_item_string(1, "memo"), Value("one"));
+    EXPECT_EQ(std::count_if(journal().begin(), journal().end(), [](const Received& r) { return r.event == "itemchanged"; }), 2);
+}
+
 TEST_F(FocusKeys, TheEditEndsUnstoredWhenItsItemGoes)
 {
     // Typed empty text is stored as an empty string.
