@@ -47,13 +47,15 @@ struct RetrievalArgument {
 long retrieve(Engine& engine, Transaction& transaction, const std::vector<RetrievalArgument>& arguments,
               const DatabaseEvents& events = {});
 
-// Update({accept {, resetflag}}): sends DELETE for Delete! rows, then INSERT/UPDATE for
-// Primary! and Filter! rows, each statement shape prepared once. A statement that changes no
-// row ("Row changed between retrieve and update.") or fails ends the update with -1; the
-// statements already sent stay for the script to commit or roll back, and the flags stay.
-// Returns 1 on success (flags reset when asked), -1 on error, 1 with no object.
-int update(Engine& engine, Transaction& transaction, AcceptFirst accept = AcceptFirst::Yes,
-           ResetFlags reset = ResetFlags::Yes, const DatabaseEvents& events = {});
+// Update({accept {, resetflag}}) after the accept step: sends DELETE for Delete! rows, then
+// INSERT/UPDATE for Primary! and Filter! rows, each statement shape prepared once. The edit
+// text is the control's, so accepting it first is the control's part (DataWindowBase::update).
+// A statement that changes no row ("Row changed between retrieve and update.") or fails ends
+// the update with -1; the statements already sent stay for the script to commit or roll
+// back, and the flags stay. Returns 1 on success (flags reset when asked), -1 on error, 1 with
+// no object.
+int update(Engine& engine, Transaction& transaction, ResetFlags reset = ResetFlags::Yes,
+           const DatabaseEvents& events = {});
 
 // The statements Update would send, with their host variable values, in order (for tests
 // and SQL previews). Fails for an object that cannot generate them.

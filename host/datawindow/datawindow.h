@@ -148,7 +148,8 @@ public:
     Value get_item_date(long row, ColumnRef column, Buffer buffer = Buffer::Primary, bool original = false) const;
     Value get_item_datetime(long row, ColumnRef column, Buffer buffer = Buffer::Primary, bool original = false) const;
     Value get_item_time(long row, ColumnRef column, Buffer buffer = Buffer::Primary, bool original = false) const;
-    // Writes an item of Primary! (or another buffer); 1 on success.
+    // Writes an item of Primary! (or another buffer); 1 on success, -1 (nothing written) for a
+    // value the column cannot hold, as the runtime answers SetItem of a mismatched type.
     int set_item(long row, ColumnRef column, const Value& value, Buffer buffer = Buffer::Primary);
 
     // Row status (column 0) or item status.
@@ -182,11 +183,6 @@ public:
     // The column clicked last (set by the gesture layer), 0 outside a column.
     int get_clicked_column() const { return m_clicked_column; }
     void set_clicked_column(int column) { m_clicked_column = column; }
-
-    // The edit control's text for the current item; AcceptText moves it into the buffer.
-    std::string get_text() const { return m_edit_text.value_or(""); }
-    int set_text(std::string_view text);
-    int accept_text();
 
     int set_redraw(bool on);
     bool is_redraw_on() const { return m_redraw; }
@@ -262,7 +258,6 @@ private:
     long m_current_row = 0;
     int m_current_column = 0;
     int m_clicked_column = 0;
-    std::optional<std::string> m_edit_text;
     bool m_redraw = true;
     std::function<void(long)> m_row_focus_changed;
 

@@ -146,7 +146,6 @@ void DatabaseAccess::replace_rows(Engine& engine, RowStore rows, std::size_t cou
     primary.resize(count);
     for (std::size_t i = 0; i < count; ++i)
         primary[i] = Slot(i);
-    engine.m_edit_text.reset();
     // The current row starts over at the first row, telling the owner even when the number
     // stays 1 (it is another row now).
     engine.m_current_row = 0;

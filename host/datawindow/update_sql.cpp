@@ -203,12 +203,10 @@ Result<std::vector<PlannedStatement>> plan_update(const Engine& engine)
     return statements;
 }
 
-int update(Engine& engine, Transaction& transaction, AcceptFirst accept, ResetFlags reset, const DatabaseEvents& events)
+int update(Engine& engine, Transaction& transaction, ResetFlags reset, const DatabaseEvents& events)
 {
     if (!engine.has_object())
         return 1;
-    if (accept == AcceptFirst::Yes && engine.accept_text() < 0)
-        return -1;
     auto plan = plan_update(engine);
     if (!plan) {
         transaction.fail(plan.error());

@@ -2,6 +2,9 @@
 
 #include "host/datawindow/value_text.h"
 #include "host/ui/desktop.h"
+#include "host/value/runtime_error.h"
+
+#include <fmt/format.h>
 
 namespace hearth {
 
@@ -9,6 +12,7 @@ namespace hearth {
 
 std::int32_t DataWindowBase::set_dataobject(std::string_view name)
 {
+    discard_edit();
     Desktop* desktop = Desktop::current();
     if (!desktop) {
         m_engine.clear_object();
@@ -30,6 +34,7 @@ std::int32_t DataWindowBase::set_dataobject(std::string_view name)
 
 std::int32_t DataWindowBase::set_dataobject(dw::ObjectDefinition object)
 {
+    discard_edit();
     m_dataobject = object.name;
     Result<void> set = m_engine.set_object(std::move(object));
     if (!set) {
@@ -38,6 +43,44 @@ std::int32_t DataWindowBase::set_dataobject(dw::ObjectDefinition object)
     }
     m_load_error.clear();
     return 1;
+}
+
+int DataWindowBase::reset()
+{
+    discard_edit();
+    return m_engine.reset();
+}
+
+int DataWindowBase::set_column(dw::ColumnRef column)
+{
+    const int result = m_engine.set_column(column);
+    if (result == 1)
+        discard_edit();
+    return result;
+}
+
+std::string DataWindowBase::get_object_attribute(std::string_view name, std::string_view attribute)
+{
+    Result<std::string> value = m_engine.get_attribute(name, attribute);
+    if (!value)
+        throw RuntimeError(ErrorCode::CallFailed, fmt::format("Object.{}.{}: {}", name, attribute, value.error()));
+    return *value;
+}
+
+void DataWindowBase::set_object_attribute(std::string_view name, std::string_view attribute, std::string_view value)
+{
+    auto written = m_engine.set_attribute(name, attribute, value);
+    if (!written)
+        throw RuntimeError(ErrorCode::CallFailed,
+                           fmt::format("Object.{}.{} = '{}': {}", name, attribute, value, written.error()));
+}
+
+int DataWindowBase::update(Transaction& transaction, dw::AcceptFirst accept, dw::ResetFlags reset,
+                           const dw::DatabaseEvents& events)
+{
+    if (accept == dw::AcceptFirst::Yes && accept_text() != 1)
+        return -1; // the rejected value stays in the edit and nothing is sent
+    return dw::update(m_engine, transaction, reset, events);
 }
 
 int DataWindowBase::set_item(long row, dw::ColumnRef column, const Value& value)
@@ -64,9 +107,20 @@ DataWindowControl::DataWindowControl()
 
 int DataWindowControl::set_text(std::string_view text)
 {
-    if (engine().set_text(text) != 1)
+    if (!engine().has_object() || get_row() < 1 || get_column() < 1)
         return -1;
     m_pending_edit = std::string(text);
+    return 1;
+}
+
+int DataWindowControl::new_line()
+{
+    const long row = get_row();
+    if (!engine().has_object() || row < 1 || row > row_count() || get_column() < 1)
+        return -1;
+    if (!m_pending_edit)
+        m_pending_edit = dw::item_text(engine().get_item(row, get_column()));
+    m_pending_edit->append("\r\n"); // a Windows edit control's line break, as GetText shows it
     return 1;
 }
 
@@ -120,7 +174,6 @@ int DataWindowControl::accept_text()
     if (answer == 1)
         return -1;
     m_pending_edit.reset();
-    engine().set_column(column); // clears the engine's edit text
     if (answer == 2)
         return 1;
     // Kept on purpose: a script that cleaned the value with SetItem during itemchanged sees

@@ -4,6 +4,7 @@
 // library. The control raises its events (rowfocuschanged, itemchanged, retrieveend ...)
 // through the runtime; the desktop's gesture entry points raise the mouse and key ones.
 
+#include "host/datawindow/database.h"
 #include "host/datawindow/datawindow.h"
 #include "host/ui/controls.h"
 
@@ -24,18 +25,19 @@ public:
     std::string type; // the object's Type ("column", "text", "bitmap" ... or "datawindow")
 };
 
+class EngineAccess;
+
 // What a DataWindow control and a DataStore share: the engine, DataObject, and the engine's
 // operations under their host names. Rows and columns are 1-based; failures return the
-// runtime's values (-1, "!", or Modify's error text).
+// runtime's values (-1, "!", or Modify's error text). These entry points are the only way
+// library code reaches a DataWindow; the engine itself stays with the host (EngineAccess,
+// host/ui/engine_access.h).
 class DataWindowBase {
 public:
     DataWindowBase() = default;
     virtual ~DataWindowBase() = default;
     DataWindowBase(const DataWindowBase&) = delete;
     DataWindowBase& operator=(const DataWindowBase&) = delete;
-
-    dw::Engine& engine() { return m_engine; }
-    const dw::Engine& engine() const { return m_engine; }
 
     // DataObject: the name of the object shown ("" when none).
     const std::string& dataobject() const { return m_dataobject; }
@@ -56,7 +58,7 @@ public:
     long scroll_to_row(long row) { return m_engine.scroll_to_row(row); }
     long insert_row(long row) { return m_engine.insert_row(row); }
     int delete_row(long row) { return m_engine.delete_row(row); }
-    int reset() { return m_engine.reset(); }
+    int reset();
     int select_row(long row, bool on) { return m_engine.select_row(row, on ? dw::SelectFlag::On : dw::SelectFlag::Off); }
     bool is_selected(long row) const { return m_engine.is_selected(row); }
     int set_sort(std::string_view criteria) { return m_engine.set_sort(criteria); }
@@ -66,10 +68,19 @@ public:
     long find(std::string_view expression, long start, long end) const { return m_engine.find(expression, start, end); }
     int get_column() const { return m_engine.get_column(); }
     std::string get_column_name() const { return m_engine.get_column_name(); }
-    int set_column(dw::ColumnRef column) { return m_engine.set_column(column); }
+    // SetColumn: a pending edit belongs to the item it was typed in and ends unstored.
+    int set_column(dw::ColumnRef column);
     int get_clicked_column() const { return m_engine.get_clicked_column(); }
-    std::string get_text() const { return m_engine.get_text(); }
     int set_redraw(bool on) { return m_engine.set_redraw(on); }
+
+    // Object.<name>.<attribute> (dw.Object.l_1.x1, dw.Object.DataWindow.Table.Sort): the value
+    // as Describe gives it, "?" for an attribute without one. An unknown object or attribute,
+    // or no DataWindow object, fails the host call as the runtime's dot notation does: raises
+    // RuntimeError 25015.
+    std::string get_object_attribute(std::string_view name, std::string_view attribute);
+    // Object.<name>.<attribute> = value; raises 25015 as above, also for a value the attribute
+    // does not take.
+    void set_object_attribute(std::string_view name, std::string_view attribute, std::string_view value);
 
     Value get_item_string(long row, dw::ColumnRef column) const { return m_engine.get_item_string(row, column); }
     Value get_item_number(long row, dw::ColumnRef column) const { return m_engine.get_item_number(row, column); }
@@ -77,11 +88,18 @@ public:
     Value get_item_date(long row, dw::ColumnRef column) const { return m_engine.get_item_date(row, column); }
     Value get_item_datetime(long row, dw::ColumnRef column) const { return m_engine.get_item_datetime(row, column); }
     Value get_item_time(long row, dw::ColumnRef column) const { return m_engine.get_item_time(row, column); }
-    // SetItem: writes the buffer only (the edit text is untouched); 1, or -1.
+    // SetItem: writes the buffer only (the edit text is untouched); 1, or -1 (nothing written)
+    // for a value the column cannot hold. A bad row or column fails the host call (25015).
     int set_item(long row, dw::ColumnRef column, const Value& value);
 
-    // AcceptText: moves pending edit text into the buffer; 1, or -1 when it is rejected.
-    virtual int accept_text() { return m_engine.accept_text(); }
+    // AcceptText: moves pending edit text into the buffer; 1, or -1 when it is rejected. A
+    // DataStore has no edit: always 1.
+    virtual int accept_text() { return 1; }
+    // Update(transaction {, accept {, resetflag}}): accepts the pending edit first when asked
+    // (a rejected value answers -1 and sends nothing), then writes the changed rows through
+    // the transaction (dw::update).
+    int update(Transaction& transaction, dw::AcceptFirst accept = dw::AcceptFirst::Yes,
+               dw::ResetFlags reset = dw::ResetFlags::Yes, const dw::DatabaseEvents& events = {});
 
 protected:
     // The item an itemchanged event is deciding on: set_item marks it written when a script
@@ -94,6 +112,17 @@ protected:
     std::optional<WatchedItem> m_watched_item;
 
 private:
+    // Library classes derive from the control, so the engine is private even to them: the
+    // host's own code reaches it through EngineAccess, the control through friendship.
+    friend class EngineAccess;
+    friend class DataWindowControl;
+    dw::Engine& engine() { return m_engine; }
+    const dw::Engine& engine() const { return m_engine; }
+
+    // The object changed, the rows went or the current column moved: a pending edit ends
+    // unstored. Only a control has one.
+    virtual void discard_edit() {}
+
     dw::Engine m_engine;
     std::string m_dataobject;
     std::string m_load_error;
@@ -128,8 +157,13 @@ public:
     // SetText: puts text into the edit of the current item, as typing does. 1, or -1 with no
     // current item.
     int set_text(std::string_view text);
+    // GetText: the text in the edit of the current item; "" when nothing is pending.
+    std::string get_text() const { return m_pending_edit.value_or(""); }
     // Whether an edit is pending (text typed and not yet accepted or rejected).
     bool has_pending_edit() const { return m_pending_edit.has_value(); }
+    // Enter in a multi-line edit: starts a new line at the end of the edit's text (the item's
+    // text when nothing was typed yet). 1, or -1 with no current item.
+    int new_line();
     // SetFocus: the desktop gives this control the focus. 1, or -1 without a desktop.
     std::int32_t set_focus();
     // Hook for the retrieve: raises retrieveend(rowcount).
@@ -139,6 +173,9 @@ public:
     ScriptWrite script_write = ScriptWrite::Kept;
 
 private:
+    void discard_edit() override { m_pending_edit.reset(); }
+
+    // The edit of the current item: the one copy of the text typed and not yet stored.
     std::optional<std::string> m_pending_edit;
     bool m_committing = false;
 };

@@ -238,7 +238,7 @@ public:
     // A key pressed by the user: goes to the control with the focus. A DataWindow control
     // gets ue_dwnkey(key, keyflags), others ue_keydown(key, keyflags); then the host's own
     // handling: Tab moves to the next field (Shift+Tab to the previous), Enter in a DataWindow
-    // accepts the edit.
+    // accepts the edit, except in a multi-line edit, where Enter without Ctrl starts a new line.
     void key_down(std::int32_t key, std::uint32_t keyflags = 0);
     // The user types text into the current cell of the DataWindow control with the focus
     // (replacing the edit's text). 1, or -1 when no DataWindow has the focus or it has no
@@ -259,8 +259,9 @@ public:
     // The pointer moves over a control: its own ue_mousemove(flags, xpos, ypos) first, then on
     // a DataWindow ue_dwnmousemove(xpos, ypos, row, dwo).
     void mouse_move(const ObjectRef& target, std::int32_t x, std::int32_t y, std::uint32_t flags = 0);
-    // The second press of a double-click: doubleclicked(xpos, ypos, row, dwo). A full
-    // double-click is mouse_down, mouse_up, double_click, mouse_up.
+    // A double-click, as the window system delivers it: press (clicked ...), release, the
+    // double-click message (doubleclicked(xpos, ypos, row, dwo)), release. The second press
+    // raises no clicked.
     void double_click(const ObjectRef& target, std::int32_t x, std::int32_t y);
     // The right button goes down: rbuttondown(xpos, ypos, row, dwo) on a DataWindow.
     void right_down(const ObjectRef& target, std::int32_t x, std::int32_t y);

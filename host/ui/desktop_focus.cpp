@@ -80,6 +80,8 @@ void Desktop::deliver_key(const ObjectRef& target, std::int32_t key, std::uint32
         if (target.is_valid()) {
             if (key == key_tab)
                 next_field(*dw, backwards);
+            else if (key == key_enter && (keyflags & key_ctrl) == 0 && layout::multiline_edit(*dw, dw->get_column()))
+                dw->new_line(); // the edit takes the Enter as a line break
             else if (key == key_enter)
                 dw->accept_text();
         }

@@ -5,6 +5,7 @@
 
 #include "host/ui/datawindow_control.h"
 #include "host/ui/dw_layout.h"
+#include "host/ui/engine_access.h"
 #include "host/ui/window.h"
 
 namespace hearth {
@@ -21,9 +22,10 @@ DwHit Desktop::hit_test(DataWindowControl& dw, std::int32_t x, std::int32_t y)
     hit.name = "datawindow";
     hit.type = "datawindow";
     hit.band = "detail";
-    if (!dw.engine().has_object())
+    const dw::Engine& engine = EngineAccess::engine(dw);
+    if (!engine.has_object())
         return hit;
-    const dw::ObjectDefinition& object = dw.engine().object();
+    const dw::ObjectDefinition& object = engine.object();
 
     // The bands from the top: the header, one detail band per row from the first row shown,
     // the summary after the last row, then the footer. Below them lies empty detail area.
@@ -114,7 +116,7 @@ void Desktop::mouse_down(const ObjectRef& target, std::int32_t x, std::int32_t y
     if (!target.is_valid())
         return settle();
     const DwHit hit = hit_test(*dw, x, y);
-    dw->engine().set_clicked_column(hit.column);
+    EngineAccess::engine(*dw).set_clicked_column(hit.column);
     DispatchResult clicked = raise_dw(*dw, Notification::DwClicked, x, y);
     // clicked returning 1 keeps the current row and column where they are.
     const bool stay = clicked.outcome == Outcome::Completed && clicked.value.is_integral() &&
@@ -160,14 +162,20 @@ void Desktop::mouse_move(const ObjectRef& target, std::int32_t x, std::int32_t y
 
 void Desktop::double_click(const ObjectRef& target, std::int32_t x, std::int32_t y)
 {
+    // The window system's order: the first press and release are an ordinary click; the
+    // second press comes as the double-click message (no second press, so no second clicked),
+    // and its release as an ordinary release. A script may close the window on the way.
+    mouse_down(target, x, y, mouse_left_button);
+    mouse_up(target, x, y);
     if (!takes_mouse(target.get()))
         return;
     note_pointer(target, x, y);
     if (auto* dw = dynamic_cast<DataWindowControl*>(target.get())) {
-        dw->engine().set_clicked_column(hit_test(*dw, x, y).column);
+        EngineAccess::engine(*dw).set_clicked_column(hit_test(*dw, x, y).column);
         raise_dw(*dw, Notification::DwDoubleClicked, x, y);
     }
     settle();
+    mouse_up(target, x, y);
 }
 
 void Desktop::right_down(const ObjectRef& target, std::int32_t x, std::int32_t y)

@@ -1,6 +1,7 @@
 #include "host/ui/dw_layout.h"
 
 #include "host/object/class_registry.h"
+#include "host/ui/engine_access.h"
 
 #include <algorithm>
 #include <charconv>
@@ -53,7 +54,7 @@ bool control_visible(const DataWindowControl& dw, const dw::Control& control, lo
     if (tab == std::string::npos)
         return parse_number(text).value_or(1) != 0;
     if (row > 0) {
-        Result<Value> value = dw.engine().evaluate(std::string_view(text).substr(tab + 1), row);
+        Result<Value> value = EngineAccess::engine(dw).evaluate(std::string_view(text).substr(tab + 1), row);
         if (value && !value->is_null()) {
             if (value->is_integral())
                 return value->as_integral() != 0;
@@ -81,7 +82,7 @@ std::int32_t band_height(const dw::ObjectDefinition& object, std::string_view ba
 
 std::vector<int> tab_columns(const DataWindowControl& dw, long row)
 {
-    const dw::ObjectDefinition& object = dw.engine().object();
+    const dw::ObjectDefinition& object = EngineAccess::engine(dw).object();
     std::vector<std::pair<std::int32_t, int>> order;
     for (std::size_t i = 0; i < object.columns.size(); ++i) {
         const dw::Control* control = object.column_control(static_cast<int>(i));
@@ -96,6 +97,18 @@ std::vector<int> tab_columns(const DataWindowControl& dw, long row)
     for (const auto& entry : order)
         columns.push_back(entry.second);
     return columns;
+}
+
+bool multiline_edit(const DataWindowControl& dw, int column)
+{
+    const dw::ObjectDefinition& object = EngineAccess::engine(dw).object();
+    if (column < 1 || column > static_cast<int>(object.columns.size()))
+        return false;
+    const dw::Control* control = object.column_control(column - 1);
+    if (!control)
+        return false;
+    return lower_name(attribute_text(*control, "edit.vscrollbar")) == "yes" ||
+           lower_name(attribute_text(*control, "edit.autovscroll")) == "yes";
 }
 
 } // namespace hearth::layout

@@ -23,5 +23,8 @@ std::int32_t band_height(const dw::ObjectDefinition& object, std::string_view ba
 // The columns that take the focus by Tab, as 1-based table column numbers in TabSequence
 // order (ties in column order): tabsequence above 0 and visible at `row`.
 std::vector<int> tab_columns(const DataWindowControl& dw, long row);
+// Whether the edit of a column (1-based) takes several lines: an Edit style with a vertical
+// scroll bar or vertical auto-scrolling. Enter there starts a new line instead of accepting.
+bool multiline_edit(const DataWindowControl& dw, int column);
 
 } // namespace hearth::layout

@@ -14,9 +14,9 @@ namespace hearth::dw_script {
 // and raises 25015.
 std::string describe(ScriptCall& call, DataWindowBase& dw, std::string_view property);
 
-// SetItem(row, column, value) as the scripts write cleaned text back: 1 when written. A value
-// of another type than the column's (text into a number column) is the runtime's -1, not an
-// error; an unknown column or row fails the host call (25015, raised by the engine).
+// SetItem(row, column, value) as the scripts write cleaned text back: 1 when written, -1 for a
+// value of another type than the column's (text into a number column); an unknown column or
+// row fails the host call (25015, raised by the host).
 int set_item(DataWindowBase& dw, const Value& row, std::string_view column, const Value& value);
 
 } // namespace hearth::dw_script

@@ -28,10 +28,8 @@ ScriptResult uo_dwsort::doubleclicked(ScriptCall& call)
     // The header object is the column name plus a two-character suffix.
     const std::string ls_name = fn::left(name, fn::len(name) - 2);
 
-    Result<std::string> current = engine().get_attribute("datawindow", "table.sort");
-    if (!current)
-        call.raise(ErrorCode::CallFailed, "Object.datawindow.table.sort: " + current.error());
-    const std::string ls_sort = *current == ls_name + " A" ? ls_name + " D" : ls_name + " A";
+    const std::string current = get_object_attribute("datawindow", "table.sort");
+    const std::string ls_sort = current == ls_name + " A" ? ls_name + " D" : ls_name + " A";
 
     if (set_sort(ls_sort) < 0)
         call.raise(ErrorCode::CallFailed, "SetSort(\"" + ls_sort + "\")");

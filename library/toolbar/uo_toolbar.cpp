@@ -26,23 +26,20 @@ std::string filename_modstring(const std::string& object, std::string_view suffi
     return object + ".FileName = 'bmp\\" + fn::mid(object, 3) + std::string(suffix) + ".bmp'";
 }
 
-// Object.<line>.<attribute> reads and writes; a failure is a failed host call.
+// Object.<line>.<attribute> reads and writes; a failure is a failed host call (raised by the
+// control).
 class LineAccess {
 public:
-    LineAccess(ScriptCall& call, DataWindowControl& dw) : m_call(call), m_dw(dw) {}
+    explicit LineAccess(DataWindowControl& dw) : m_dw(dw) {}
 
     std::string get(std::string_view line, std::string_view attribute)
     {
-        Result<std::string> value = m_dw.engine().get_attribute(line, attribute);
-        if (!value)
-            m_call.raise(ErrorCode::CallFailed, "Object." + std::string(line) + "." + std::string(attribute));
-        return value ? *value : std::string();
+        return m_dw.get_object_attribute(line, attribute);
     }
 
     void set(std::string_view line, std::string_view attribute, const std::string& value)
     {
-        if (!m_dw.engine().set_attribute(line, attribute, value))
-            m_call.raise(ErrorCode::CallFailed, "Object." + std::string(line) + "." + std::string(attribute));
+        m_dw.set_object_attribute(line, attribute, value);
     }
 
     // One line, its attributes in the order x1, x2, y1, y2.
@@ -62,7 +59,6 @@ public:
     }
 
 private:
-    ScriptCall& m_call;
     DataWindowControl& m_dw;
 };
 
@@ -166,7 +162,7 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
     const std::int64_t w = fn::to_long(describe(as_object + ".width"));
     const std::int64_t h = fn::to_long(describe(as_object + ".height"));
 
-    LineAccess lines(call, *this);
+    LineAccess lines(*this);
     if (as_state == "lowered") {
         is_object = as_object;
         is_clickedobject = as_object;

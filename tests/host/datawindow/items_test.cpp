@@ -117,10 +117,12 @@ TEST(Items, SetItemConvertsWithinAKindAndRefusesOtherKinds)
     EXPECT_TRUE(engine->get_item(1, "name").is_null());
     EXPECT_EQ(engine->set_item(1, "name", Value()), 1);
 
-    EXPECT_EQ(raised([&] { engine->set_item(1, "personnum", Value("12")); }),
-              "Error calling function or event: SetItem: a string value does not suit column 'personnum' of type long");
-    EXPECT_EQ(raised([&] { engine->set_item(1, "name", Value(5)); }),
-              "Error calling function or event: SetItem: a long value does not suit column 'name' of type char(20)");
+    // A value of another kind is the runtime's -1, and nothing is written or marked.
+    const Value name_before = engine->get_item(2, "name");
+    EXPECT_EQ(engine->set_item(2, "personnum", Value("12")), -1);
+    EXPECT_EQ(engine->set_item(2, "name", Value(5)), -1);
+    EXPECT_EQ(engine->get_item(2, "name"), name_before);
+    EXPECT_EQ(engine->get_item_status(2, 0), ItemStatus::NotModified);
     EXPECT_EQ(raised([&] { engine->set_item(9, "name", Value("x")); }),
               "Error calling function or event: SetItem: Invalid DataWindow row/column specified (row 9 of 3, column 'name')");
     EXPECT_EQ(raised([&] { engine->set_item(1, "c_double", Value(1)); }),
@@ -190,26 +192,18 @@ TEST(Items, ImportFileReadsUtf8AndUtf16Text)
     EXPECT_EQ(engine->import_file(data_dir() / "no_such_file.txt"), -2);
 }
 
-TEST(Items, AcceptTextStoresTheEditTextOfTheCurrentItem)
+TEST(Items, SetColumnMovesTheCurrentColumnByNameOrNumber)
 {
+    // The edit text of the current item is the control's (tests/host/ui).
     auto engine = retrieved_persons();
     EXPECT_EQ(engine->set_column("personnum"), 1);
     EXPECT_EQ(engine->get_column(), 3);
     EXPECT_EQ(engine->get_column_name(), "personnum");
-    EXPECT_EQ(engine->accept_text(), 1); // nothing typed
-    EXPECT_EQ(engine->set_text("12"), 1);
-    EXPECT_EQ(engine->get_text(), "12");
-    EXPECT_EQ(engine->accept_text(), 1);
-    EXPECT_EQ(engine->get_item(1, "personnum"), Value(12));
-    EXPECT_EQ(engine->get_item_status(1, 0), ItemStatus::DataModified);
-    EXPECT_EQ(engine->set_text("twelve"), 1);
-    EXPECT_EQ(engine->accept_text(), -1);
-    EXPECT_EQ(engine->get_item(1, "personnum"), Value(12));
     EXPECT_EQ(engine->set_column("nosuch"), -1);
-    EXPECT_EQ(engine->set_column("name"), 1);
-    EXPECT_EQ(engine->set_text(""), 1);
-    EXPECT_EQ(engine->accept_text(), 1);
-    EXPECT_EQ(engine->get_item(1, "name"), Value("")); // typed empty text is an empty string
+    EXPECT_EQ(engine->set_column(9), -1);
+    EXPECT_EQ(engine->get_column(), 3);
+    EXPECT_EQ(engine->set_column(2), 1);
+    EXPECT_EQ(engine->get_column_name(), "name");
 }
 
 TEST(Items, ClickedColumnAndRedrawAreKeptForTheControl)

@@ -298,7 +298,6 @@ TEST(Rows, OperationsWithoutAnObjectAnswerAsTheRuntimeDoes)
     EXPECT_EQ(engine.insert_row(0), -1);
     EXPECT_EQ(engine.delete_row(0), -1);
     EXPECT_EQ(engine.select_row(1, SelectFlag::On), 1);
-    EXPECT_EQ(engine.accept_text(), 1);
     EXPECT_EQ(engine.set_filter("1 = 1"), -1);
     EXPECT_EQ(engine.get_item_string(1, 1), Value(""));
     EXPECT_EQ(engine.get_item_number(1, 1), Value::null_of(Type::Double));

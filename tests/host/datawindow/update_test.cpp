@@ -104,7 +104,7 @@ TEST_P(UpdateTest, KeepingFlagsWhenAsked)
 {
     auto engine = retrieved();
     ASSERT_EQ(engine->set_item(2, "age", Value(13)), 1);
-    ASSERT_EQ(update(*engine, tx, AcceptFirst::Yes, ResetFlags::No), 1);
+    ASSERT_EQ(update(*engine, tx, ResetFlags::No), 1);
     EXPECT_EQ(engine->get_item_status(2, 0), ItemStatus::DataModified);
     ASSERT_EQ(tx.commit(), 0);
     EXPECT_EQ(stored(), "P1:Li:40;P2:Wang:13;P3:Zhao:;");
@@ -131,7 +131,7 @@ TEST_P(UpdateTest, TwoClientsEditingTheSameRow)
         code = c;
         text = t;
     };
-    EXPECT_EQ(update(*theirs, other, AcceptFirst::Yes, ResetFlags::Yes, events), -1);
+    EXPECT_EQ(update(*theirs, other, ResetFlags::Yes, events), -1);
     EXPECT_EQ(other.sql_code(), -1);
     EXPECT_EQ(other.sql_err_text(), row_changed_error);
     EXPECT_EQ(text, row_changed_error);
@@ -175,7 +175,7 @@ TEST_P(UpdateTest, ADatabaseErrorStopsTheUpdateAndKeepsTheFlags)
     std::string text;
     DatabaseEvents events;
     events.db_error = [&](long, const std::string& t) { text = t; };
-    EXPECT_EQ(update(*engine, tx, AcceptFirst::Yes, ResetFlags::Yes, events), -1);
+    EXPECT_EQ(update(*engine, tx, ResetFlags::Yes, events), -1);
     EXPECT_NE(tx.sql_err_text(), "");
     EXPECT_EQ(text, tx.sql_err_text());
     EXPECT_EQ(engine->get_item_status(2, 0), ItemStatus::DataModified);

@@ -49,6 +49,46 @@ TEST_F(ControlTypes, HostClassesStayOutOfTheLibraryListing)
     EXPECT_EQ(register_ui_classes(registry), "");
 }
 
+TEST_F(ControlTypes, ObjectAttributesThroughTheControl)
+{
+    Ref<DataWindowControl> ref = runtime.create("datawindow");
+    DataWindowControl& dw = *ref.get();
+    auto fails = [](auto&& access) {
+        try {
+            access();
+        } catch (const RuntimeError& error) {
+            return error.code() == ErrorCode::CallFailed;
+        }
+        return false;
+    };
+    EXPECT_TRUE(fails([&] { dw.get_object_attribute("l_row", "x2"); })); // no object yet
+    ASSERT_EQ(dw.set_dataobject("d_grid"), 1);
+    EXPECT_EQ(dw.get_object_attribute("l_row", "x2"), "1100");
+    EXPECT_EQ(dw.get_object_attribute("DataWindow", "Table.Sort"), "?");
+    dw.set_object_attribute("l_row", "x2", "900");
+    EXPECT_EQ(dw.describe("l_row.x2"), "900");
+    EXPECT_EQ(dw.describe("DataWindow.Syntax.Modified"), "yes");
+    // Unknown objects and attributes fail the host call, as dot notation does.
+    EXPECT_TRUE(fails([&] { dw.get_object_attribute("l_nosuch", "x2"); }));
+    EXPECT_TRUE(fails([&] { dw.get_object_attribute("l_row", "nosuch"); }));
+    EXPECT_TRUE(fails([&] { dw.set_object_attribute("l_nosuch", "x2", "1"); }));
+    EXPECT_TRUE(fails([&] { dw.set_object_attribute("l_row", "nosuch", "1"); }));
+    EXPECT_EQ(dw.get_object_attribute("l_row", "x2"), "900");
+}
+
+TEST_F(ControlTypes, SetItemOfAValueTheColumnCannotHoldAnswersMinusOne)
+{
+    Ref<DataStore> ref = runtime.create("datastore");
+    DataStore& store = *ref.get();
+    ASSERT_EQ(store.set_dataobject("d_grid"), 1);
+    store.insert_row(0);
+    EXPECT_EQ(store.set_item(1, "amount", Value("12")), -1);
+    EXPECT_EQ(store.set_item(1, "code", Value(12)), -1);
+    EXPECT_EQ(store.set_item(1, "amount", Value(12)), 1);
+    EXPECT_EQ(store.get_item_number(1, "amount"), Value(12.0));
+    EXPECT_THROW(store.set_item(2, "amount", Value(1)), RuntimeError); // a bad row fails the call
+}
+
 TEST_F(ControlTypes, DesignTimeDefaultsAndConstructorValues)
 {
     Ref<t_dw> dw = runtime.create("t_dw");

@@ -193,6 +193,98 @@ TEST_F(FocusKeys, EnterAcceptsTheEdit)
     EXPECT_FALSE(dw->has_pending_edit());
 }
 
+TEST_F(FocusKeys, EnterInAMultiLineEditStartsANewLine)
+{
+    // d_grid: memo's edit has a vertical scroll bar (several lines), code's has none.
+    ASSERT_EQ(desktop.set_focus(dw_ref), 1);
+    dw->set_item(1, "memo", Value("old"));
+    dw->set_column("memo");
+    desktop.key_down(key_enter); // nothing typed: the line break goes after the item's text
+    EXPECT_EQ(dw->get_text(), "old\r\n");
+    desktop.type_text("first");
+    desktop.key_down(key_enter);
+    EXPECT_EQ(dw->get_text(), "first\r\n");
+    EXPECT_EQ(cell(), "1:memo");
+    EXPECT_EQ(dw->get_item_string(1, "memo"), Value("old"));
+    desktop.type_text("first\r\nsecond");
+    desktop.key_down(key_enter, key_ctrl); // Ctrl+Enter accepts
+    EXPECT_FALSE(dw->has_pending_edit());
+    EXPECT_EQ(dw->get_item_string(1, "memo"), Value("first\r\nsecond"));
+    // Without the scroll bar the column's edit has one line, and Enter accepts.
+    ASSERT_EQ(dw->modify("memo.edit.vscrollbar=no"), "");
+    desktop.type_text("one");
+    desktop.key_down(key_enter);
+    EXPECT_EQ(dw->get_item_string(1, "memo"), Value("one"));
+    EXPECT_EQ(std::count_if(journal().begin(), journal().end(), [](const Received& r) { return r.event == "itemchanged"; }), 2);
+}
+
+TEST_F(FocusKeys, TheEditEndsUnstoredWhenItsItemGoes)
+{
+    // Typed empty text is stored as an empty string.
+    dw->set_item(1, "code", Value("K"));
+    ASSERT_EQ(dw->set_text(""), 1);
+    EXPECT_EQ(dw->accept_text(), 1);
+    EXPECT_EQ(dw->get_item_string(1, "code"), Value(""));
+    journal().clear();
+
+    ASSERT_EQ(dw->set_text("typed"), 1);
+    EXPECT_EQ(dw->set_column("name"), 1);
+    EXPECT_FALSE(dw->has_pending_edit());
+    EXPECT_EQ(dw->get_text(), "");
+    EXPECT_EQ(dw->accept_text(), 1);
+    ASSERT_EQ(dw->set_text("typed"), 1);
+    EXPECT_EQ(dw->reset(), 1);
+    EXPECT_FALSE(dw->has_pending_edit());
+    dw->insert_row(0);
+    dw->set_column("code");
+    ASSERT_EQ(dw->set_text("typed"), 1);
+    EXPECT_EQ(dw->set_dataobject("d_grid"), 1);
+    EXPECT_FALSE(dw->has_pending_edit());
+    // No itemchanged for an edit that ended unstored.
+    EXPECT_EQ(std::count_if(journal().begin(), journal().end(), [](const Received& r) { return r.event == "itemchanged"; }), 0);
+}
+
+TEST_F(FocusKeys, UpdateAcceptsThePendingEditFirst)
+{
+    Transaction tx("sqlca");
+    tx.set_database(":memory:");
+    ASSERT_EQ(tx.connect(), 0) << tx.sql_err_text();
+    ASSERT_EQ(tx.execute_immediate("CREATE TABLE t (code TEXT PRIMARY KEY, name TEXT, amount INTEGER, memo TEXT, "
+                                   "fixed TEXT)"), 0);
+    auto stored = [&] {
+        std::string codes;
+        tx.query("SELECT name FROM t ORDER BY name", {}, [&](const sql::ResultRow& row) {
+            codes += std::string(row.text(0)) + ";";
+            return RowAction::Continue;
+        });
+        return codes;
+    };
+    // Row 1 is still New!: only the accepted edit makes it a row to insert.
+    dw->set_column("name");
+    ASSERT_EQ(dw->set_text("K1"), 1);
+    EXPECT_EQ(dw->update(tx, dw::AcceptFirst::No), 1);
+    EXPECT_EQ(stored(), "");
+    EXPECT_TRUE(dw->has_pending_edit());
+    EXPECT_EQ(dw->update(tx), 1) << tx.sql_err_text();
+    EXPECT_EQ(stored(), "K1;");
+    EXPECT_FALSE(dw->has_pending_edit());
+    // A value the column cannot hold: -1, nothing sent, the edit stays.
+    dw->set_row(2);
+    ASSERT_EQ(dw->set_item(2, "name", Value("K2")), 1);
+    dw->set_column("amount");
+    ASSERT_EQ(dw->set_text("12x"), 1);
+    EXPECT_EQ(dw->update(tx), -1);
+    EXPECT_EQ(stored(), "K1;");
+    EXPECT_TRUE(dw->has_pending_edit());
+    // A DataStore has no edit to accept.
+    Ref<DataStore> store = runtime.create("datastore");
+    ASSERT_EQ(store.get()->set_dataobject("d_grid"), 1);
+    store.get()->insert_row(0);
+    ASSERT_EQ(store.get()->set_item(1, "name", Value("D1")), 1);
+    EXPECT_EQ(store.get()->update(tx), 1) << tx.sql_err_text();
+    EXPECT_EQ(stored(), "D1;K1;");
+}
+
 TEST_F(FocusKeys, TypingNeedsAFocusedDataWindowWithACell)
 {
     EXPECT_EQ(desktop.type_text("x"), -1); // nothing has the focus

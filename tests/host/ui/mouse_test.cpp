@@ -145,14 +145,43 @@ TEST_F(Mouse, ClickOnAnotherCellCommitsTheEdit)
     EXPECT_EQ(journal(), expected);
 }
 
+TEST_F(Mouse, ADoubleClickIsPressReleaseDoubleClickRelease)
+{
+    Ref<Picture> picture = runtime.create("t_picture");
+    struct Case {
+        ObjectRef target;
+        std::int32_t x;
+        std::int32_t y;
+        std::vector<Received> events;
+        long row_after;
+        int clicked_column;
+    };
+    const std::vector<std::string> header {"240", "20", "0", "obj:name_t/header"};
+    const std::vector<std::string> cell {"15", "190", "2", "obj:code/detail"};
+    const Case cases[] = {
+        {dw_ref, 240, 20, {{"clicked", header}, {"ue_dwnlbuttonup", header}, {"doubleclicked", header},
+                           {"ue_dwnlbuttonup", header}}, 1, 0},
+        // The first press moves to the cell before doubleclicked runs.
+        {dw_ref, 15, 190, {{"clicked", cell}, {"rowfocuschanged", {"2"}}, {"ue_dwnlbuttonup", cell},
+                           {"doubleclicked", cell}, {"ue_dwnlbuttonup", cell}}, 2, 1},
+        {picture, 5, 6, {{"ue_lbuttondown", {"1", "5", "6"}}, {"ue_lbuttonup", {"0", "5", "6"}},
+                         {"ue_lbuttonup", {"0", "5", "6"}}}, 2, 1},
+    };
+    for (const Case& c : cases) {
+        journal().clear();
+        desktop.double_click(c.target, c.x, c.y);
+        EXPECT_EQ(journal(), c.events) << c.x << "," << c.y;
+        EXPECT_EQ(dw->get_row(), c.row_after);
+        EXPECT_EQ(dw->get_clicked_column(), c.clicked_column);
+    }
+}
+
 TEST_F(Mouse, OtherGesturesRaiseTheirEvents)
 {
-    desktop.double_click(dw_ref, 240, 20);
     desktop.right_down(dw_ref, 15, 190);
     desktop.mouse_up(dw_ref, 540, 390);
     desktop.mouse_move(dw_ref, 15, 2000, mouse_left_button);
     const std::vector<Received> expected {
-        {"doubleclicked", {"240", "20", "0", "obj:name_t/header"}},
         {"rbuttondown", {"15", "190", "2", "obj:code/detail"}},
         {"ue_dwnlbuttonup", {"540", "390", "0", "obj:t_total/summary"}},
         {"ue_mousemove", {"1", "15", "2000"}},

@@ -54,7 +54,7 @@ DwTest::~DwTest()
 
 void DwTest::load(DataWindowBase& dw, const std::vector<std::string>& rows)
 {
-    dw::RowLoader loader = dw.engine().load_rows(dw::ItemStatus::NotModified);
+    dw::RowLoader loader = EngineAccess::engine(dw).load_rows(dw::ItemStatus::NotModified);
     for (const std::string& row : rows) {
         loader.begin_row();
         std::size_t column = 0;

@@ -5,6 +5,7 @@
 
 #include "host/object/runtime.h"
 #include "host/ui/datawindow_control.h"
+#include "host/ui/engine_access.h"
 #include "host/ui/desktop.h"
 #include "host/ui/register.h"
 #include "library/datawindow/uo_dw.h"

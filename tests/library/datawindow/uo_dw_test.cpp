@@ -139,8 +139,8 @@ TEST_F(UoDw, ItemchangedWritesOnlyWhatItCleans)
         DispatchResult result = runtime.dispatch(dw.ref(), "itemchanged", {Value(1), Value(dwo), Value(c.data)});
         runtime.destroy(dwo);
         EXPECT_EQ(result.outcome, Outcome::Completed);
-        const int column = dw.engine().object().column_index(c.column) + 1;
-        EXPECT_EQ(dw.engine().is_item_modified(1, column), c.written);
+        const dw::Engine& engine = EngineAccess::engine(dw);
+        EXPECT_EQ(engine.is_item_modified(1, engine.object().column_index(c.column) + 1), c.written);
         EXPECT_EQ(dw.get_item_string(1, c.column).as_string(), c.value);
     }
 }
@@ -193,7 +193,7 @@ TEST_F(UoDw, LosingTheFocusAcceptsThePendingEdit)
     // Nothing pending: losing the focus stores nothing.
     desktop.mouse_down(first.ref(), column_x("address"), row_y(1));
     EXPECT_EQ(second.get_item_string(1, "address").as_string(), "street");
-    EXPECT_FALSE(second.engine().is_item_modified(1, 4));
+    EXPECT_FALSE(EngineAccess::engine(second).is_item_modified(1, 4));
 }
 
 TEST_F(UoDw, ClickingClearsSelectedCellsButNotRowHighlights)
