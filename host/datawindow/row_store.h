@@ -1,6 +1,7 @@
 #pragma once
 // Row storage: one typed vector per column (not a Value per cell), indexed by a row slot.
-// The three buffers of the engine are lists of slots, so sorting, filtering and deleting
+// A text column keeps the bytes of all its items in one arena and, per slot, where they
+// are: 8 bytes an item instead of a string object of 32 and a heap block. The three buffers of the engine are lists of slots, so sorting, filtering and deleting
 // move slot numbers and never copy column data. Per slot the store keeps the row status,
 // the selection flag, a modified flag per column and, for modified items, the original
 // value that Update needs for its WHERE clause.
@@ -34,8 +35,13 @@ public:
     bool is_null(Slot slot) const { return m_nulls[slot] != 0; }
     void set_null(Slot slot);
 
-    // Typed columns, by storage (asserted by the caller's choice of accessor).
-    const std::vector<std::string>& strings() const { return m_strings; }
+    // Typed columns, by storage (asserted by the caller's choice of accessor). A text item's
+    // view stays valid until the column changes.
+    std::string_view string(Slot slot) const
+    {
+        const TextRef ref = m_text_refs[slot];
+        return std::string_view(m_text.data() + ref.offset, ref.size);
+    }
     const std::vector<std::int64_t>& integers() const { return m_integers; }
     const std::vector<double>& doubles() const { return m_doubles; }
     const std::vector<Decimal>& decimals() const { return m_decimals; }
@@ -56,7 +62,11 @@ public:
     // Bulk loading appends one item per new row after the last slot, in row order; the
     // rows become slots with RowStore::add_appended.
     void append_null() { append_typed_default(); m_nulls.push_back(1); }
-    void append_string(std::string_view text) { m_strings.emplace_back(text); m_nulls.push_back(0); }
+    void append_string(std::string_view text)
+    {
+        m_text_refs.push_back(add_text(text));
+        m_nulls.push_back(0);
+    }
     void append_integer(std::int64_t number) { m_integers.push_back(number); m_nulls.push_back(0); }
     void append_double(double number) { m_doubles.push_back(number); m_nulls.push_back(0); }
     void append_decimal(const Decimal& number) { m_decimals.push_back(number); m_nulls.push_back(0); }
@@ -70,11 +80,24 @@ public:
     void copy_item(Slot slot, const ColumnValues& from, Slot from_slot);
 
 private:
+    // Where a text item's bytes lie in m_text.
+    struct TextRef {
+        std::uint32_t offset = 0;
+        std::uint32_t size = 0;
+    };
+
     void append_typed_default();
+    TextRef add_text(std::string_view text);
+    // Drops a text item's bytes from the live count; the arena is rewritten once half of it
+    // is dead, so editing an item again and again does not grow it without bound.
+    void forget_text(Slot slot);
+    void compact_text();
 
     Storage m_storage;
     std::vector<std::uint8_t> m_nulls;
-    std::vector<std::string> m_strings;
+    std::string m_text;
+    std::vector<TextRef> m_text_refs;
+    std::size_t m_dead_text = 0;   // bytes of m_text no item refers to
     std::vector<std::int64_t> m_integers;
     std::vector<double> m_doubles;
     std::vector<Decimal> m_decimals;
