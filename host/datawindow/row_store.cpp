@@ -46,13 +46,13 @@ void ColumnValues::reserve(std::size_t slots)
 void ColumnValues::append_typed_default()
 {
     switch (m_storage) {
-    case Storage::String: m_text_refs.emplace_back(); break;
+    case Storage::String: m_text_refs.push_back({}); break;
     case Storage::Integer: m_integers.push_back(0); break;
     case Storage::Double: m_doubles.push_back(0); break;
-    case Storage::Decimal: m_decimals.emplace_back(); break;
-    case Storage::Date: m_dates.emplace_back(); break;
-    case Storage::DateTime: m_datetimes.emplace_back(); break;
-    case Storage::Time: m_times.emplace_back(); break;
+    case Storage::Decimal: m_decimals.push_back({}); break;
+    case Storage::Date: m_dates.push_back({}); break;
+    case Storage::DateTime: m_datetimes.push_back({}); break;
+    case Storage::Time: m_times.push_back({}); break;
     }
 }
 
@@ -64,7 +64,7 @@ ColumnValues::TextRef ColumnValues::add_text(std::string_view text)
             throw std::length_error("the text of a DataWindow column exceeds 4 GiB");
     }
     const TextRef ref {std::uint32_t(m_text.size()), std::uint32_t(text.size())};
-    m_text.append(text);
+    m_text.append(text.data(), text.size());
     return ref;
 }
 
@@ -76,11 +76,12 @@ void ColumnValues::forget_text(Slot slot)
 
 void ColumnValues::compact_text()
 {
-    std::string live;
+    ItemBuffer<char> live;
     live.reserve(m_text.size() - m_dead_text);
-    for (TextRef& ref : m_text_refs) {
+    for (std::size_t slot = 0; slot < m_text_refs.size(); ++slot) {
+        TextRef& ref = m_text_refs[slot];
         const std::uint32_t offset = std::uint32_t(live.size());
-        live.append(m_text, ref.offset, ref.size);
+        live.append(m_text.data() + ref.offset, ref.size);
         ref.offset = offset;
     }
     m_text = std::move(live);
@@ -107,7 +108,8 @@ void ColumnValues::set_string(Slot slot, std::string_view text)
         return;
     }
     // The text may be another item of this column, which growing the arena would move.
-    const bool inside = !m_text.empty() && text.data() >= m_text.data() && text.data() < m_text.data() + m_text.size();
+    const bool inside = !m_text.empty() && std::less_equal<>()(m_text.data(), text.data())
+        && std::less<>()(text.data(), m_text.data() + m_text.size());
     const std::string copy = inside ? std::string(text) : std::string();
     forget_text(slot);
     m_text_refs[slot] = add_text(inside ? std::string_view(copy) : text);
