@@ -209,7 +209,7 @@ void load_item(const ColumnValues& column, std::uint32_t slot, Scalar& out)
     case Storage::String:
         if (column.is_null(slot))
             return out.set_null(ExprKind::String);
-        return out.set_text(column.strings()[slot]);
+        return out.set_text(column.string(slot));
     case Storage::Integer:
         if (column.is_null(slot))
             return out.set_null(ExprKind::Number);
@@ -364,7 +364,7 @@ struct StringColumnCompare final : Node {
         const ColumnValues& column = context.rows->column(index);
         if (column.is_null(context.slot))
             return false;
-        std::string_view item = trim_trailing_blanks(column.strings()[context.slot]);
+        std::string_view item = trim_trailing_blanks(column.string(context.slot));
         int c = item.compare(trimmed);
         return holds(Op, c < 0 ? -1 : (c > 0 ? 1 : 0));
     }

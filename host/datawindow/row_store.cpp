@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
+#include <stdexcept>
 
 namespace hearth::dw {
 
@@ -11,7 +13,13 @@ void ColumnValues::resize(std::size_t slots)
 {
     m_nulls.resize(slots, 1);
     switch (m_storage) {
-    case Storage::String: m_strings.resize(slots); break;
+    case Storage::String:
+        for (std::size_t slot = slots; slot < m_text_refs.size(); ++slot)
+            forget_text(Slot(slot));
+        m_text_refs.resize(slots);
+        if (m_dead_text * 2 > m_text.size())
+            compact_text();
+        break;
     case Storage::Integer: m_integers.resize(slots); break;
     case Storage::Double: m_doubles.resize(slots); break;
     case Storage::Decimal: m_decimals.resize(slots); break;
@@ -25,7 +33,7 @@ void ColumnValues::reserve(std::size_t slots)
 {
     m_nulls.reserve(slots);
     switch (m_storage) {
-    case Storage::String: m_strings.reserve(slots); break;
+    case Storage::String: m_text_refs.reserve(slots); break;
     case Storage::Integer: m_integers.reserve(slots); break;
     case Storage::Double: m_doubles.reserve(slots); break;
     case Storage::Decimal: m_decimals.reserve(slots); break;
@@ -38,28 +46,75 @@ void ColumnValues::reserve(std::size_t slots)
 void ColumnValues::append_typed_default()
 {
     switch (m_storage) {
-    case Storage::String: m_strings.emplace_back(); break;
+    case Storage::String: m_text_refs.push_back({}); break;
     case Storage::Integer: m_integers.push_back(0); break;
     case Storage::Double: m_doubles.push_back(0); break;
-    case Storage::Decimal: m_decimals.emplace_back(); break;
-    case Storage::Date: m_dates.emplace_back(); break;
-    case Storage::DateTime: m_datetimes.emplace_back(); break;
-    case Storage::Time: m_times.emplace_back(); break;
+    case Storage::Decimal: m_decimals.push_back({}); break;
+    case Storage::Date: m_dates.push_back({}); break;
+    case Storage::DateTime: m_datetimes.push_back({}); break;
+    case Storage::Time: m_times.push_back({}); break;
     }
+}
+
+ColumnValues::TextRef ColumnValues::add_text(std::string_view text)
+{
+    if (m_text.size() + text.size() > std::numeric_limits<std::uint32_t>::max()) {
+        compact_text();
+        if (m_text.size() + text.size() > std::numeric_limits<std::uint32_t>::max())
+            throw std::length_error("the text of a DataWindow column exceeds 4 GiB");
+    }
+    const TextRef ref {std::uint32_t(m_text.size()), std::uint32_t(text.size())};
+    m_text.append(text.data(), text.size());
+    return ref;
+}
+
+void ColumnValues::forget_text(Slot slot)
+{
+    m_dead_text += m_text_refs[slot].size;
+    m_text_refs[slot] = TextRef();
+}
+
+void ColumnValues::compact_text()
+{
+    ItemBuffer<char> live;
+    live.reserve(m_text.size() - m_dead_text);
+    for (std::size_t slot = 0; slot < m_text_refs.size(); ++slot) {
+        TextRef& ref = m_text_refs[slot];
+        const std::uint32_t offset = std::uint32_t(live.size());
+        live.append(m_text.data() + ref.offset, ref.size);
+        ref.offset = offset;
+    }
+    m_text = std::move(live);
+    m_dead_text = 0;
 }
 
 void ColumnValues::set_null(Slot slot)
 {
     m_nulls[slot] = 1;
     if (m_storage == Storage::String)
-        std::string().swap(m_strings[slot]); // a null item keeps no text
+        forget_text(slot); // a null item keeps no text
 }
 
 void ColumnValues::set_string(Slot slot, std::string_view text)
 {
     assert(m_storage == Storage::String);
-    m_strings[slot].assign(text);
     m_nulls[slot] = 0;
+    TextRef& ref = m_text_refs[slot];
+    if (text.size() <= ref.size) {
+        // Shorter or as long: written over the old bytes (memmove: it may be a part of them).
+        std::char_traits<char>::move(m_text.data() + ref.offset, text.data(), text.size());
+        m_dead_text += ref.size - text.size();
+        ref.size = std::uint32_t(text.size());
+        return;
+    }
+    // The text may be another item of this column, which growing the arena would move.
+    const bool inside = !m_text.empty() && std::less_equal<>()(m_text.data(), text.data())
+        && std::less<>()(text.data(), m_text.data() + m_text.size());
+    const std::string copy = inside ? std::string(text) : std::string();
+    forget_text(slot);
+    m_text_refs[slot] = add_text(inside ? std::string_view(copy) : text);
+    if (m_dead_text * 2 > m_text.size())
+        compact_text();
 }
 
 void ColumnValues::set_integer(Slot slot, std::int64_t number)
@@ -109,7 +164,7 @@ Value ColumnValues::get(Slot slot, const ColumnType& type) const
     if (is_null(slot))
         return Value::null_of(type.value_type());
     switch (m_storage) {
-    case Storage::String: return Value(m_strings[slot]);
+    case Storage::String: return Value(std::string(string(slot)));
     case Storage::Integer:
         switch (type.kind) {
         case ColumnKind::Int: return Value::integer(static_cast<std::int16_t>(m_integers[slot]));
@@ -146,9 +201,15 @@ void ColumnValues::set(Slot slot, const Value& value)
 void ColumnValues::copy_item(Slot slot, const ColumnValues& from, Slot from_slot)
 {
     assert(from.m_storage == m_storage);
-    m_nulls[slot] = from.m_nulls[from_slot];
+    if (m_storage != Storage::String)
+        m_nulls[slot] = from.m_nulls[from_slot];
     switch (m_storage) {
-    case Storage::String: m_strings[slot] = from.m_strings[from_slot]; break;
+    case Storage::String:
+        if (from.is_null(from_slot))
+            set_null(slot);
+        else
+            set_string(slot, from.string(from_slot));
+        return;
     case Storage::Integer: m_integers[slot] = from.m_integers[from_slot]; break;
     case Storage::Double: m_doubles[slot] = from.m_doubles[from_slot]; break;
     case Storage::Decimal: m_decimals[slot] = from.m_decimals[from_slot]; break;

@@ -118,7 +118,7 @@ Result<std::string> write_dbase3(const Engine& engine)
             std::size_t longest = static_cast<std::size_t>(type.size);
             for (Slot slot : slots)
                 if (!rows.column(c).is_null(slot))
-                    longest = std::max(longest, gbk(rows.column(c).strings()[slot]).size());
+                    longest = std::max(longest, gbk(std::string(rows.column(c).string(slot))).size());
             field.width = static_cast<int>(std::clamp<std::size_t>(longest, 1, 254));
             break;
         }

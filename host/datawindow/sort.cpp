@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace hearth::dw {
 
@@ -157,9 +158,9 @@ struct PreparedKey {
     KeyKind kind;
     bool descending;
     const std::uint8_t* nulls = nullptr;
-    const void* data = nullptr;
+    const void* data = nullptr;      // the typed vector; for text, the ColumnValues
     std::vector<Value> computed;      // by slot, for expression keys
-    std::vector<std::string> folded; // by slot, case-folded text of an insensitive key
+    std::optional<ColumnValues> folded; // case-folded text of an insensitive key, when it differs
     bool fold_text = false;          // expression keys: compare text results without case
 };
 
@@ -179,12 +180,12 @@ template <KeyKind K>
 inline int compare_typed(const PreparedKey& key, Slot a, Slot b)
 {
     if constexpr (K == KeyKind::Text) {
-        auto* v = static_cast<const std::string*>(key.data);
-        int c = v[a].compare(v[b]);
+        auto* v = static_cast<const ColumnValues*>(key.data);
+        int c = v->string(a).compare(v->string(b));
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     } else if constexpr (K == KeyKind::TextFolded) {
-        auto* v = static_cast<const std::string*>(key.data);
-        return compare_folded(v[a], v[b]);
+        auto* v = static_cast<const ColumnValues*>(key.data);
+        return compare_folded(v->string(a), v->string(b));
     } else if constexpr (K == KeyKind::Integer) {
         return order_of(static_cast<const std::int64_t*>(key.data)[a], static_cast<const std::int64_t*>(key.data)[b]);
     } else if constexpr (K == KeyKind::Double) {
@@ -296,18 +297,26 @@ int Engine::sort()
             switch (column.storage()) {
             case Storage::String:
                 prepared.kind = KeyKind::Text;
-                prepared.data = column.strings().data();
+                prepared.data = &column;
                 if (key.case_mode == SortCase::Insensitive) {
                     // Fold once per sort, then compare plain bytes: cheaper than folding in
-                    // every comparison.
-                    prepared.folded.resize(m_rows.slot_count());
-                    for (Slot slot : primary) {
-                        std::string& folded = prepared.folded[slot];
-                        folded = column.strings()[slot];
-                        for (char& c : folded)
-                            c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+                    // every comparison. Text without capitals (numbers, Chinese) folds to
+                    // itself and is compared as it is.
+                    auto has_capital = [&](Slot slot) {
+                        const std::string_view text = column.string(slot);
+                        return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+                    };
+                    if (std::any_of(primary.begin(), primary.end(), has_capital)) {
+                        ColumnValues& folded = prepared.folded.emplace(Storage::String);
+                        folded.resize(m_rows.slot_count());
+                        std::string text;
+                        for (Slot slot : primary) {
+                            text = column.string(slot);
+                            for (char& c : text)
+                                c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+                            folded.set_string(slot, text);
+                        }
                     }
-                    prepared.data = prepared.folded.data();
                 }
                 break;
             case Storage::Integer: prepared.kind = KeyKind::Integer; prepared.data = column.integers().data(); break;
@@ -326,6 +335,8 @@ int Engine::sort()
             prepared.fold_text = key.case_mode == SortCase::Insensitive;
         }
         keys.push_back(std::move(prepared));
+        if (keys.back().folded)
+            keys.back().data = &*keys.back().folded;
     }
 
     // The current row keeps its number (no focus change is reported).

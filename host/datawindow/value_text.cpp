@@ -228,7 +228,7 @@ void append_item_text(std::string& out, const ColumnValues& column, Slot slot, c
     if (column.is_null(slot))
         return;
     switch (column.storage()) {
-    case Storage::String: out += column.strings()[slot]; break;
+    case Storage::String: out += column.string(slot); break;
     case Storage::Integer:
         // As the item reads back: an integer or unsigned long column wraps like its type.
         append_integer(out, column.get(slot, type).as_integral());

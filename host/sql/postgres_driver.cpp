@@ -1,5 +1,6 @@
 // The shared-server backend on libpq. Results come back as text (ISO dates, exact numeric
-// text); blobs are sent in binary. Inside a transaction every statement runs under a savepoint
+// text); blobs are sent in binary. Rows are read in single-row mode, one at a time as the
+// caller steps, so a large result is never held whole by libpq next to the caller's copy. Inside a transaction every statement runs under a savepoint
 // so that a failing statement undoes only itself, as on SQLite, instead of poisoning the rest
 // of the caller's transaction.
 
@@ -10,6 +11,7 @@
 #include <libpq-fe.h>
 
 #include <charconv>
+#include <deque>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -32,6 +34,7 @@ std::string trimmed(const char* text)
 }
 
 class PgDriver;
+class PgStatement;
 
 class PgResult {
 public:
@@ -68,14 +71,7 @@ public:
     Dbms dbms() const override { return Dbms::PostgreSQL; }
 
     bool connect(const ConnectParams& params, DbError& error) override;
-    void disconnect() override
-    {
-        if (m_conn) {
-            PQfinish(m_conn);
-            m_conn = nullptr;
-        }
-        m_in_transaction = false;
-    }
+    void disconnect() override;
     bool is_connected() const override { return m_conn && PQstatus(m_conn) == CONNECTION_OK; }
 
     std::unique_ptr<Statement> prepare(std::string_view sql, int param_count, Reuse reuse, DbError& error) override;
@@ -92,6 +88,7 @@ public:
         if (!m_in_transaction)
             return true;
         m_in_transaction = false;
+        settle();
         PgResult result(PQexec(m_conn, "COMMIT"));
         if (!result.ok()) {
             error = error_of(result);
@@ -136,8 +133,21 @@ public:
         return error;
     }
 
+    // The statement whose rows are still arriving, if any: the connection carries nothing else
+    // until they have all been read.
+    void start_streaming(PgStatement* statement) { m_streaming = statement; }
+    void stop_streaming(PgStatement* statement)
+    {
+        if (m_streaming == statement)
+            m_streaming = nullptr;
+    }
+    // Frees the connection for another command: the rows of a statement still streaming (an
+    // open cursor) are read into that statement's own queue first.
+    void settle();
+
     bool run(const char* sql, DbError& error)
     {
+        settle();
         PgResult result(PQexec(m_conn, sql));
         if (result.ok())
             return true;
@@ -149,6 +159,7 @@ private:
     PGconn* m_conn = nullptr;
     bool m_in_transaction = false;
     unsigned m_statement_counter = 0;
+    PgStatement* m_streaming = nullptr;
 };
 
 class PgStatement final : public Statement {
@@ -159,16 +170,16 @@ public:
     }
     ~PgStatement() override
     {
+        reset();
         if (!m_name.empty() && m_driver.is_connected()) {
-            PgResult done(PQexec(m_driver.conn(), fmt::format("DEALLOCATE {}", m_name).c_str()));
+            DbError ignored;
+            m_driver.run(fmt::format("DEALLOCATE {}", m_name).c_str(), ignored);
         }
     }
 
     Step execute(std::span<const Value> params, DbError& error) override
     {
-        m_result = PgResult();
-        m_row = 0;
-        m_rows = 0;
+        reset();
         if (int(params.size()) != m_param_count) {
             error = {-1, {}, fmt::format("statement expects {} parameters, {} given", m_param_count, params.size())};
             return Step::Error;
@@ -195,56 +206,33 @@ public:
             m_values[i] = m_texts[i].c_str();
             m_lengths[i] = int(m_texts[i].size());
         }
+        m_driver.settle();
+        m_guarded = m_driver.in_transaction();
+        if (m_guarded && !m_driver.run("SAVEPOINT hearth_statement", error)) {
+            m_guarded = false;
+            return Step::Error;
+        }
         PGconn* conn = m_driver.conn();
-        const bool guarded = m_driver.in_transaction();
-        if (guarded && !m_driver.run("SAVEPOINT hearth_statement", error))
-            return Step::Error;
-        PgResult result(m_name.empty()
-                            ? PQexecParams(conn, m_sql.c_str(), m_param_count, nullptr, m_values.data(),
-                                           m_lengths.data(), m_formats.data(), 0)
-                            : PQexecPrepared(conn, m_name.c_str(), m_param_count, m_values.data(), m_lengths.data(),
-                                             m_formats.data(), 0));
-        if (!result.ok()) {
-            error = m_driver.error_of(result);
-            if (guarded && !error.connection_lost) {
-                DbError ignored;
-                m_driver.run("ROLLBACK TO SAVEPOINT hearth_statement", ignored);
-                m_driver.run("RELEASE SAVEPOINT hearth_statement", ignored);
-            }
+        const int sent = m_name.empty() ? PQsendQueryParams(conn, m_sql.c_str(), m_param_count, nullptr, m_values.data(),
+                                                            m_lengths.data(), m_formats.data(), 0)
+                                        : PQsendQueryPrepared(conn, m_name.c_str(), m_param_count, m_values.data(),
+                                                              m_lengths.data(), m_formats.data(), 0);
+        if (!sent) {
+            error = m_driver.error_of(PgResult());
+            end_statement(false, error);
             return Step::Error;
         }
-        if (guarded && !m_driver.run("RELEASE SAVEPOINT hearth_statement", error))
-            return Step::Error;
-        m_result = std::move(result);
-        PGresult* r = m_result.get();
-        m_rows = PQntuples(r);
-        const int columns = PQnfields(r);
-        m_kinds.resize(std::size_t(columns));
-        for (int c = 0; c < columns; ++c) {
-            switch (PQftype(r, c)) {
-            case int2_oid:
-            case int4_oid:
-            case int8_oid:
-            case oid_oid: m_kinds[std::size_t(c)] = CellKind::Integer; break;
-            case float4_oid:
-            case float8_oid: m_kinds[std::size_t(c)] = CellKind::Float; break;
-            case numeric_oid: m_kinds[std::size_t(c)] = CellKind::Numeric; break;
-            case bool_oid: m_kinds[std::size_t(c)] = CellKind::Boolean; break;
-            case bytea_oid: m_kinds[std::size_t(c)] = CellKind::Blob; break;
-            default: m_kinds[std::size_t(c)] = CellKind::Text; break;
-            }
-        }
-        return m_rows > 0 ? Step::Row : Step::Done;
+        PQsetSingleRowMode(conn);
+        m_streaming = true;
+        m_driver.start_streaming(this);
+        return advance(error);
     }
 
-    Step next(DbError&) override
+    Step next(DbError& error) override
     {
-        if (m_row + 1 < m_rows) {
-            ++m_row;
-            return Step::Row;
-        }
-        m_row = m_rows;
-        return Step::Done;
+        if (!m_streaming && m_queue.empty())
+            return Step::Done;
+        return advance(error);
     }
 
     long changes() const override
@@ -253,11 +241,38 @@ public:
         return tuples && *tuples ? std::atol(tuples) : 0;
     }
 
+    // Rows not yet read are read and dropped: the command runs to its end, as it would have
+    // with its whole result fetched (a statement that changes rows and returns some must not
+    // be cut short).
     void reset() override
     {
+        if (m_streaming) {
+            bool failed = false;
+            while (PGresult* rest = PQgetResult(m_driver.conn())) {
+                failed = failed || !ends_well(PQresultStatus(rest));
+                PQclear(rest);
+            }
+            finish_stream();
+            DbError ignored;
+            end_statement(!failed, ignored);
+        }
+        m_queue.clear();
         m_result = PgResult();
-        m_rows = 0;
-        m_row = 0;
+        m_kinds.clear();
+    }
+
+    // Another command needs the connection: the rows still to come are kept here, in order,
+    // and read from here by next().
+    void queue_rest()
+    {
+        bool failed = false;
+        while (PGresult* rest = PQgetResult(m_driver.conn())) {
+            failed = failed || !ends_well(PQresultStatus(rest));
+            m_queue.emplace_back(rest);
+        }
+        finish_stream();
+        DbError ignored;
+        end_statement(!failed, ignored);
     }
 
     int column_count() const override { return m_result.get() ? PQnfields(m_result.get()) : 0; }
@@ -268,7 +283,7 @@ public:
     }
     CellKind kind(int column) const override
     {
-        if (PQgetisnull(m_result.get(), m_row, column))
+        if (PQgetisnull(m_result.get(), 0, column))
             return CellKind::Null;
         return m_kinds[std::size_t(column)];
     }
@@ -290,8 +305,7 @@ public:
     }
     std::string_view text(int column) const override
     {
-        return std::string_view(PQgetvalue(m_result.get(), m_row, column),
-                                std::size_t(PQgetlength(m_result.get(), m_row, column)));
+        return std::string_view(PQgetvalue(m_result.get(), 0, column), std::size_t(PQgetlength(m_result.get(), 0, column)));
     }
     std::span<const std::uint8_t> blob(int column) const override
     {
@@ -318,13 +332,99 @@ public:
     }
 
 private:
+    static bool ends_well(ExecStatusType status)
+    {
+        return status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK;
+    }
+
+    // The next result of this execution: a row, the closing status, or an error.
+    PgResult take_result()
+    {
+        if (!m_queue.empty()) {
+            PgResult front = std::move(m_queue.front());
+            m_queue.pop_front();
+            return front;
+        }
+        if (!m_streaming)
+            return PgResult();
+        return PgResult(PQgetResult(m_driver.conn()));
+    }
+
+    Step advance(DbError& error)
+    {
+        PgResult result = take_result();
+        const ExecStatusType status = result.get() ? result.status() : PGRES_FATAL_ERROR;
+        if (status == PGRES_SINGLE_TUPLE) {
+            m_result = std::move(result);
+            if (m_kinds.empty())
+                read_kinds();
+            return Step::Row;
+        }
+        const bool ok = status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK;
+        if (!ok)
+            error = m_driver.error_of(result);
+        m_result = ok ? std::move(result) : PgResult();
+        if (m_streaming) {
+            // Reads up to the end of this command's results, so the connection is free again.
+            while (PGresult* rest = PQgetResult(m_driver.conn()))
+                PQclear(rest);
+            finish_stream();
+        }
+        return end_statement(ok, error) ? Step::Done : Step::Error;
+    }
+
+    void finish_stream()
+    {
+        m_streaming = false;
+        m_driver.stop_streaming(this);
+    }
+
+    // Closes the statement's savepoint: released after success, rolled back to after a
+    // failure so that only this statement is undone. False when that fails.
+    bool end_statement(bool ok, DbError& error)
+    {
+        if (!m_guarded)
+            return ok;
+        m_guarded = false;
+        if (ok)
+            return m_driver.run("RELEASE SAVEPOINT hearth_statement", error);
+        if (!error.connection_lost) {
+            DbError ignored;
+            m_driver.run("ROLLBACK TO SAVEPOINT hearth_statement", ignored);
+            m_driver.run("RELEASE SAVEPOINT hearth_statement", ignored);
+        }
+        return false;
+    }
+
+    void read_kinds()
+    {
+        PGresult* r = m_result.get();
+        const int columns = PQnfields(r);
+        m_kinds.resize(std::size_t(columns));
+        for (int c = 0; c < columns; ++c) {
+            switch (PQftype(r, c)) {
+            case int2_oid:
+            case int4_oid:
+            case int8_oid:
+            case oid_oid: m_kinds[std::size_t(c)] = CellKind::Integer; break;
+            case float4_oid:
+            case float8_oid: m_kinds[std::size_t(c)] = CellKind::Float; break;
+            case numeric_oid: m_kinds[std::size_t(c)] = CellKind::Numeric; break;
+            case bool_oid: m_kinds[std::size_t(c)] = CellKind::Boolean; break;
+            case bytea_oid: m_kinds[std::size_t(c)] = CellKind::Blob; break;
+            default: m_kinds[std::size_t(c)] = CellKind::Text; break;
+            }
+        }
+    }
+
     PgDriver& m_driver;
     std::string m_sql;
-    std::string m_name;   // empty: run unprepared with PQexecParams
+    std::string m_name;   // empty: run unprepared with PQsendQueryParams
     int m_param_count;
-    PgResult m_result;
-    int m_row = 0;
-    int m_rows = 0;
+    PgResult m_result;    // the current row, or the closing status after the last one
+    bool m_streaming = false;   // results of this execution are still on the connection
+    bool m_guarded = false;     // its savepoint is open
+    std::deque<PgResult> m_queue;
     std::vector<CellKind> m_kinds;
     std::vector<std::string> m_texts;
     std::vector<const char*> m_values;
@@ -332,6 +432,23 @@ private:
     std::vector<int> m_formats;
     mutable std::vector<std::uint8_t> m_blob;
 };
+
+void PgDriver::settle()
+{
+    if (m_streaming)
+        m_streaming->queue_rest();
+}
+
+void PgDriver::disconnect()
+{
+    if (m_streaming)
+        m_streaming->reset();
+    if (m_conn) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+    }
+    m_in_transaction = false;
+}
 
 void ignore_notice(void*, const char*) {}
 
@@ -401,6 +518,7 @@ std::unique_ptr<Statement> PgDriver::prepare(std::string_view sql, int param_cou
     const bool guarded = m_in_transaction;
     if (guarded && !run("SAVEPOINT hearth_statement", error))
         return nullptr;
+    settle();
     PgResult result(PQprepare(m_conn, name.c_str(), text.c_str(), param_count, nullptr));
     if (!result.ok()) {
         error = error_of(result);

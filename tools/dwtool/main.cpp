@@ -16,7 +16,6 @@
 // command line exits with status 2.
 #include "host/datawindow/database.h"
 #include "host/datawindow/datawindow.h"
-#include "host/datawindow/heap_policy.h"
 #include "host/datawindow/library.h"
 #include "host/datawindow/saveas.h"
 #include "host/sql/cell.h"
@@ -25,6 +24,7 @@
 #include <fmt/format.h>
 
 #include <cstdlib>
+#include <malloc.h>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -85,6 +85,12 @@ Result<ObjectDefinition> load_object(const std::string& argument)
         return ObjectLibrary::load_file(path);
     return ObjectLibrary(object_folders()).load(argument);
 }
+
+// dwtool holds one large page for the life of the process. Blocks of a megabyte and more
+// (column vectors, text arenas) are mapped from the kernel and handed back when freed, so
+// the buffers a column leaves behind as it grows during a retrieve do not stay resident.
+// A fixed threshold also stops the C library from raising it after the first such free.
+void map_large_blocks() { mallopt(M_MMAP_THRESHOLD, 1 << 20); }
 
 int fail(const std::string& message)
 {
@@ -192,7 +198,7 @@ std::optional<RetrievalArgument> argument_value(const RetrieveArgument& argument
 
 int main(int argc, char** argv)
 {
-    keep_large_pages_in_heap();
+    map_large_blocks();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0].rfind("--", 0) == 0) {
         std::cerr << usage;

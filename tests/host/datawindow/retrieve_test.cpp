@@ -94,6 +94,31 @@ TEST_P(RetrieveTest, FailuresLeaveTheRowsAsTheyWere)
     }
 }
 
+TEST_P(RetrieveTest, AServerErrorAfterRowsHaveArrivedFailsCleanlyInsideTheTransaction)
+{
+    // The server sends rows one by one: the third fails after two have come.
+    if (dbms() != sql::Dbms::PostgreSQL)
+        GTEST_SKIP() << "the failing SELECT is PostgreSQL's";
+    auto engine = engine_from(person_source());
+    ASSERT_EQ(retrieve(*engine, tx, {Value("R1")}), 2);
+    ASSERT_EQ(tx.execute_immediate("INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo) VALUES ('P9', 'new', 'R9')"), 0)
+        << tx.sql_err_text();
+    ASSERT_EQ(engine->modify("datawindow.table.select='SELECT ~'P~' || x, :as_rprno, ~'R1~', 10 / (3 - x) "
+                             "FROM generate_series(1, 5) x'"),
+              "");
+    EXPECT_EQ(retrieve(*engine, tx, {Value("R1")}), -1);
+    EXPECT_NE(tx.sql_err_text().find("division by zero"), std::string::npos) << tx.sql_err_text();
+    EXPECT_EQ(engine->row_count(), 2);
+    EXPECT_EQ(item_text(*engine, 1, "personno"), "P1");
+    // The connection and the uncommitted insert are still there.
+    ASSERT_EQ(engine->modify("datawindow.table.select='" + std::string("SELECT PersonNo, Name, RprNo, Age FROM "
+                                                                       "tc_ge_personinfo WHERE RprNo = :as_rprno")
+                             + "'"),
+              "");
+    EXPECT_EQ(retrieve(*engine, tx, {Value("R9")}), 1) << tx.sql_err_text();
+    EXPECT_EQ(tx.rollback(), 0);
+}
+
 TEST_P(RetrieveTest, SortAndFilterApplyAfterTheRowsArrive)
 {
     auto engine = engine_from(person_source());
