@@ -104,7 +104,7 @@ Value arithmetic(Op op, const Value& a, const Value& b, ExpressionRules rules)
     if (rules == ExpressionRules::DataWindow) {
         result = both_decimal ? Type::Decimal : Type::Double;
     } else if (op == Op::Divide) {
-        // [U] `/` with a decimal operand and no real or double stays an exact decimal, so
+        // Undocumented: `/` with a decimal operand and no real or double stays an exact decimal, so
         // decimal values lose nothing to binary rounding; integers alone divide in double.
         result = any_floating ? Type::Double : any_decimal ? Type::Decimal : Type::Double;
     } else if (a.type() == Type::Double || b.type() == Type::Double) {
