@@ -148,9 +148,9 @@ ScriptResult uo_toolbar::uf_setenabled(ScriptCall& call)
         return no_return; // a null name makes null modstrings, which Modify ignores
     const std::string object = as_object.as_string();
     const Value& ab_enabled = call.arg(1);
-    const bool enabled = !ab_enabled.is_null() && ab_enabled.type() == Type::Boolean && ab_enabled.as_bool();
+    const bool enable = !ab_enabled.is_null() && ab_enabled.type() == Type::Boolean && ab_enabled.as_bool();
     // Two separate Modify calls whose answers are not examined, as the runtime passes them.
-    if (enabled) {
+    if (enable) {
         modify(filename_modstring(object, ""));
         modify(object + ".tag = '1'");
     } else {
@@ -168,8 +168,8 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
         return no_return; // disabled, or no button of d_tool
 
     const std::string x_text = describe(as_object + ".x");
-    const std::int64_t x = fn::to_long(x_text);
-    const std::int64_t y = fn::to_long(describe(as_object + ".y"));
+    const std::int64_t button_x = fn::to_long(x_text);
+    const std::int64_t button_y = fn::to_long(describe(as_object + ".y"));
     const std::int64_t w = fn::to_long(describe(as_object + ".width"));
     const std::int64_t h = fn::to_long(describe(as_object + ".height"));
 
@@ -178,7 +178,7 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
         is_object = as_object;
         is_clickedobject = as_object;
         modify(filename_modstring(as_object, "1"));
-        place_frame(lines, "l_h2", "l_h1", "l_v2", "l_v1", x_text, x, y, w, h);
+        place_frame(lines, "l_h2", "l_h1", "l_v2", "l_v1", x_text, button_x, button_y, w, h);
         lines.show_frame(true);
     } else if (as_state == "normal") {
         is_object.clear();
@@ -187,7 +187,7 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
     } else if (as_state == "float") {
         is_object = as_object;
         modify(filename_modstring(as_object, ""));
-        place_frame(lines, "l_h1", "l_h2", "l_v1", "l_v2", x_text, x, y, w, h);
+        place_frame(lines, "l_h1", "l_h2", "l_v1", "l_v2", x_text, button_x, button_y, w, h);
         lines.show_frame(true);
     }
     return no_return;
