@@ -95,7 +95,10 @@ Result<bool> AtomicFileWriter::fail(std::string_view what)
 Result<bool> AtomicFileWriter::open()
 {
     std::filesystem::path folder = m_file.parent_path().empty() ? std::filesystem::path(".") : m_file.parent_path();
-    std::string pattern = (folder / ("." + m_file.filename().string() + ".XXXXXX")).string();
+    std::string hidden = "."; // appended: `"." + ...` trips GCC 12's false -Wrestrict at -O3
+    hidden += m_file.filename().string();
+    hidden += ".XXXXXX";
+    std::string pattern = (folder / hidden).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     m_fd = ::mkstemp(name.data());

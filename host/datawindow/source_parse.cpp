@@ -313,8 +313,12 @@ std::string write_value(const AttrValue& value)
     switch (value.form) {
     case AttrValue::Form::Bare:
         return value.text;
-    case AttrValue::Form::Quoted:
-        return "\"" + escape_tilde(value.text, '"') + "\"";
+    case AttrValue::Form::Quoted: {
+        std::string out(1, '"'); // appended: `"\"" + ...` trips GCC 12's false -Wrestrict at -O3
+        out += escape_tilde(value.text, '"');
+        out += '"';
+        return out;
+    }
     case AttrValue::Form::List: {
         std::string out = "(";
         bool first = true;
