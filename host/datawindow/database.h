@@ -37,8 +37,8 @@ enum class ResetFlags : std::uint8_t { No, Yes };
 // A list argument (stringlist, numberlist, datelist ...) takes the elements of a list,
 // one bound parameter each, where the SELECT says IN (:name).
 struct RetrievalArgument {
-    RetrievalArgument(Value value) : value(std::move(value)) {}
-    RetrievalArgument(std::vector<Value> elements) : elements(std::move(elements)), is_list(true) {}
+    RetrievalArgument(Value single) : value(std::move(single)) {}
+    RetrievalArgument(std::vector<Value> list) : elements(std::move(list)), is_list(true) {}
 
     Value value;
     std::vector<Value> elements;

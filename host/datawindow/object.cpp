@@ -400,25 +400,25 @@ Result<ObjectDefinition> ObjectDefinition::from_document(SourceDocument document
     return builder.build(std::move(document));
 }
 
-int ObjectDefinition::column_index(std::string_view name) const
+int ObjectDefinition::column_index(std::string_view column) const
 {
     for (std::size_t i = 0; i < columns.size(); ++i)
-        if (iequals(columns[i].name, name))
+        if (iequals(columns[i].name, column))
             return static_cast<int>(i);
     return -1;
 }
 
-const Control* ObjectDefinition::find_control(std::string_view name) const
+const Control* ObjectDefinition::find_control(std::string_view control_name) const
 {
     for (const Control& control : controls)
-        if (!control.name.empty() && iequals(control.name, name))
+        if (!control.name.empty() && iequals(control.name, control_name))
             return &control;
     return nullptr;
 }
 
-Control* ObjectDefinition::find_control(std::string_view name)
+Control* ObjectDefinition::find_control(std::string_view control_name)
 {
-    return const_cast<Control*>(std::as_const(*this).find_control(name));
+    return const_cast<Control*>(std::as_const(*this).find_control(control_name));
 }
 
 const Control* ObjectDefinition::column_control(int index) const
@@ -434,9 +434,9 @@ Control* ObjectDefinition::column_control(int index)
     return const_cast<Control*>(std::as_const(*this).column_control(index));
 }
 
-const Control* ObjectDefinition::find_compute(std::string_view name) const
+const Control* ObjectDefinition::find_compute(std::string_view compute_name) const
 {
-    const Control* control = find_control(name);
+    const Control* control = find_control(compute_name);
     return control && control->kind == ControlKind::Compute ? control : nullptr;
 }
 

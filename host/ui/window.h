@@ -14,7 +14,8 @@ namespace hearth {
 // A menu or menu item: MenuID of a window is the root, Item[n] its entries.
 class Menu : public std::enable_shared_from_this<Menu> {
 public:
-    explicit Menu(std::string name = {}, std::string text = {}) : name(std::move(name)), text(std::move(text)) {}
+    explicit Menu(std::string menu_name = {}, std::string menu_text = {})
+        : name(std::move(menu_name)), text(std::move(menu_text)) {}
 
     std::string name;
     std::string text;

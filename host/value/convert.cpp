@@ -15,7 +15,7 @@ std::int64_t round_to_int64(double number)
 {
     if (!std::isfinite(number))
         return 0;
-    double whole = std::round(number); // [U] exact halves round away from zero: 2.5 -> 3, -2.5 -> -3
+    double whole = std::round(number); // exact halves round away from zero (undocumented): 2.5 -> 3, -2.5 -> -3
     // Beyond 2^63 only the low bits survive the wrap; keep them without overflowing the cast.
     double wrapped = std::fmod(whole, 18446744073709551616.0);
     if (wrapped >= 9223372036854775808.0)
@@ -28,7 +28,7 @@ std::int64_t round_to_int64(double number)
 std::int64_t round_to_int64(const Decimal& number)
 {
     __extension__ typedef unsigned __int128 UInt128;
-    // [U] exact halves round away from zero, as for doubles.
+    // Exact halves round away from zero, as for doubles (undocumented).
     return std::int64_t(std::uint64_t(UInt128(number.rounded(0).coefficient())));
 }
 

@@ -48,16 +48,16 @@ struct U256 {
 
     friend U256 operator+(U256 a, const U256& b)
     {
-        UInt128 lo = a.lo + b.lo;
-        a.hi += b.hi + (lo < a.lo ? 1 : 0);
-        a.lo = lo;
+        UInt128 low = a.lo + b.lo;
+        a.hi += b.hi + (low < a.lo ? 1 : 0);
+        a.lo = low;
         return a;
     }
     friend U256 operator-(U256 a, const U256& b) // a >= b
     {
-        UInt128 lo = a.lo - b.lo;
+        UInt128 low = a.lo - b.lo;
         a.hi -= b.hi + (a.lo < b.lo ? 1 : 0);
-        a.lo = lo;
+        a.lo = low;
         return a;
     }
     U256 shifted_left() const

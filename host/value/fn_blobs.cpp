@@ -9,7 +9,7 @@ namespace detail {
 
 Blob blob_mid(const Blob& bytes, long start, long length)
 {
-    // [U] a start below 1 or a length <= 0 gives an empty blob.
+    // A start below 1 or a length <= 0 gives an empty blob (undocumented).
     if (start < 1 || length <= 0 || std::size_t(start) > bytes.size())
         return {};
     std::size_t begin = std::size_t(start - 1);
@@ -21,7 +21,7 @@ Blob blob_mid(const Blob& bytes, long start, long length)
 
 long rgb(long red, long green, long blue)
 {
-    // [U] a component outside 0..255 fails with the runtime's -1.
+    // A component outside 0..255 fails with the runtime's -1 (undocumented).
     for (long component : {red, green, blue}) {
         if (component < 0 || component > 255)
             return -1;

@@ -22,7 +22,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The number inside text without a plus sign, or nullopt when text is not a number as a whole. The grammar:
 // [+-] digits [. [digits]] | [+-] . digits, then an optional exponent e[+-]digits.
-// [U] blanks (U+0020) before and after the number are accepted (" 12 " is 12); any other
+// Undocumented: blanks (U+0020) before and after the number are accepted (" 12 " is 12); any other
 // character, tabs included, makes the text not a number.
 std::optional<std::string_view> number_text(std::string_view text)
 {
@@ -61,7 +61,7 @@ std::optional<std::string_view> number_text(std::string_view text)
 }
 
 // A whole number from text, rounded half away from zero like a stored fraction ("2.5" is 3).
-// [U] text whose value lies outside [lowest, highest] ("70000" for an integer) gives 0, as
+// Undocumented: text whose value lies outside [lowest, highest] ("70000" for an integer) gives 0, as
 // text that is not a number does; it does not wrap.
 std::int64_t whole_from_text(std::string_view text, std::int64_t lowest, std::int64_t highest)
 {
@@ -231,7 +231,7 @@ Value to_string(const Value& data)
     case Type::Integer:
     case Type::Long:
     case Type::ULong: return std::to_string(data.as_integral());
-    // [U] a decimal keeps its own places: 3.50 reads "3.50".
+    // A decimal keeps its own places (undocumented): 3.50 reads "3.50".
     case Type::Decimal: return data.as_decimal().to_string();
     case Type::Real: {
         // A real holds about 7 significant digits; more would show the binary noise.
@@ -240,7 +240,7 @@ Value to_string(const Value& data)
     }
     case Type::Double: return to_string(data.as_double());
     case Type::Boolean: return std::string(data.as_bool() ? "true" : "false");
-    // [U] dates, times and datetimes without a mask: yyyy-mm-dd, hh:mm:ss, "<date> <time>".
+    // Undocumented: dates, times and datetimes without a mask: yyyy-mm-dd, hh:mm:ss, "<date> <time>".
     case Type::Date: return to_string(data.as_date());
     case Type::Time: return to_string(data.as_time());
     case Type::DateTime: return to_string(data.as_datetime());
@@ -255,7 +255,7 @@ bool is_null(const Value& value) { return value.is_null(); }
 
 int set_null(Value& variable)
 {
-    // [U] SetNull returns 1.
+    // SetNull returns 1 (undocumented).
     variable = Value::null_of(variable.type()); // the datum goes back to the type's initial one
     return 1;
 }

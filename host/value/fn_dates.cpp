@@ -175,7 +175,7 @@ Time to_time(std::string_view text)
         i = k;
     }
     auto time = parse_time(text, i);
-    // [U] text that is not a time gives 00:00:00.
+    // Text that is not a time gives 00:00:00 (undocumented).
     if (!time || i != text.size())
         return Time {};
     return *time;

@@ -148,12 +148,12 @@ std::optional<std::string> format_magnitude(const Decimal& magnitude, std::strin
     return out;
 }
 
-// [U] [Currency] uses the installations' currency: "¥#,##0.00", negatives with a minus.
+// Undocumented: [Currency] uses the installations' currency: "¥#,##0.00", negatives with a minus.
 constexpr std::string_view currency_mask = "¥#,##0.00";
 
 Value format_number(const Value& data, const std::vector<std::string_view>& sections)
 {
-    // [U] without a null section a null value gives null (also for dates, times and strings).
+    // Undocumented: without a null section a null value gives null (also for dates, times and strings).
     if (data.is_null()) {
         if (sections.size() >= 4) {
             std::string out;
@@ -204,7 +204,7 @@ Value format_number(const Value& data, const std::vector<std::string_view>& sect
 
 // ---- dates and times ----------------------------------------------------------------
 
-// [U] day and month names follow the installations' Chinese locale.
+// Day and month names follow the installations' Chinese locale (undocumented).
 constexpr std::array<std::string_view, 7> short_days = {"周日", "周一", "周二", "周三", "周四", "周五", "周六"};
 constexpr std::array<std::string_view, 7> long_days = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
 constexpr std::array<std::string_view, 12> long_months = {"一月", "二月", "三月", "四月", "五月", "六月",
@@ -382,7 +382,7 @@ Value format_string(const Value& data, const std::vector<std::string_view>& sect
     std::string out;
     for (std::size_t i = 0; i < mask.size();) {
         if (mask[i] == '@') {
-            // [U] an '@' past the end of the data shows nothing; data beyond the last '@' is dropped.
+            // Undocumented: an '@' past the end of the data shows nothing; data beyond the last '@' is dropped.
             if (next < text.size()) {
                 std::size_t end = utf8::next(text, next);
                 out.append(text.substr(next, end - next));

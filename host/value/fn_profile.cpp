@@ -24,7 +24,7 @@ std::string_view trim_blanks(std::string_view text)
 
 // The file's text as UTF-8, or nullopt when it cannot be read. A UTF-16LE file is told by
 // its byte order mark, a UTF-8 file by its mark or by being valid UTF-8.
-// [U] any other file is read as the ANSI code page, GBK.
+// Any other file is read as the ANSI code page, GBK (undocumented).
 std::optional<std::string> read_settings_text(std::string_view path)
 {
     std::ifstream file(std::string(path), std::ios::binary);

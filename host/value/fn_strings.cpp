@@ -84,7 +84,7 @@ constexpr long max_generated_characters = 1L << 28;
 
 std::string left(std::string_view text, long count)
 {
-    // [U] a count <= 0 gives "".
+    // A count <= 0 gives "" (undocumented).
     if (count <= 0)
         return {};
     return std::string(text.substr(0, utf8::offset(text, count)));
@@ -92,7 +92,7 @@ std::string left(std::string_view text, long count)
 
 std::string right(std::string_view text, long count)
 {
-    // [U] a count <= 0 gives "".
+    // A count <= 0 gives "" (undocumented).
     if (count <= 0)
         return {};
     long length = utf8::length(text);
@@ -103,7 +103,7 @@ std::string right(std::string_view text, long count)
 
 std::string mid(std::string_view text, long start, long length)
 {
-    // [U] start <= 0 gives "", and so does a length <= 0.
+    // Start <= 0 gives "", and so does a length <= 0 (undocumented).
     if (start <= 0 || length <= 0)
         return {};
     std::size_t begin = utf8::offset(text, start - 1);
@@ -113,7 +113,7 @@ std::string mid(std::string_view text, long start, long length)
 
 long pos(std::string_view text, std::string_view search, long start)
 {
-    // [U] an empty search text is never found: 0.
+    // An empty search text is never found: 0 (undocumented).
     if (search.empty() || start < 1)
         return 0;
     std::size_t i = utf8::offset(text, start - 1);
@@ -129,7 +129,7 @@ long pos(std::string_view text, std::string_view search, long start)
 
 long last_pos(std::string_view text, std::string_view search, long search_length)
 {
-    // [U] an empty search text is never found, as in pos; a negative search length finds nothing.
+    // Undocumented: an empty search text is never found, as in pos; a negative search length finds nothing.
     if (search.empty() || search_length <= 0)
         return 0;
     std::string_view window = text.substr(0, utf8::offset(text, search_length));
@@ -180,7 +180,7 @@ std::string upper(std::string_view text) { return map_case(text, to_upper); }
 
 std::string replace(std::string_view text, long start, long count, std::string_view with)
 {
-    // [U] start < 1 or count < 0 gives "" (the runtime's failure value).
+    // Undocumented: start < 1 or count < 0 gives "" (the runtime's failure value).
     if (start < 1 || count < 0)
         return {};
     std::size_t begin = utf8::offset(text, start - 1);
@@ -211,7 +211,7 @@ std::string fill(std::string_view chars, long count)
 
 std::string space(long count)
 {
-    // [U] a count <= 0 gives "".
+    // A count <= 0 gives "" (undocumented).
     if (count <= 0 || count > detail::max_generated_characters)
         return {};
     return std::string(std::size_t(count), ' ');

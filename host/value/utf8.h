@@ -1,7 +1,7 @@
 #pragma once
 // UTF-8 walking for the string functions. Strings are UTF-8 in memory but the runtime's
 // string functions count characters: here one character is one Unicode code point, so a
-// character outside the BMP (a surrogate pair in UTF-16) counts as one, not two ([U] choice).
+// character outside the BMP (a surrogate pair in UTF-16) counts as one, not two (the runtime leaves this open).
 // Bytes that
 // do not form a valid sequence count as one character each and are kept unchanged, so
 // invalid text never crashes a function and survives a round trip through Mid or Replace.

@@ -33,8 +33,8 @@ ScriptResult uo_dwform::ue_dwnkey(ScriptCall& call)
         return no_return;
 
     const std::string ls_column = dw_script::describe(call, *this, ls_colname + ".Height");
-    const Value height = fn::to_long(Value(ls_column));
-    if (height.is_null() || height.as_integral() < tall_field_height) {
+    const Value field_height = fn::to_long(Value(ls_column));
+    if (field_height.is_null() || field_height.as_integral() < tall_field_height) {
         send_tab(*this);
         return no_return;
     }

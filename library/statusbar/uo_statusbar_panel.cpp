@@ -62,8 +62,8 @@ ScriptResult uo_statusbar_panel::constructor(ScriptCall& call)
     if (AppGlobals* globals = app_globals(call, "gl_backcolor"))
         backcolor = globals->gl_backcolor;
     if (uo_statusbar_unit* first = call.use(uo_1, "uo_1"))
-        if (uo_statictext* text = call.use(first->st_1, "uo_1.st_1"))
-            height = text->height + text_padding;
+        if (uo_statictext* label = call.use(first->st_1, "uo_1.st_1"))
+            height = label->height + text_padding;
     const std::vector<ObjectRef> cells = control();
     for (std::size_t i = 0; i < cells.size(); ++i)
         if (auto* cell = call.use(Ref<VisualObject>(cells[i]), "control[" + std::to_string(i + 1) + "]"))
@@ -94,10 +94,10 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
         uo_statusbar_unit* cell = cell_at(i);
         if (!cell)
             continue;
-        uo_statictext* text = call.use(cell->st_1, "control[" + std::to_string(i) + "].st_1");
-        if (!text)
+        uo_statictext* label = call.use(cell->st_1, "control[" + std::to_string(i) + "].st_1");
+        if (!label)
             continue;
-        call.call(cells[i - 1], "resize", {integer_width(statusbar::natural_width(text->text_value())), Value::integer(0)});
+        call.call(cells[i - 1], "resize", {integer_width(statusbar::natural_width(label->text_value())), Value::integer(0)});
         total = wrap_to_long(std::int64_t(total) + cell->width);
     }
 
@@ -113,13 +113,13 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
                   {integer_width(std::int64_t(w) + std::int64_t(count) * overlap + first->width - first->x - total -
                                  overlap),
                    Value::integer(0)});
-        std::int64_t x = std::int64_t(first->x) + first->width - overlap;
+        std::int64_t next_x = std::int64_t(first->x) + first->width - overlap;
         for (std::int32_t i = 2; i <= count; ++i) {
             uo_statusbar_unit* cell = cell_at(i);
             if (!cell)
                 continue;
-            cell->x = wrap_to_integer(x);
-            x = std::int64_t(cell->x) + cell->width - overlap;
+            cell->x = wrap_to_integer(next_x);
+            next_x = std::int64_t(cell->x) + cell->width - overlap;
         }
         return Value::integer(0);
     }
@@ -132,7 +132,7 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
     call.call(uo_1, "resize",
               {integer_width(static_cast<std::int64_t>(std::trunc(static_cast<double>(available) - others))),
                Value::integer(0)});
-    std::int64_t x = std::int64_t(first->x) + first->width - overlap;
+    std::int64_t next_x = std::int64_t(first->x) + first->width - overlap;
     for (std::int32_t i = 2; i <= count; ++i) {
         uo_statusbar_unit* cell = cell_at(i);
         if (!cell)
@@ -141,8 +141,8 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
         const double scaled = total == 0 ? 0.0 : static_cast<double>(product32(cell->width, available)) / total;
         call.call(cells[i - 1], "resize",
                   {integer_width(static_cast<std::int64_t>(std::trunc(scaled))), Value::integer(0)});
-        cell->x = wrap_to_integer(x);
-        x = std::int64_t(cell->x) + cell->width - overlap;
+        cell->x = wrap_to_integer(next_x);
+        next_x = std::int64_t(cell->x) + cell->width - overlap;
     }
     return Value::integer(0);
 }
@@ -158,10 +158,10 @@ ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
     auto* cell = Ref<uo_statusbar_unit>(entry).get();
     if (!cell)
         return no_return; // a destroyed (null) entry: nothing to show the text in
-    uo_statictext* text = call.use(cell->st_1, "control[" + std::to_string(*ai_index) + "].st_1");
-    if (!text)
+    uo_statictext* label = call.use(cell->st_1, "control[" + std::to_string(*ai_index) + "].st_1");
+    if (!label)
         return no_return;
-    text->set_text(as_text);
+    label->set_text(as_text);
     call.call(ref(), "resize", {integer_width(width), Value::integer(0)});
     return no_return;
 }

@@ -24,10 +24,10 @@ ScriptResult uo_statusbar_unit::create(ScriptCall& call)
 {
     call.runtime().create_controls(call);
     // Design-time looks of the nested controls; their positions are always computed.
-    uo_statictext* text = st_1.get();
-    assert(text && "create_controls has just made st_1");
+    uo_statictext* label = st_1.get();
+    assert(label && "create_controls has just made st_1");
     // The text never takes the focus; it starts without text.
-    text->enabled = false;
+    label->enabled = false;
     const struct {
         const Ref<Line>& line;
         std::int32_t color;
@@ -43,28 +43,28 @@ ScriptResult uo_statusbar_unit::create(ScriptCall& call)
 
 ScriptResult uo_statusbar_unit::constructor(ScriptCall& call)
 {
-    uo_statictext* text = call.use(st_1, "st_1");
+    uo_statictext* label = call.use(st_1, "st_1");
     Line* top = call.use(ln_h1, "ln_h1");
     Line* bottom = call.use(ln_h2, "ln_h2");
     Line* left = call.use(ln_v1, "ln_v1");
     Line* right = call.use(ln_v2, "ln_v2");
     // A missing control reported handled skips the layout: every step reads the text field.
-    if (!text || !top || !bottom || !left || !right)
+    if (!label || !top || !bottom || !left || !right)
         return no_return;
 
-    text->x = 5;
-    text->width = width - text_margin;
-    text->y = 15;
-    text->height = 48;
+    label->x = 5;
+    label->width = width - text_margin;
+    label->y = 15;
+    label->height = 48;
 
-    top->beginx = text->x;
-    top->endx = text->x + text->width;
-    top->beginy = text->y - 13;
+    top->beginx = label->x;
+    top->endx = label->x + label->width;
+    top->beginy = label->y - 13;
     top->endy = top->beginy;
 
     bottom->beginx = top->beginx;
     bottom->endx = top->endx;
-    bottom->beginy = text->y + text->height + 2;
+    bottom->beginy = label->y + label->height + 2;
     bottom->endy = bottom->beginy;
 
     left->beginx = top->beginx - 3;
@@ -89,14 +89,14 @@ ScriptResult uo_statusbar_unit::resize(ScriptCall& call)
         return Value::integer(0);
     width = *w;
 
-    uo_statictext* text = call.use(st_1, "st_1");
-    if (!text)
+    uo_statictext* label = call.use(st_1, "st_1");
+    if (!label)
         return Value::integer(0);
     // Not clamped: below 35 the text field gets a negative width, which the host shows as none.
-    text->width = width - text_margin;
+    label->width = width - text_margin;
     Line* top = call.use(ln_h1, "ln_h1");
     if (top)
-        top->endx = text->x + text->width;
+        top->endx = label->x + label->width;
     if (Line* bottom = call.use(ln_h2, "ln_h2"); bottom && top)
         bottom->endx = top->endx;
     if (Line* right = call.use(ln_v2, "ln_v2"); right && top) {

@@ -136,9 +136,9 @@ ScriptResult uo_toolbar::uf_setenabled(ScriptCall& call)
     if (!as_object)
         return no_return; // a null name makes null modstrings, which Modify ignores
     const std::string& object = *as_object;
-    const bool enabled = ab_enabled.value_or(false);
+    const bool enable = ab_enabled.value_or(false);
     // Two separate Modify calls whose answers are not examined, as the runtime passes them.
-    if (enabled) {
+    if (enable) {
         modify(filename_modstring(object, ""));
         modify(object + ".tag = '1'");
     } else {
@@ -157,8 +157,8 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
     const std::string& as_object = *as_object_arg;
 
     const std::string x_text = describe(as_object + ".x");
-    const std::int64_t x = fn::to_long(x_text);
-    const std::int64_t y = fn::to_long(describe(as_object + ".y"));
+    const std::int64_t button_x = fn::to_long(x_text);
+    const std::int64_t button_y = fn::to_long(describe(as_object + ".y"));
     const std::int64_t w = fn::to_long(describe(as_object + ".width"));
     const std::int64_t h = fn::to_long(describe(as_object + ".height"));
 
@@ -167,7 +167,7 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
         is_object = as_object;
         is_clickedobject = as_object;
         modify(filename_modstring(as_object, "1"));
-        place_frame(lines, "l_h2", "l_h1", "l_v2", "l_v1", x_text, x, y, w, h);
+        place_frame(lines, "l_h2", "l_h1", "l_v2", "l_v1", x_text, button_x, button_y, w, h);
         lines.show_frame(true);
     } else if (as_state == "normal") {
         is_object.clear();
@@ -176,7 +176,7 @@ ScriptResult uo_toolbar::uf_setstate(ScriptCall& call)
     } else if (as_state == "float") {
         is_object = as_object;
         modify(filename_modstring(as_object, ""));
-        place_frame(lines, "l_h1", "l_h2", "l_v1", "l_v2", x_text, x, y, w, h);
+        place_frame(lines, "l_h1", "l_h2", "l_v1", "l_v2", x_text, button_x, button_y, w, h);
         lines.show_frame(true);
     }
     return no_return;

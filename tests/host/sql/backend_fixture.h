@@ -58,8 +58,8 @@ private:
 #define HEARTH_BOTH_BACKENDS(suite)                                                                          \
     INSTANTIATE_TEST_SUITE_P(Backends, suite, ::testing::Values(::hearth::sql::Dbms::SQLite,                 \
                                                                 ::hearth::sql::Dbms::PostgreSQL),            \
-                             [](const ::testing::TestParamInfo<::hearth::sql::Dbms>& info) {                 \
-                                 return std::string(::hearth::sql::dbms_name(info.param));                  \
+                             [](const ::testing::TestParamInfo<::hearth::sql::Dbms>& backend) {              \
+                                 return std::string(::hearth::sql::dbms_name(backend.param));               \
                              })
 
 // A fresh temporary file name (nothing created).

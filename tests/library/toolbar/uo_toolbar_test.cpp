@@ -117,7 +117,7 @@ TEST_F(UoToolbar, DeclaresEverySlotAndRegistersTheLayoutScripts)
         {436, "ue_dwnmousemove"}, {438, "ue_mousemove"}, {439, "uf_setenabled"}, {440, "uf_setstate"},
         {442, "uf_expand"},       {0, "create"},         {1, "destroy"},         {37, "constructor"}};
     EXPECT_EQ(scripts, expected);
-    EXPECT_EQ(cls->script(437), nullptr); // the release phase has its own issue
+    EXPECT_EQ(cls->script(437), nullptr); // ue_dwnlbuttonup joins with the command dispatch
 }
 
 TEST_F(UoToolbar, ShowsDToolWithEveryButtonEnabled)

@@ -47,7 +47,9 @@ std::string read_file(const std::filesystem::path& path)
 
 ToolRun dwtool(const std::vector<std::string>& args, const std::string& environment = "")
 {
-    std::filesystem::path err = std::filesystem::temp_directory_path() / "hearth_dwtool_err.txt";
+    // One file per test process: test runs of other checkouts share the temporary folder.
+    std::filesystem::path err =
+        std::filesystem::temp_directory_path() / ("hearth_dwtool_err_" + std::to_string(::getpid()) + ".txt");
     std::string command = environment + " " + quoted(DWTOOL_PATH);
     for (const std::string& arg : args)
         command += " " + quoted(arg);
