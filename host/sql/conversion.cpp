@@ -10,7 +10,8 @@ namespace hearth::sql {
 
 namespace {
 
-// A one-cell row over a host value, so value-to-value conversion reuses the cell readers.
+// A one-cell row over a host value: what the assignment rules do not store is read as the
+// backend would read a cell holding that value.
 class ValueRow final : public ResultRow {
 public:
     explicit ValueRow(const Value& value) : m_value(value)

@@ -1,8 +1,9 @@
 #pragma once
 // ASCII case folding, case-insensitive comparison and trimming. Names, keywords and options
 // in the runtime are ASCII; every byte of 0x80 and above (all of a Chinese text) is left as
-// it is and compared exactly. These are the only case folders of the host: the C library's
-// tolower/toupper depend on the locale and are undefined for a negative plain char.
+// it is and compared exactly. The host folds names only here, never through the C library's
+// tolower/toupper, which depend on the locale and are undefined for a negative plain char.
+// (The script functions Upper and Lower, fn_strings.cpp, fold more letters on purpose.)
 
 #include <cstddef>
 #include <string>

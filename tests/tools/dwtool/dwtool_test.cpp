@@ -169,7 +169,8 @@ TEST(Dwtool, ImportSortFilterAndPrintInCommandLineOrder)
 // not GBK bytes taken for UTF-8.
 TEST(Dwtool, ExportedTextReadsBack)
 {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "hearth_dwtool_roundtrip.txt";
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("hearth_dwtool_roundtrip_" + std::to_string(::getpid()) + ".txt");
     ToolRun exported = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--export", "text", file.string()});
     ASSERT_EQ(exported.status, 0) << exported.err;
     EXPECT_NE(read_file(file).find("\xD5\xC5\xC8\xFD"), std::string::npos);   // 张三 in GBK
