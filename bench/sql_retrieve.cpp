@@ -65,11 +65,10 @@ long hearth_retrieve_values(Transaction& tx, std::vector<Value>& out)
         readers[c] = sql::cell_reader(types[c]);
     out.clear();
     out.reserve(std::size_t(row_count) * 10);
-    std::string error;
     return tx.query(select_text, {}, [&](const sql::ResultRow& row) {
         for (int c = 0; c < 10; ++c) {
             Value v;
-            readers[c](row, c, v, error);
+            readers[c](row, c, v);
             out.push_back(std::move(v));
         }
         return RowAction::Continue;

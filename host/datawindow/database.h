@@ -15,6 +15,10 @@
 
 namespace hearth::dw {
 
+// The column's name in the update table, as Update and SaveAs SQL write it: the column part
+// of its dbname ("tc_ge_rpr.name" -> "name"), else the column's own name.
+std::string sql_column_name(const TableColumn& column);
+
 // What RetrieveStart answers.
 enum class RetrieveStartAction : std::uint8_t { Continue = 0, Cancel = 1, Append = 2 };
 

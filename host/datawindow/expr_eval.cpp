@@ -3,6 +3,7 @@
 // the column's storage, so a filter reads the typed column vector directly.
 #include "host/datawindow/expr_build.h"
 
+#include "host/value/ascii.h"
 #include "host/value/utf8.h"
 
 #include <fmt/format.h>
@@ -35,12 +36,7 @@ std::int64_t Scalar::as_long() const
     }
 }
 
-std::string_view trim_trailing_blanks(std::string_view text)
-{
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
+std::string_view trim_trailing_blanks(std::string_view text) { return ascii::trim_end(text, " "); }
 
 int compare_text(std::string_view a, std::string_view b)
 {

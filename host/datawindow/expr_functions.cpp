@@ -7,6 +7,7 @@
 #include "host/datawindow/text_util.h"
 #include "host/datawindow/value_text.h"
 
+#include "host/value/calendar.h"
 #include "host/value/functions.h"
 
 #include <fmt/format.h>
@@ -165,9 +166,9 @@ void date_impl(CallNode& node, const RowContext&, Scalar& out)
         return out.set_date(v.date);
     if (v.kind == ExprKind::String) {
         // kept: in an expression Date() of bad text is null, unlike the script's 1900-01-01
-        if (auto date = parse_date_text(trim_blanks(v.text)))
+        if (auto date = parse_iso_date(trim_blanks(v.text), IsoForm::Loose))
             return out.set_date(*date);
-        if (auto stamp = parse_datetime_text(trim_blanks(v.text)))
+        if (auto stamp = parse_iso_datetime(trim_blanks(v.text), IsoForm::Loose))
             return out.set_date(stamp->date);
     }
     out.set_null(ExprKind::Date);
@@ -181,7 +182,7 @@ void time_impl(CallNode& node, const RowContext&, Scalar& out)
     if (v.kind == ExprKind::Time)
         return out.set_time(v.time);
     if (v.kind == ExprKind::String)
-        if (auto time = parse_time_text(trim_blanks(v.text)))
+        if (auto time = parse_iso_time(trim_blanks(v.text), IsoForm::Loose))
             return out.set_time(*time);
     out.set_null(ExprKind::Time);
 }
@@ -200,7 +201,7 @@ void datetime_impl(CallNode& node, const RowContext&, Scalar& out)
     if (d.kind == ExprKind::DateTime)
         return out.set_datetime(node.values.size() > 1 ? DateTime {d.stamp.date, time} : d.stamp);
     if (d.kind == ExprKind::String)
-        if (auto stamp = parse_datetime_text(trim_blanks(d.text)))
+        if (auto stamp = parse_iso_datetime(trim_blanks(d.text), IsoForm::Loose))
             return out.set_datetime(*stamp);
     out.set_null(ExprKind::DateTime);
 }

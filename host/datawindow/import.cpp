@@ -1,11 +1,9 @@
 // Bulk loading of rows (the path Retrieve will use) and ImportString/ImportFile.
 #include "host/datawindow/datawindow.h"
-#include "host/datawindow/text_util.h"
 #include "host/datawindow/value_text.h"
+#include "host/value/files.h"
 
 #include <cassert>
-#include <fstream>
-#include <sstream>
 
 namespace hearth::dw {
 
@@ -143,12 +141,10 @@ long Engine::import_file(const std::filesystem::path& file, long start_row, long
 {
     if (!m_has_object)
         return -1;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    auto bytes = read_file_bytes(file);
+    if (!bytes)
         return -2; // the file cannot be opened
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    auto text = decode_file_text(bytes.str());
+    auto text = decode_text_file(*bytes);
     if (!text)
         return -4;
     return import_string(*text, start_row, end_row, start_column, end_column, dw_start_column);

@@ -1,10 +1,8 @@
 #include "host/datawindow/library.h"
 #include "host/datawindow/text_util.h"
+#include "host/value/files.h"
 
 #include <fmt/format.h>
-
-#include <fstream>
-#include <sstream>
 
 namespace hearth::dw {
 
@@ -44,14 +42,9 @@ Result<ObjectDefinition> ObjectLibrary::load(std::string_view name) const
 
 Result<ObjectDefinition> ObjectLibrary::load_file(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return Result<ObjectDefinition>::failure(fmt::format("{}: cannot be read", file.string()));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    auto text = decode_file_text(bytes.str());
+    auto text = read_text_file(file);
     if (!text)
-        return Result<ObjectDefinition>::failure(fmt::format("{}: invalid UTF-16 text", file.string()));
+        return Result<ObjectDefinition>::failure(text.error());
     auto object = ObjectDefinition::parse(*text, file.filename().string());
     if (object)
         object->name = file.stem().string();

@@ -1,8 +1,10 @@
 // SaveAs SQLInsert!: one INSERT statement per Primary! row into the object's update table,
 // every table column by the column part of its dbname; strings in single quotes with
 // inner quotes doubled, dates and times as quoted ISO text, NULL for nulls.
+#include "host/datawindow/database.h"
 #include "host/datawindow/saveas.h"
 #include "host/datawindow/value_text.h"
+#include "host/sql/dialect.h"
 
 #include <fmt/format.h>
 
@@ -10,34 +12,19 @@ namespace hearth::dw {
 
 namespace {
 
+// A value as it stands in the statement: quoted through the one quoting helper when it is
+// text, a date or a time.
 std::string literal(const Value& value)
 {
     if (value.is_null())
         return "NULL";
-    std::string text = item_text(value);
     switch (value.type()) {
     case Type::String:
     case Type::Date:
     case Type::DateTime:
-    case Type::Time: {
-        std::string out = "'";
-        for (char c : text) {
-            if (c == '\'')
-                out += '\'';
-            out += c;
-        }
-        return out + "'";
+    case Type::Time: return sql::quote_literal(item_text(value));
+    default: return item_text(value);
     }
-    default: return text;
-    }
-}
-
-std::string column_name(const TableColumn& column)
-{
-    if (column.dbname.empty())
-        return column.name;
-    auto dot = column.dbname.rfind('.');
-    return dot == std::string::npos ? column.dbname : column.dbname.substr(dot + 1);
 }
 
 } // namespace
@@ -49,7 +36,7 @@ Result<std::string> write_sql(const Engine& engine)
         return Result<std::string>::failure("the object names no update table");
     std::string head = "INSERT INTO " + object.update_table + " (";
     for (std::size_t c = 0; c < object.columns.size(); ++c)
-        head += (c ? ", " : " ") + column_name(object.columns[c]);
+        head += (c ? ", " : " ") + sql_column_name(object.columns[c]);
     head += " ) VALUES (";
     std::string out;
     const RowStore& rows = engine.rows();

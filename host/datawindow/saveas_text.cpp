@@ -28,7 +28,7 @@ void append_csv_field(std::string& out, std::string_view text)
 
 } // namespace
 
-Result<bool> write_text(const Engine& engine, char separator, ColumnHeadings headings, const TextSink& sink)
+Result<void> write_text(const Engine& engine, char separator, ColumnHeadings headings, const TextSink& sink)
 {
     constexpr std::size_t block = std::size_t(64) << 10;   // handed on after about 64 KiB of rows
     const auto& columns = engine.object().columns;
@@ -72,9 +72,9 @@ Result<bool> write_text(const Engine& engine, char separator, ColumnHeadings hea
 Result<std::string> write_text(const Engine& engine, char separator, ColumnHeadings headings)
 {
     std::string text;
-    auto written = write_text(engine, separator, headings, [&](std::string_view block) -> Result<bool> {
+    auto written = write_text(engine, separator, headings, [&](std::string_view block) -> Result<void> {
         text += block;
-        return true;
+        return {};
     });
     if (!written)
         return Result<std::string>::failure(written.error());

@@ -126,24 +126,6 @@ bool Engine::install_sort(std::string_view criteria)
 
 namespace {
 
-unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
-
-int compare_folded(std::string_view a, std::string_view b)
-{
-    std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        auto x = static_cast<unsigned char>(a[i]);
-        auto y = static_cast<unsigned char>(b[i]);
-        if (x == y)
-            continue;
-        x = fold(x);
-        y = fold(y);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 template <class T>
 int order_of(const T& a, const T& b)
 {
@@ -170,7 +152,7 @@ int compare_computed(const Value& a, const Value& b, bool folded)
     value_to_scalar(a, x);
     value_to_scalar(b, y);
     if (x.kind == ExprKind::String && y.kind == ExprKind::String && folded)
-        return compare_folded(x.text, y.text);
+        return ascii::icompare(x.text, y.text);
     auto order = compare_scalars(x, y);
     return order.value_or(0);
 }
@@ -185,7 +167,7 @@ inline int compare_typed(const PreparedKey& key, Slot a, Slot b)
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     } else if constexpr (K == KeyKind::TextFolded) {
         auto* v = static_cast<const ColumnValues*>(key.data);
-        return compare_folded(v->string(a), v->string(b));
+        return ascii::icompare(v->string(a), v->string(b));
     } else if constexpr (K == KeyKind::Integer) {
         return order_of(static_cast<const std::int64_t*>(key.data)[a], static_cast<const std::int64_t*>(key.data)[b]);
     } else if constexpr (K == KeyKind::Double) {
@@ -312,8 +294,7 @@ int Engine::sort()
                         std::string text;
                         for (Slot slot : primary) {
                             text = column.string(slot);
-                            for (char& c : text)
-                                c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+                            ascii::lower_in_place(text);
                             folded.set_string(slot, text);
                         }
                     }

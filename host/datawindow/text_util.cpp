@@ -1,25 +1,6 @@
 #include "host/datawindow/text_util.h"
 
-#include "host/value/utf8.h"
-
 namespace hearth::dw {
-
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-std::string to_lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = ascii_lower(c);
-    return out;
-}
-
-bool iequals(std::string_view a, std::string_view b) { return utf8::equals_ignoring_ascii_case(a, b); }
-
-bool istarts_with(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && iequals(text.substr(0, prefix.size()), prefix);
-}
 
 namespace {
 
@@ -115,69 +96,6 @@ std::string escape_tilde(std::string_view text, char quote)
         }
     }
     return out;
-}
-
-void append_utf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
-std::optional<std::string> decode_file_text(std::string_view bytes)
-{
-    auto has_prefix = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-    if (has_prefix("\xEF\xBB\xBF"))
-        return std::string(bytes.substr(3));
-    bool little = has_prefix("\xFF\xFE");
-    bool big = has_prefix("\xFE\xFF");
-    if (!little && !big)
-        return std::string(bytes);
-    std::string out;
-    out.reserve(bytes.size());
-    auto unit_at = [&](std::size_t i) -> char32_t {
-        auto b0 = static_cast<unsigned char>(bytes[i]);
-        auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-        return little ? char32_t(b0 | (b1 << 8)) : char32_t((b0 << 8) | b1);
-    };
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = unit_at(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 3 >= bytes.size())
-                return std::nullopt;
-            char32_t low = unit_at(i + 2);
-            if (low < 0xDC00 || low > 0xDFFF)
-                return std::nullopt;
-            append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-            i += 2;
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            return std::nullopt;
-        } else {
-            append_utf8(out, unit);
-        }
-    }
-    return out;
-}
-
-std::string_view trim_blanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
 }
 
 } // namespace hearth::dw

@@ -7,15 +7,14 @@
 
 namespace hearth::dw {
 
-namespace {
-
-// The column part of dbname ("tc_ge_rpr.name" -> "name"); the column name without one.
-std::string sql_name(const TableColumn& column)
+std::string sql_column_name(const TableColumn& column)
 {
     const std::string& db = column.dbname.empty() ? column.name : column.dbname;
     const auto dot = db.rfind('.');
     return dot == std::string::npos ? db : db.substr(dot + 1);
 }
+
+namespace {
 
 class Planner {
 public:
@@ -23,7 +22,7 @@ public:
     {
         for (std::size_t c = 0; c < m_object.columns.size(); ++c) {
             const TableColumn& column = m_object.columns[c];
-            m_names.push_back(sql_name(column));
+            m_names.push_back(sql_column_name(column));
             if (column.key)
                 m_keys.push_back(c);
         }

@@ -1,7 +1,7 @@
 #pragma once
-// Text forms of column values for import and export: dates yyyy-mm-dd, times hh:mm:ss[.ffffff],
-// datetimes "<date> <time>", numbers in plain form. Parsing is strict: a value that is not
-// wholly valid is rejected rather than guessed.
+// Text forms of column values for import and export: dates, times and datetimes in their ISO
+// forms (host/value/calendar.h, read as IsoForm::Loose), numbers in plain form. Parsing is
+// strict: a value that is not wholly valid is rejected rather than guessed.
 
 #include "host/datawindow/object.h"
 #include "host/datawindow/row_store.h"
@@ -12,11 +12,6 @@
 #include <string_view>
 
 namespace hearth::dw {
-
-std::optional<Date> parse_date_text(std::string_view text);
-std::optional<Time> parse_time_text(std::string_view text);
-// A date alone is accepted as that date at 00:00:00.
-std::optional<DateTime> parse_datetime_text(std::string_view text);
 
 // What empty text means for a char column: null (imports, where an empty field is how a
 // null is written) or the empty string (typed into an edit).

@@ -1,19 +1,14 @@
 #include "host/object/class_registry.h"
 
+#include "host/value/ascii.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace hearth {
 
-std::string lower_name(std::string_view name)
-{
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return lower;
-}
+std::string lower_name(std::string_view name) { return ascii::to_lower(name); }
 
 namespace {
 

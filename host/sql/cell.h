@@ -1,24 +1,18 @@
 #pragma once
-// Conversions between result cells, host values and parameter texts. Numbers are read exactly:
-// decimals from the backend's text (never through a double), integers as 64-bit integers.
+// Reading result cells as host values. Numbers are read exactly: decimals from the backend's
+// text (never through a double), integers as 64-bit integers.
 
+#include "host/sql/date_text.h"
 #include "host/sql/driver.h"
+#include "host/value/result.h"
 #include "host/value/value.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hearth::sql {
-
-// ISO texts as both backends store them: "2024-03-01", "13:05:09[.123456]",
-// "2024-03-01 13:05:09[.123456]" (also with 'T'; a trailing zone offset is ignored).
-std::optional<Date> parse_date(std::string_view text);
-std::optional<Time> parse_time(std::string_view text);
-std::optional<DateTime> parse_datetime(std::string_view text);
-std::string format_date(const Date& date);
-std::string format_time(const Time& time);
-std::string format_datetime(const DateTime& stamp);
 
 // Typed cell readers for bulk loading into typed column storage, without a Value per cell.
 // The caller tests row.is_null(column) first; nullopt / false means the cell does not
@@ -35,20 +29,16 @@ std::optional<Time> cell_time(const ResultRow& row, int column);
 std::string cell_error(const ResultRow& row, int column, std::string_view want);
 
 // Reads one cell as a value of type `want` (Type::Any: the cell's own type). A null cell gives
-// a null of that type. Returns false with a message when the cell does not convert.
-bool read_cell(const ResultRow& row, int column, Type want, Value& out, std::string& error);
+// a null of that type. Fails with cell_error's message when the cell does not convert.
+Result<Value> read_cell(const ResultRow& row, int column, Type want);
+
+// SELECT ... INTO and FETCH ... INTO: reads the row into the targets, each converted to its
+// target's type; all or nothing. Fails when a cell does not convert or the counts differ.
+Result<void> store_row(const ResultRow& row, const std::vector<Value*>& targets);
 
 // A reader for one requested type, chosen once per column so a row loop does not dispatch on
-// the type for every cell.
-using CellReader = bool (*)(const ResultRow& row, int column, Value& out, std::string& error);
+// the type for every cell. It stores the cell into `out`; a success carries no allocation.
+using CellReader = Result<void> (*)(const ResultRow& row, int column, Value& out);
 CellReader cell_reader(Type want);
-
-// Converts a host variable's value to the type of the variable it is stored into
-// (SELECT ... INTO, FETCH ... INTO keep the target's declared type).
-bool convert_value(const Value& from, Type want, Value& out, std::string& error);
-
-// The text form of a parameter value that both backends accept for its column type.
-// Not for blobs, which are bound as bytes.
-std::string parameter_text(const Value& value);
 
 } // namespace hearth::sql

@@ -1,6 +1,6 @@
 #include "host/sql/dialect.h"
 
-#include "host/value/utf8.h"
+#include "host/value/ascii.h"
 
 #include <fmt/format.h>
 
@@ -23,18 +23,10 @@ struct Token {
 bool is_ident_start(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
 bool is_ident_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
 
-bool iequals(std::string_view a, std::string_view b) { return utf8::equals_ignoring_ascii_case(a, b); }
+using ascii::iequals;
 
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (auto& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// Splits a statement into tokens; returns the error text for an unterminated literal or comment.
-std::optional<std::string> tokenize(std::string_view s, std::vector<Token>& out)
+// Splits a statement into tokens; fails for an unterminated literal or comment.
+Result<void> tokenize(std::string_view s, std::vector<Token>& out)
 {
     std::size_t i = 0;
     int depth = 0;
@@ -44,8 +36,8 @@ std::optional<std::string> tokenize(std::string_view s, std::vector<Token>& out)
     while (i < s.size()) {
         const std::size_t from = i;
         const unsigned char c = s[i];
-        if (std::isspace(c)) {
-            while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        if (ascii::is_space(char(c))) {
+            while (i < s.size() && ascii::is_space(s[i]))
                 ++i;
             push(Tok::Space, from);
         } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
@@ -55,14 +47,14 @@ std::optional<std::string> tokenize(std::string_view s, std::vector<Token>& out)
         } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
             const auto end = s.find("*/", i + 2);
             if (end == std::string_view::npos)
-                return "unterminated comment";
+                return Result<void>::failure("unterminated comment");
             i = end + 2;
             push(Tok::Comment, from);
         } else if (c == '\'' || c == '"') {
             ++i;
             for (;;) {
                 if (i >= s.size())
-                    return c == '\'' ? "unterminated string literal" : "unterminated quoted identifier";
+                    return Result<void>::failure(c == '\'' ? "unterminated string literal" : "unterminated quoted identifier");
                 if (s[i] == char(c)) {
                     if (i + 1 < s.size() && s[i + 1] == char(c)) {
                         i += 2;
@@ -117,7 +109,7 @@ std::optional<std::string> tokenize(std::string_view s, std::vector<Token>& out)
                 ++depth;
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 bool is_blank(const Token& t) { return t.kind == Tok::Space || t.kind == Tok::Comment; }
@@ -164,41 +156,41 @@ StatementKind classify(const std::vector<Token>& tokens)
 }
 
 // SELECT ... INTO :a, :b FROM ...: removes the INTO list and returns its targets.
-std::optional<std::string> extract_into(std::vector<Token>& tokens, std::vector<std::string>& into)
+Result<void> extract_into(std::vector<Token>& tokens, std::vector<std::string>& into)
 {
     const std::size_t select = first_solid(tokens);
     if (select >= tokens.size() || !is_word(tokens[select], "select"))
-        return std::nullopt;
+        return {};
     for (std::size_t i = select + 1; i < tokens.size(); ++i) {
         if (tokens[i].depth != 0 || !is_word(tokens[i], "into"))
             continue;
         std::size_t j = next_solid(tokens, i);
         if (j >= tokens.size() || tokens[j].kind != Tok::HostVar)
-            return std::nullopt;   // SELECT ... INTO table: left to the backend
+            return {};   // SELECT ... INTO table: left to the backend
         std::size_t last = j;
         for (;;) {
-            into.push_back(lower(tokens[j].text.substr(1)));
+            into.push_back(ascii::to_lower(std::string_view(tokens[j].text).substr(1)));
             last = j;
             const std::size_t comma = next_solid(tokens, j);
             if (comma >= tokens.size() || !is_punct(tokens[comma], ","))
                 break;
             j = next_solid(tokens, comma);
             if (j >= tokens.size() || tokens[j].kind != Tok::HostVar)
-                return "INTO expects a list of host variables";
+                return Result<void>::failure("INTO expects a list of host variables");
         }
         // Remove "INTO :a, :b" and the blank after it.
         std::size_t end = last + 1;
         if (end < tokens.size() && tokens[end].kind == Tok::Space)
             ++end;
         tokens.erase(tokens.begin() + std::ptrdiff_t(i), tokens.begin() + std::ptrdiff_t(end));
-        return std::nullopt;
+        return {};
     }
-    return std::nullopt;
+    return {};
 }
 
 // SELECT [DISTINCT|ALL] TOP n ... -> SELECT [DISTINCT|ALL] ... LIMIT n, at the end of that
 // SELECT's own scope (the closing parenthesis of a subquery or the end of the statement).
-std::optional<std::string> rewrite_top(std::vector<Token>& tokens)
+Result<void> rewrite_top(std::vector<Token>& tokens)
 {
     for (std::size_t k = tokens.size(); k-- > 0;) {
         if (!is_word(tokens[k], "select"))
@@ -217,18 +209,18 @@ std::optional<std::string> rewrite_top(std::vector<Token>& tokens)
             continue;   // a column that happens to be called top
         }
         if (n >= tokens.size() || (tokens[n].kind != Tok::Number && tokens[n].kind != Tok::HostVar))
-            return "TOP expects a row count";
+            return Result<void>::failure("TOP expects a row count");
         if (tokens[n].kind == Tok::Number && tokens[n].text.find_first_not_of("0123456789") != std::string::npos)
-            return "TOP expects a whole row count";
+            return Result<void>::failure("TOP expects a whole row count");
         std::size_t end_of_top = n;
         if (parens) {
             end_of_top = next_solid(tokens, n);
             if (end_of_top >= tokens.size() || !is_punct(tokens[end_of_top], ")"))
-                return "TOP expects a row count";
+                return Result<void>::failure("TOP expects a row count");
         }
         const std::size_t after = next_solid(tokens, end_of_top);
         if (after < tokens.size() && (is_word(tokens[after], "percent") || is_word(tokens[after], "with")))
-            return "TOP ... PERCENT and TOP ... WITH TIES are not supported";
+            return Result<void>::failure("TOP ... PERCENT and TOP ... WITH TIES are not supported");
         Token count = tokens[n];
         // Remove "TOP n" and the blank after it.
         tokens.erase(tokens.begin() + std::ptrdiff_t(top), tokens.begin() + std::ptrdiff_t(after));
@@ -244,7 +236,7 @@ std::optional<std::string> rewrite_top(std::vector<Token>& tokens)
         const Token limit[] = {{Tok::Space, " ", depth}, {Tok::Word, "LIMIT", depth}, {Tok::Space, " ", depth}, count};
         tokens.insert(tokens.begin() + std::ptrdiff_t(at), std::begin(limit), std::end(limit));
     }
-    return std::nullopt;
+    return {};
 }
 
 // DELETE T WHERE ... -> DELETE FROM T WHERE ...
@@ -288,14 +280,13 @@ void rewrite_ddl_types(std::vector<Token>& tokens, Dbms dbms)
 
 } // namespace
 
-Translated translate(std::string_view text, Dbms dbms)
+Result<Translated> translate(std::string_view text, Dbms dbms)
 {
+    auto syntax_error = [](std::string_view what) { return Result<Translated>::failure(fmt::format("SQL syntax error: {}", what)); };
     Translated out;
     std::vector<Token> tokens;
-    if (auto error = tokenize(text, tokens)) {
-        out.error = fmt::format("SQL syntax error: {}", *error);
-        return out;
-    }
+    if (auto read = tokenize(text, tokens); !read)
+        return syntax_error(read.error());
     // Drop one statement terminator (trailing comments stay); a second statement is refused.
     std::size_t last = tokens.size();
     while (last > 0 && is_blank(tokens[last - 1]))
@@ -304,33 +295,27 @@ Translated translate(std::string_view text, Dbms dbms)
         tokens.erase(tokens.begin() + std::ptrdiff_t(last - 1));
     while (!tokens.empty() && tokens.back().kind == Tok::Space)
         tokens.pop_back();
-    if (first_solid(tokens) >= tokens.size()) {
-        out.error = "SQL syntax error: empty statement";
-        return out;
-    }
+    if (first_solid(tokens) >= tokens.size())
+        return syntax_error("empty statement");
     for (const Token& t : tokens) {
-        if (is_punct(t, ";")) {
-            out.error = "SQL syntax error: only one statement can be run at a time";
-            return out;
-        }
+        if (is_punct(t, ";"))
+            return syntax_error("only one statement can be run at a time");
     }
     out.kind = classify(tokens);
-    std::optional<std::string> error;
+    Result<void> rewritten;
     if (out.kind == StatementKind::Query)
-        error = extract_into(tokens, out.into);
-    if (!error)
-        error = rewrite_top(tokens);
-    if (error) {
-        out.error = fmt::format("SQL syntax error: {}", *error);
-        return out;
-    }
+        rewritten = extract_into(tokens, out.into);
+    if (rewritten)
+        rewritten = rewrite_top(tokens);
+    if (!rewritten)
+        return syntax_error(rewritten.error());
     rewrite_delete(tokens);
     rewrite_ddl_types(tokens, dbms);
 
     out.text.reserve(text.size() + 16);
     for (const Token& t : tokens) {
         if (t.kind == Tok::HostVar) {
-            out.params.push_back(lower(std::string_view(t.text).substr(1)));
+            out.params.push_back(ascii::to_lower(std::string_view(t.text).substr(1)));
             out.text += fmt::format("{}{}", dbms == Dbms::PostgreSQL ? '$' : '?', out.params.size());
         } else {
             out.text += t.text;
@@ -339,11 +324,11 @@ Translated translate(std::string_view text, Dbms dbms)
     return out;
 }
 
-std::optional<std::string> expand_list_variable(std::string_view text, std::string_view name, std::size_t count)
+Result<std::string> expand_list_variable(std::string_view text, std::string_view name, std::size_t count)
 {
     std::vector<Token> tokens;
-    if (tokenize(text, tokens))
-        return std::nullopt;
+    if (auto read = tokenize(text, tokens); !read)
+        return Result<std::string>::failure(fmt::format("SQL syntax error: {}", read.error()));
     std::string elements;
     for (std::size_t i = 1; i <= count; ++i)
         elements += fmt::format("{}:{}#{}", i > 1 ? ", " : "", name, i);

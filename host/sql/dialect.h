@@ -6,8 +6,8 @@
 // placeholders, so values are always bound, never spliced into the text.
 
 #include "host/sql/driver.h"
+#include "host/value/result.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,17 +26,17 @@ struct Translated {
     std::vector<std::string> params;  // host variable per placeholder, lower case, in placeholder order
     std::vector<std::string> into;    // targets of SELECT ... INTO, lower case, in order
     StatementKind kind = StatementKind::Change;
-    std::string error;                // non-empty when the text cannot be translated
 };
 
-// Translates one statement (a trailing ';' is allowed, a second statement is not).
-Translated translate(std::string_view text, Dbms dbms);
+// Translates one statement (a trailing ';' is allowed, a second statement is not); fails with
+// "SQL syntax error: ..." when the text cannot be translated.
+Result<Translated> translate(std::string_view text, Dbms dbms);
 
 // The statement with every host variable :name (any case) written as the host variables
 // :name#1, :name#2 ... :name#count, or as NULL when count is 0, so that a list used as
 // IN (:name) binds one parameter per element. Literals and comments stay as they are.
-// nullopt when the text does not tokenize (translate() reports why).
-std::optional<std::string> expand_list_variable(std::string_view text, std::string_view name, std::size_t count);
+// Fails as translate() does when the text does not tokenize.
+Result<std::string> expand_list_variable(std::string_view text, std::string_view name, std::size_t count);
 
 // The one quoting helper for a statement text that must carry a literal: the text between
 // single quotes with every single quote doubled. Prefer host variables wherever possible.

@@ -1,8 +1,7 @@
 #include "host/sql/driver.h"
 
 #include "host/sql/backends.h"
-
-#include <cctype>
+#include "host/value/ascii.h"
 
 namespace hearth::sql {
 
@@ -28,7 +27,7 @@ std::string dbparm_value(std::string_view dbparm, std::string_view key)
 {
     std::size_t i = 0;
     auto skip_blanks = [&] {
-        while (i < dbparm.size() && std::isspace(static_cast<unsigned char>(dbparm[i])))
+        while (i < dbparm.size() && ascii::is_space(dbparm[i]))
             ++i;
     };
     while (i < dbparm.size()) {
@@ -36,9 +35,7 @@ std::string dbparm_value(std::string_view dbparm, std::string_view key)
         const std::size_t name_start = i;
         while (i < dbparm.size() && dbparm[i] != '=' && dbparm[i] != ',')
             ++i;
-        std::string_view name = dbparm.substr(name_start, i - name_start);
-        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
-            name.remove_suffix(1);
+        const std::string_view name = ascii::trim_end(dbparm.substr(name_start, i - name_start));
         std::string value;
         if (i < dbparm.size() && dbparm[i] == '=') {
             ++i;
@@ -52,19 +49,15 @@ std::string dbparm_value(std::string_view dbparm, std::string_view key)
                 while (i < dbparm.size() && dbparm[i] != ',')
                     ++i;
             } else {
+                const std::size_t value_start = i;
                 while (i < dbparm.size() && dbparm[i] != ',')
-                    value += dbparm[i++];
-                while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back())))
-                    value.pop_back();
+                    ++i;
+                value = ascii::trim_end(dbparm.substr(value_start, i - value_start));
             }
         }
         if (i < dbparm.size() && dbparm[i] == ',')
             ++i;
-        const bool same = name.size() == key.size()
-            && std::equal(name.begin(), name.end(), key.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-               });
-        if (same)
+        if (ascii::iequals(name, key))
             return value;
     }
     return std::string();

@@ -5,7 +5,8 @@
 // of the caller's transaction.
 
 #include "host/sql/backends.h"
-#include "host/sql/cell.h"
+#include "host/sql/conversion.h"
+#include "host/value/ascii.h"
 
 #include <fmt/format.h>
 #include <libpq-fe.h>
@@ -25,13 +26,8 @@ namespace {
 constexpr Oid bool_oid = 16, bytea_oid = 17, int8_oid = 20, int2_oid = 21, int4_oid = 23, oid_oid = 26,
               float4_oid = 700, float8_oid = 701, numeric_oid = 1700;
 
-std::string trimmed(const char* text)
-{
-    std::string out = text ? text : "";
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
+// libpq's messages end in a line break.
+std::string trimmed(const char* text) { return std::string(ascii::trim_end(text ? text : "")); }
 
 class PgDriver;
 class PgStatement;

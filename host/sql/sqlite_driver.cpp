@@ -2,7 +2,7 @@
 // timeout so that several processes can read while one writes.
 
 #include "host/sql/backends.h"
-#include "host/sql/cell.h"
+#include "host/sql/conversion.h"
 
 #include <fmt/format.h>
 #include <sqlite3.h>

@@ -1,38 +1,27 @@
 #include "host/sql/transaction.h"
 
 #include "host/sql/cell.h"
-#include "host/sql/dialect.h"
+#include "host/sql/cursor.h"
+#include "host/sql/prepared.h"
+#include "host/value/ascii.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace hearth {
 
-namespace sql {
-
-// A translated statement and its prepared form on the connected backend.
-struct PreparedStatement {
-    std::string key;   // the original text
-    Translated translated;
-    std::unique_ptr<Statement> statement;
-};
-
-} // namespace sql
 
 namespace {
 
 constexpr std::size_t max_cached_statements = 128;
 
-std::string lower(std::string_view text)
+// A host variable's name as statements look it up: lower case, without ':'.
+std::string variable_name(std::string_view text)
 {
-    std::string out(text);
-    for (auto& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (!out.empty() && out.front() == ':')
-        out.erase(0, 1);
-    return out;
+    if (!text.empty() && text.front() == ':')
+        text.remove_prefix(1);
+    return ascii::to_lower(text);
 }
 
 const HostVar* find_var(const HostVars& vars, const std::string& name)
@@ -45,9 +34,9 @@ const HostVar* find_var(const HostVars& vars, const std::string& name)
 
 } // namespace
 
-HostVar::HostVar(std::string_view name, Value value) : m_name(lower(name)), m_value(std::move(value)) {}
+HostVar::HostVar(std::string_view name, Value value) : m_name(variable_name(name)), m_value(std::move(value)) {}
 
-HostVar::HostVar(std::string_view name, Value* variable) : m_name(lower(name)), m_variable(variable) {}
+HostVar::HostVar(std::string_view name, Value* variable) : m_name(variable_name(name)), m_variable(variable) {}
 
 // ---------------------------------------------------------------------------------------
 // Status
@@ -120,9 +109,7 @@ long Transaction::connect()
         connection_lost();   // a lost connection: drop what belonged to it and connect afresh
     std::optional<sql::Dbms> dbms;
     for (sql::Dbms candidate : {sql::Dbms::SQLite, sql::Dbms::PostgreSQL}) {
-        const std::string_view name = sql::dbms_name(candidate);
-        if (std::equal(name.begin(), name.end(), m_dbms.begin(), m_dbms.end(),
-                       [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+        if (ascii::iequals(sql::dbms_name(candidate), m_dbms))
             dbms = candidate;
     }
     if (!dbms)
@@ -231,11 +218,12 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
     if (!prepared) {
         prepared = std::make_unique<Prepared>();
         prepared->key = std::string(text);
-        prepared->translated = sql::translate(text, m_driver->dbms());
-        if (!prepared->translated.error.empty()) {
-            runtime_error(prepared->translated.error);
+        auto translated = sql::translate(text, m_driver->dbms());
+        if (!translated) {
+            runtime_error(translated.error());
             return nullptr;
         }
+        prepared->translated = std::move(*translated);
     }
     const sql::Translated& translated = prepared->translated;
     params.clear();
@@ -310,27 +298,6 @@ long Transaction::run_change(std::string_view text, const HostVars& vars, sql::R
     return success(changes);
 }
 
-namespace {
-
-// Reads the current row into the targets, converted to each target's type; all or nothing.
-std::string store_row(const sql::ResultRow& row, const std::vector<Value*>& targets)
-{
-    if (row.column_count() != int(targets.size()))
-        return fmt::format("The SELECT returns {} columns but INTO names {} variables.", row.column_count(),
-                           targets.size());
-    std::vector<Value> values(targets.size());
-    std::string error;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        const Type want = targets[i]->type();
-        if (!sql::read_cell(row, int(i), want, values[i], error))
-            return error;
-    }
-    for (std::size_t i = 0; i < targets.size(); ++i)
-        *targets[i] = std::move(values[i]);
-    return std::string();
-}
-
-} // namespace
 
 long Transaction::select_into(std::string_view text, const HostVars& vars)
 {
@@ -365,9 +332,9 @@ long Transaction::select_into(std::string_view text, const HostVars& vars)
         m_sql_code = 100;
         return 100;
     }
-    if (std::string message = store_row(statement, targets); !message.empty()) {
+    if (auto stored = sql::store_row(statement, targets); !stored) {
         release(std::move(prepared));
-        return runtime_error(std::move(message));
+        return runtime_error(stored.error());
     }
     step = statement.next(error);
     release(std::move(prepared));
@@ -412,110 +379,6 @@ long Transaction::query(std::string_view text, const HostVars& vars, const RowCa
         return 100;
     }
     return success(rows);
-}
-
-// ---------------------------------------------------------------------------------------
-// Cursors
-
-Cursor::Cursor(Transaction& transaction, std::string select)
-    : m_transaction(&transaction), m_select(std::move(select))
-{
-}
-
-Cursor::Cursor(Cursor&& other) noexcept
-    : m_transaction(other.m_transaction), m_select(std::move(other.m_select)),
-      m_prepared(std::move(other.m_prepared)), m_fetched(other.m_fetched), m_step(other.m_step)
-{
-    if (m_transaction) {
-        auto& list = m_transaction->m_cursors;
-        std::replace(list.begin(), list.end(), &other, this);
-    }
-    other.m_transaction = nullptr;
-}
-
-Cursor::~Cursor()
-{
-    if (m_prepared && m_transaction)
-        close();
-}
-
-void Cursor::detach()
-{
-    if (m_prepared && m_prepared->statement)
-        m_prepared->statement->reset();
-    m_prepared.reset();
-}
-
-long Cursor::open(const HostVars& vars)
-{
-    if (!m_transaction)
-        return -1;
-    Transaction& tx = *m_transaction;
-    tx.clear_status();
-    if (m_prepared)
-        return tx.runtime_error("Cursor is already open.");
-    std::vector<Value> params;
-    auto prepared = tx.prepare(m_select, vars, params, sql::Reuse::Cached);
-    if (!prepared)
-        return -1;
-    if (prepared->translated.kind != sql::StatementKind::Query || !prepared->translated.into.empty()) {
-        tx.release(std::move(prepared));
-        return tx.runtime_error("A cursor is declared for a SELECT without INTO.");
-    }
-    sql::DbError error;
-    m_step = prepared->statement->execute(params, error);
-    if (m_step == sql::Step::Error) {
-        tx.release(std::move(prepared));
-        return tx.set_error(error);
-    }
-    m_prepared = std::move(prepared);
-    m_fetched = false;
-    tx.m_cursors.push_back(this);
-    return tx.success(0);
-}
-
-long Cursor::fetch_into(std::initializer_list<Value*> targets) { return fetch_into(std::vector<Value*>(targets)); }
-
-long Cursor::fetch_into(const std::vector<Value*>& targets)
-{
-    if (!m_transaction)
-        return -1;
-    Transaction& tx = *m_transaction;
-    tx.clear_status();
-    if (!m_prepared)
-        return tx.runtime_error("Cursor is not open.");
-    sql::Statement& statement = *m_prepared->statement;
-    if (m_fetched && m_step == sql::Step::Row) {
-        sql::DbError error;
-        m_step = statement.next(error);
-        if (m_step == sql::Step::Error)
-            return tx.set_error(error);
-    }
-    if (m_step != sql::Step::Row) {
-        m_fetched = true;
-        tx.m_sql_code = 100;
-        return 100;
-    }
-    // A row that cannot be stored is not consumed: the next FETCH tries it again.
-    m_fetched = false;
-    if (std::string message = store_row(statement, targets); !message.empty())
-        return tx.runtime_error(std::move(message));
-    m_fetched = true;
-    return tx.success(1);
-}
-
-long Cursor::close()
-{
-    if (!m_transaction)
-        return -1;
-    Transaction& tx = *m_transaction;
-    tx.clear_status();
-    if (!m_prepared)
-        return tx.runtime_error("Cursor is not open.");
-    auto& list = tx.m_cursors;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    tx.release(std::move(m_prepared));
-    return tx.success(0);
 }
 
 } // namespace hearth

@@ -51,43 +51,10 @@ private:
 
 using HostVars = std::vector<HostVar>;
 
-class Transaction;
-
 // What a row callback of Transaction::query wants next.
 enum class RowAction : std::uint8_t { Continue, Stop };
 
-// A cursor declared on a transaction (DECLARE c CURSOR FOR SELECT ...). Open, fetch until
-// SQLCode is 100, close; every call sets the transaction's SQLCode. A cursor must not outlive
-// its transaction; when the transaction disconnects or is destroyed, its cursors are closed.
-class Cursor {
-public:
-    Cursor(Transaction& transaction, std::string select);
-    ~Cursor();
-    Cursor(Cursor&& other) noexcept;
-    Cursor& operator=(Cursor&&) = delete;
-    Cursor(const Cursor&) = delete;
-    Cursor& operator=(const Cursor&) = delete;
-
-    // OPEN: runs the SELECT with the host variables' current values. Returns SQLCode.
-    long open(const HostVars& vars = {});
-    // FETCH ... INTO: stores the next row into the variables (converted to their types);
-    // 0, 100 after the last row (variables untouched), -1 on error.
-    long fetch_into(std::initializer_list<Value*> targets);
-    long fetch_into(const std::vector<Value*>& targets);
-    // CLOSE. Returns SQLCode (-1 when the cursor is not open).
-    long close();
-    bool is_open() const { return m_prepared != nullptr; }
-
-private:
-    friend class Transaction;
-    void detach();
-
-    Transaction* m_transaction;
-    std::string m_select;
-    std::unique_ptr<sql::PreparedStatement> m_prepared;
-    bool m_fetched = false;   // false until the first FETCH consumed the row OPEN positioned
-    sql::Step m_step = sql::Step::Done;
-};
+class Cursor;
 
 class Transaction {
 public:
@@ -148,7 +115,8 @@ public:
     // SELECT ... INTO :a, :b FROM ...: 0 with the row stored, 100 when there is none
     // (variables untouched), -1 when there is more than one (the first row is stored).
     long select_into(std::string_view text, const HostVars& vars);
-    Cursor declare_cursor(std::string select) { return Cursor(*this, std::move(select)); }
+    // DECLARE ... CURSOR FOR select (host/sql/cursor.h).
+    Cursor declare_cursor(std::string select);
 
     // The fast path for retrieving many rows: runs a SELECT and calls on_row for each row
     // with typed access to its cells (sql::read_cell / sql::cell_reader convert them).

@@ -2,6 +2,7 @@
 
 #include "host/object/class_registry.h"
 #include "host/ui/engine_access.h"
+#include "host/value/ascii.h"
 
 #include <algorithm>
 #include <charconv>
@@ -18,8 +19,7 @@ std::string attribute_text(const dw::Control& control, std::string_view name)
 
 std::optional<std::int32_t> parse_number(std::string_view text)
 {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
+    text = ascii::trim_start(text, " ");
     std::int32_t number = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (error != std::errc() || text.empty())

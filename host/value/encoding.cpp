@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <iconv.h>
+#include <optional>
 
 namespace hearth {
 
@@ -36,16 +37,21 @@ void append_utf16(std::string& out, std::string_view text, Encoding encoding)
     }
 }
 
-std::string decode_utf16(const std::uint8_t* bytes, std::size_t size, Encoding encoding)
+// UTF-16 to UTF-8. A blob stops at its first NUL and has an unpaired surrogate replaced by
+// U+FFFD; a file keeps NULs and is refused (nullopt) for an unpaired surrogate.
+enum class Utf16Source : std::uint8_t { Blob, File };
+
+std::optional<std::string> decode_utf16(const std::uint8_t* bytes, std::size_t size, Encoding encoding, Utf16Source source)
 {
     auto unit_at = [&](std::size_t i) -> std::uint16_t {
         return encoding == Encoding::Utf16LE ? std::uint16_t(bytes[i] | (bytes[i + 1] << 8))
                                              : std::uint16_t((bytes[i] << 8) | bytes[i + 1]);
     };
     std::string out;
+    out.reserve(size);
     for (std::size_t i = 0; i + 1 < size; i += 2) {
         std::uint16_t unit = unit_at(i);
-        if (unit == 0)
+        if (unit == 0 && source == Utf16Source::Blob)
             break;
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < size) {
             std::uint16_t low = unit_at(i + 2);
@@ -55,8 +61,21 @@ std::string decode_utf16(const std::uint8_t* bytes, std::size_t size, Encoding e
                 continue;
             }
         }
-        utf8::append(out, (unit >= 0xD800 && unit <= 0xDFFF) ? char32_t(0xFFFD) : char32_t(unit));
+        const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+        if (surrogate && source == Utf16Source::File)
+            return std::nullopt;
+        utf8::append(out, surrogate ? char32_t(0xFFFD) : char32_t(unit));
     }
+    return out;
+}
+
+// Valid UTF-8 from bytes meant as UTF-8: a byte that starts no valid sequence becomes U+FFFD.
+std::string replace_invalid_utf8(std::string_view raw)
+{
+    std::string out;
+    out.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size();)
+        utf8::append(out, utf8::decode(raw, i));
     return out;
 }
 
@@ -67,7 +86,8 @@ std::string convert_with_iconv(const char* to, const char* from, std::string_vie
     bool from_utf8 = std::string_view(from) == "UTF-8";
     iconv_t cd = iconv_open(to, from);
     if (cd == iconv_t(-1))
-        return std::string(input); // the C library lacks the code page: pass the bytes through
+        // The C library lacks the code page: pass the bytes through, never as invalid UTF-8.
+        return from_utf8 ? std::string(input) : replace_invalid_utf8(input);
     std::string out;
     char buffer[1024];
     char* in = const_cast<char*>(input.data());
@@ -155,16 +175,24 @@ Blob encode_text(std::string_view text, Encoding encoding)
 std::string decode_text(const std::uint8_t* bytes, std::size_t size, Encoding encoding)
 {
     if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE)
-        return decode_utf16(bytes, size, encoding);
+        return *decode_utf16(bytes, size, encoding, Utf16Source::Blob);
     std::string_view raw(reinterpret_cast<const char*>(bytes), size);
     raw = raw.substr(0, raw.find('\0'));
     if (encoding == Encoding::Ansi)
         return convert_with_iconv("UTF-8", "GBK", raw, "\xEF\xBF\xBD");
-    // UTF-8: invalid bytes become U+FFFD so the text in memory is always valid.
-    std::string out;
-    for (std::size_t i = 0; i < raw.size();)
-        utf8::append(out, utf8::decode(raw, i));
-    return out;
+    return replace_invalid_utf8(raw);
+}
+
+std::optional<std::string> decode_file_body(std::string_view bytes, Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE:
+        return decode_utf16(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), encoding, Utf16Source::File);
+    case Encoding::Ansi: return convert_with_iconv("UTF-8", "GBK", bytes, "\xEF\xBF\xBD");
+    case Encoding::Utf8: break;
+    }
+    return utf8::is_valid(bytes) ? std::string(bytes) : replace_invalid_utf8(bytes);
 }
 
 } // namespace hearth

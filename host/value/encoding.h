@@ -6,6 +6,7 @@
 #include "host/value/value.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,10 @@ void append_encoded(std::string& out, std::string_view text, Encoding encoding);
 // runtime reads a blob that holds a zero-terminated string.
 std::string decode_text(const std::uint8_t* bytes, std::size_t size, Encoding encoding);
 inline std::string decode_text(const Blob& bytes, Encoding encoding) { return decode_text(bytes.data(), bytes.size(), encoding); }
+// UTF-8 text from the body of a text file (after its byte-order mark) in the encoding. Unlike a
+// blob, NUL is an ordinary character, and UTF-16 with an unpaired surrogate gives nullopt.
+// Bytes of UTF-8 or GBK that do not decode become U+FFFD. See host/value/files.h for the
+// rule that picks the encoding.
+std::optional<std::string> decode_file_body(std::string_view bytes, Encoding encoding);
 
 } // namespace hearth

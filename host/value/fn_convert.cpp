@@ -1,6 +1,8 @@
 // Conversions: Integer, Long, Dec, Double, Real, IsNumber, Long(low, high), String without
 // a mask, IsNull, SetNull.
 
+#include "host/value/ascii.h"
+#include "host/value/calendar.h"
 #include "host/value/convert.h"
 #include "host/value/encoding.h"
 #include "host/value/fn_args.h"
@@ -26,10 +28,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // character, tabs included, makes the text not a number.
 std::optional<std::string_view> number_text(std::string_view text)
 {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
+    text = ascii::trim(text, " ");
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
@@ -210,17 +209,10 @@ std::string to_string(double number)
 
 std::string to_string(const Decimal& number) { return number.to_string(); }
 
-std::string to_string(Date date) { return fmt::format("{:04}-{:02}-{:02}", date.year, date.month, date.day); }
-
-std::string to_string(Time time)
-{
-    // Fractions of a second show only when there are any.
-    if (time.microsecond != 0)
-        return fmt::format("{:02}:{:02}:{:02}.{:06}", time.hour, time.minute, time.second, time.microsecond);
-    return fmt::format("{:02}:{:02}:{:02}", time.hour, time.minute, time.second);
-}
-
-std::string to_string(DateTime stamp) { return to_string(stamp.date) + " " + to_string(stamp.time); }
+std::string to_string(Date date) { return iso_text(date); }
+// Fractions of a second show only when there are any.
+std::string to_string(Time time) { return iso_text(time); }
+std::string to_string(DateTime stamp) { return iso_text(stamp); }
 
 Value to_string(const Value& data)
 {

@@ -1,5 +1,7 @@
 // Dates and times: Today, Now, Date(text), Time(text), DateTime(date, time).
 
+#include "host/value/ascii.h"
+#include "host/value/calendar.h"
 #include "host/value/fn_args.h"
 #include "host/value/functions.h"
 
@@ -25,23 +27,6 @@ std::optional<int> read_number(std::string_view text, std::size_t& i, std::size_
     return value;
 }
 
-std::string_view trim_blanks(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-bool is_leap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int days_in_month(int year, int month)
-{
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && is_leap(year) ? 29 : days[month - 1];
-}
-
 // "y-m-d" at the start of text, with '-', '/' or '.' between the parts, in year-month-day
 // order, the short-date order of the installations' locale. Two-digit years: 00-49 are
 // 20xx, 50-99 are 19xx. Years outside 1000..3000, the runtime's date range, are invalid.
@@ -65,22 +50,15 @@ std::optional<Date> parse_date(std::string_view text, std::size_t& i)
     int full_year = *year;
     if (year_digits == 2)
         full_year += full_year < 50 ? 2000 : 1900;
-    if (full_year < 1000 || full_year > 3000 || *month < 1 || *month > 12 || *day < 1 || *day > days_in_month(full_year, *month))
+    if (full_year < 1000 || full_year > 3000 || !is_valid_date(full_year, *month, *day))
         return std::nullopt;
     return Date {std::int16_t(full_year), std::uint8_t(*month), std::uint8_t(*day)};
 }
 
 bool match_word(std::string_view text, std::size_t& i, std::string_view word)
 {
-    if (text.size() - i < word.size())
+    if (!ascii::istarts_with(text.substr(i), word))
         return false;
-    for (std::size_t k = 0; k < word.size(); ++k) {
-        char c = text[i + k];
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-        if (c != word[k])
-            return false;
-    }
     i += word.size();
     return true;
 }
@@ -149,7 +127,7 @@ namespace detail {
 
 Date to_date(std::string_view text)
 {
-    text = trim_blanks(text);
+    text = ascii::trim(text, " ");
     std::size_t i = 0;
     auto date = parse_date(text, i);
     // A time after the date ("2024-01-31 10:30:00") is allowed and ignored.
@@ -165,7 +143,7 @@ Date to_date(std::string_view text)
 
 Time to_time(std::string_view text)
 {
-    text = trim_blanks(text);
+    text = ascii::trim(text, " ");
     std::size_t i = 0;
     // A date before the time ("2024-01-31 10:30:00") is allowed and ignored.
     std::size_t k = 0;

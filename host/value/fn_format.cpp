@@ -1,5 +1,6 @@
 // String(data, mask): numeric masks with sections, date and time masks, string '@' masks.
 
+#include "host/value/ascii.h"
 #include "host/value/fn_args.h"
 #include "host/value/functions.h"
 #include "host/value/utf8.h"
@@ -163,9 +164,9 @@ Value format_number(const Value& data, const std::vector<std::string_view>& sect
         return Value::null_of(Type::String);
     }
     std::string_view positive = sections[0];
-    if (utf8::equals_ignoring_ascii_case(positive, "[General]"))
+    if (ascii::iequals(positive, "[General]"))
         return to_string(data);
-    if (utf8::equals_ignoring_ascii_case(positive, "[Currency]"))
+    if (ascii::iequals(positive, "[Currency]"))
         positive = currency_mask;
     auto number = decimal_of(data);
     if (!number)
@@ -234,7 +235,7 @@ std::vector<Token> tokenize_date_mask(std::string_view mask)
     };
     for (std::size_t i = 0; i < mask.size();) {
         char c = mask[i];
-        char lower = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+        char lower = ascii::lower(c);
         if (c == '"') {
             std::size_t end = mask.find('"', i + 1);
             if (end == std::string_view::npos)
@@ -244,12 +245,12 @@ std::vector<Token> tokenize_date_mask(std::string_view mask)
         } else if (c == '\\' && i + 1 < mask.size()) {
             literal(mask.substr(i + 1, 1));
             i += 2;
-        } else if (lower == 'a' && (utf8::equals_ignoring_ascii_case(mask.substr(i, 5), "am/pm"))) {
+        } else if (lower == 'a' && (ascii::iequals(mask.substr(i, 5), "am/pm"))) {
             tokens.push_back(Token {'a', 5, std::string(mask.substr(i, 5))});
             i += 5;
         } else if (lower == 'd' || lower == 'm' || lower == 'y' || lower == 'h' || lower == 's' || lower == 'f') {
             std::size_t start = i;
-            while (i < mask.size() && (mask[i] == c || mask[i] == char(lower - 32) || mask[i] == lower))
+            while (i < mask.size() && (mask[i] == c || mask[i] == ascii::upper(lower) || mask[i] == lower))
                 ++i;
             tokens.push_back(Token {lower, i - start, {}});
         } else {
@@ -340,13 +341,13 @@ Value format_temporal(const Value& data, const std::vector<std::string_view>& se
         return Value::null_of(Type::String);
     }
     std::string_view mask = sections[0];
-    if (utf8::equals_ignoring_ascii_case(mask, "[General]"))
+    if (ascii::iequals(mask, "[General]"))
         return to_string(data);
-    if (utf8::equals_ignoring_ascii_case(mask, "[ShortDate]"))
+    if (ascii::iequals(mask, "[ShortDate]"))
         mask = "yyyy-mm-dd";
-    else if (utf8::equals_ignoring_ascii_case(mask, "[LongDate]"))
+    else if (ascii::iequals(mask, "[LongDate]"))
         mask = "yyyy年m月d日";
-    else if (utf8::equals_ignoring_ascii_case(mask, "[Time]"))
+    else if (ascii::iequals(mask, "[Time]"))
         mask = "hh:mm:ss";
     DateTime stamp {Date {1900, 1, 1}, Time {}};
     if (data.type() == Type::Date)

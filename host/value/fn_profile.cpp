@@ -1,72 +1,47 @@
 // ProfileString and ProfileInt: reading settings files of [section] and key=value lines.
 
-#include "host/value/encoding.h"
+#include "host/value/ascii.h"
+#include "host/value/files.h"
 #include "host/value/fn_args.h"
 #include "host/value/functions.h"
 #include "host/value/utf8.h"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace hearth::fn {
 
 namespace {
 
-std::string_view trim_blanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// The file's text as UTF-8, or nullopt when it cannot be read. A UTF-16LE file is told by
-// its byte order mark, a UTF-8 file by its mark or by being valid UTF-8.
-// Any other file is read as the ANSI code page, GBK (undocumented).
-std::optional<std::string> read_settings_text(std::string_view path)
-{
-    std::ifstream file(std::string(path), std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    auto data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (bytes.size() >= 2 && data[0] == 0xFF && data[1] == 0xFE)
-        return decode_text(data + 2, bytes.size() - 2, Encoding::Utf16LE);
-    if (bytes.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF)
-        return bytes.substr(3);
-    if (utf8::is_valid(bytes))
-        return bytes;
-    return decode_text(data, bytes.size(), Encoding::Ansi);
-}
+// Blanks, tabs and the CR of a CR LF line end around a line, a name or a value.
+constexpr std::string_view line_blanks = " \t\r";
 
 // The value of key in section: the first such key in the first matching section that has
-// it; nullopt when file, section or key is missing.
+// it; nullopt when file, section or key is missing. The file is read as every text file is
+// (host/value/files.h): byte-order mark, else UTF-8, else GBK.
 std::optional<std::string> find_value(std::string_view path, std::string_view section, std::string_view key)
 {
-    auto text = read_settings_text(path);
+    auto text = read_text_file(std::filesystem::path(std::string(path)));
     if (!text)
         return std::nullopt;
     std::string_view rest = *text;
     bool in_section = false;
     while (!rest.empty()) {
         std::size_t end = rest.find('\n');
-        std::string_view line = trim_blanks(rest.substr(0, end));
+        std::string_view line = ascii::trim(rest.substr(0, end), line_blanks);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[') {
             std::size_t close = line.find(']');
-            in_section = close != std::string_view::npos && utf8::equals_ignoring_ascii_case(trim_blanks(line.substr(1, close - 1)), section);
+            in_section = close != std::string_view::npos && ascii::iequals(ascii::trim(line.substr(1, close - 1), line_blanks), section);
             continue;
         }
         if (!in_section)
             continue;
         std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || !utf8::equals_ignoring_ascii_case(trim_blanks(line.substr(0, equals)), key))
+        if (equals == std::string_view::npos || !ascii::iequals(ascii::trim(line.substr(0, equals), line_blanks), key))
             continue;
-        std::string_view value = trim_blanks(line.substr(equals + 1));
+        std::string_view value = ascii::trim(line.substr(equals + 1), line_blanks);
         // A value written in matching quotes loses them, as the system's reader does.
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);

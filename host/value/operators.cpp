@@ -1,5 +1,6 @@
 #include "host/value/operators.h"
 
+#include "host/value/ascii.h"
 #include "host/value/convert.h"
 #include "host/value/runtime_error.h"
 
@@ -210,13 +211,6 @@ namespace {
 
 int sign_of(std::strong_ordering order) { return order < 0 ? -1 : order > 0 ? 1 : 0; }
 
-std::string_view without_trailing_blanks(std::string_view text)
-{
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 bool is_temporal(Type type) { return type == Type::Date || type == Type::DateTime; }
 
 DateTime as_datetime(const Value& value)
@@ -241,8 +235,8 @@ int order_of(const Value& a, const Value& b, ExpressionRules rules, bool& ordere
     if (a.is_string() && b.is_string()) {
         std::string_view x = a.as_string(), y = b.as_string();
         if (rules == ExpressionRules::DataWindow) {
-            x = without_trailing_blanks(x);
-            y = without_trailing_blanks(y);
+            x = ascii::trim_end(x, " ");
+            y = ascii::trim_end(y, " ");
         }
         // UTF-8 byte order is code point order.
         int c = x.compare(y);

@@ -109,20 +109,4 @@ bool is_valid(std::string_view text)
     return true;
 }
 
-bool equals_ignoring_ascii_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = char(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 } // namespace hearth::utf8

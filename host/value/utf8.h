@@ -27,7 +27,4 @@ void append(std::string& out, char32_t code_point);
 // Whether the whole text is valid UTF-8.
 bool is_valid(std::string_view text);
 
-// Equal when only ASCII letters differ in case; every other byte must match exactly.
-bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
-
 } // namespace hearth::utf8

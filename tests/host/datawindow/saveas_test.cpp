@@ -185,6 +185,27 @@ TEST(SaveAs, DBase3NamesAreCutToTenCharactersAndMadeUnique)
     EXPECT_EQ(record.substr(42, 19), std::string(19, '*')); // too wide for N(19,2)
 }
 
+// What SaveAs writes as text, ImportFile reads back: in every encoding, with and without the
+// heading line (skipped by starting at row 2). CSV, HTML, SQL and dBASE are export-only.
+TEST(SaveAs, TextReadsBackThroughImportFileInEveryEncoding)
+{
+    TempDir dir;
+    auto source = engine_for("d_person");
+    ASSERT_EQ(source->import_file(data_dir() / "d_person.txt"), 5);
+    const std::string expected = bytes_of(*source, SaveAsType::Text, ColumnHeadings::Off);
+    ASSERT_NE(expected.find("张三"), std::string::npos);
+    for (Encoding encoding : {Encoding::Ansi, Encoding::Utf8, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        for (ColumnHeadings headings : {ColumnHeadings::Off, ColumnHeadings::On}) {
+            const std::filesystem::path file = dir.path / "persons.txt";
+            ASSERT_EQ(save_as(*source, file, SaveAsType::Text, headings, encoding), 1);
+            auto back = engine_for("d_person");
+            EXPECT_EQ(back->import_file(file, headings == ColumnHeadings::On ? 2 : 1), 5);
+            EXPECT_EQ(bytes_of(*back, SaveAsType::Text, ColumnHeadings::Off), expected)
+                << "encoding " << int(encoding) << ", headings " << int(headings);
+        }
+    }
+}
+
 TEST(SaveAs, WritesThroughATemporaryFileAndNeverLeavesAPartOne)
 {
     TempDir dir;

@@ -4,6 +4,7 @@
 #include "backend_fixture.h"
 #include "value_printer.h"
 
+#include "host/sql/cursor.h"
 #include "host/sql/dialect.h"
 
 #include <gtest/gtest.h>

@@ -198,6 +198,13 @@ TEST(Transaction, UnknownDbmsAndMissingSettingsFailToConnect)
     EXPECT_EQ(tx.connect(), -1);
     EXPECT_EQ(tx.sql_err_text(), "No database file given.");
     EXPECT_FALSE(tx.is_connected());
+    // Names with bytes of 0x80 and above (any Chinese text) are compared byte for byte, never
+    // through the C library's case functions, which are undefined for a negative char.
+    tx.set_dbms("SQLite数据库");
+    EXPECT_EQ(tx.connect(), -1);
+    EXPECT_EQ(tx.sql_err_text(), "Unknown DBMS \"SQLite数据库\": use \"SQLite\" or \"PostgreSQL\".");
+    EXPECT_EQ(HostVar(":户主Name", Value(1)).name(), "户主name");
+    EXPECT_EQ(HostVar(":\xC3\x89", Value(1)).name(), "\xC3\x89");   // É stays as it is
 }
 
 TEST(Transaction, DbparmValues)
@@ -210,4 +217,5 @@ TEST(Transaction, DbparmValues)
     EXPECT_EQ(dbparm_value("", "A"), "");
     EXPECT_EQ(dbparm_value("A", "A"), "");
     EXPECT_EQ(dbparm_value("A='unterminated", "A"), "unterminated");
+    EXPECT_EQ(dbparm_value("名称=\xC3\x89 ,B=2", "名称"), "\xC3\x89");
 }

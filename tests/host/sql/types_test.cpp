@@ -5,6 +5,8 @@
 #include "value_printer.h"
 
 #include "host/sql/cell.h"
+#include "host/sql/conversion.h"
+#include "host/value/calendar.h"
 
 #include <gtest/gtest.h>
 
@@ -34,10 +36,9 @@ protected:
         const long code = tx.query("SELECT s, l, i, u, d, r, f, dt, ts, tm, b FROM t_types WHERE id = :id",
                                    {{"id", Value(std::int32_t(id))}}, [&](const sql::ResultRow& row) {
                                        for (std::size_t c = 0; c < types.size(); ++c) {
-                                           Value v;
-                                           std::string error;
-                                           EXPECT_TRUE(sql::read_cell(row, int(c), types[c], v, error)) << error;
-                                           out.push_back(v);
+                                           auto v = sql::read_cell(row, int(c), types[c]);
+                                           EXPECT_TRUE(v) << v.error();
+                                           out.push_back(v ? *v : Value());
                                        }
                                        return RowAction::Continue;
                                    });
@@ -151,12 +152,10 @@ TEST_P(TypesTest, ColumnsConvertToOtherRequestedTypes)
     EXPECT_EQ(back[10], Value("ab"));
     // Values that do not fit are errors with the column named, never a silent wrong value.
     const long code = tx.query("SELECT s, l, dt FROM t_types WHERE id = 3", {}, [&](const sql::ResultRow& row) {
-        Value v;
-        std::string error;
-        EXPECT_FALSE(sql::read_cell(row, 0, Type::Date, v, error));
-        EXPECT_EQ(error, "Cannot convert '42' in column 1 (s) to date.");
-        EXPECT_FALSE(sql::read_cell(row, 2, Type::Long, v, error));
-        EXPECT_EQ(error, "Cannot convert '2020-01-02' in column 3 (dt) to long.");
+        const auto date = sql::read_cell(row, 0, Type::Date);
+        EXPECT_EQ(date ? "" : date.error(), "Cannot convert '42' in column 1 (s) to date.");
+        const auto number = sql::read_cell(row, 2, Type::Long);
+        EXPECT_EQ(number ? "" : number.error(), "Cannot convert '2020-01-02' in column 3 (dt) to long.");
         return RowAction::Continue;
     });
     EXPECT_EQ(code, 0);
@@ -195,8 +194,8 @@ TEST(CellText, DatesTimesAndStampsParseStrictly)
     EXPECT_EQ(parse_datetime("2024-03-01"), (DateTime {{2024, 3, 1}, {}}));
     for (const char* bad : {"2024-03-01 9:30", "2024-03-01 09:30:00 BC", "infinity", "2024-03-01_09:30"})
         EXPECT_FALSE(parse_datetime(bad)) << bad;
-    EXPECT_EQ(format_datetime({{5, 1, 2}, {3, 4, 5, 60}}), "0005-01-02 03:04:05.000060");
-    EXPECT_EQ(format_time({3, 4, 5, 0}), "03:04:05");
+    EXPECT_EQ(iso_text(DateTime {{5, 1, 2}, {3, 4, 5, 60}}), "0005-01-02 03:04:05.000060");
+    EXPECT_EQ(iso_text(Time {3, 4, 5, 0}), "03:04:05");
 }
 
 TEST(CellText, ParameterTexts)
@@ -235,13 +234,13 @@ TEST(CellText, ValueConversionsForIntoTargets)
         {Value(2.5), Type::Any, true, Value(2.5)},
     };
     for (const Case& c : cases) {
-        Value out;
-        std::string error;
-        EXPECT_EQ(convert_value(c.from, c.want, out, error), c.ok) << type_name(c.want) << " " << error;
-        if (c.ok)
-            EXPECT_EQ(out, c.expected) << type_name(c.want);
-        else
-            EXPECT_NE(error, "");
+        const auto out = convert_value(c.from, c.want);
+        EXPECT_EQ(bool(out), c.ok) << type_name(c.want) << " " << (out ? "" : out.error());
+        if (c.ok && out) {
+            EXPECT_EQ(*out, c.expected) << type_name(c.want);
+        } else if (!out) {
+            EXPECT_NE(out.error(), "");
+        }
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Readable values in test failure messages.
 
-#include "host/sql/cell.h"
+#include "host/value/calendar.h"
 #include "host/value/value.h"
 
 #include <ostream>
@@ -24,9 +24,9 @@ inline void PrintTo(const Value& value, std::ostream* out)
     case Type::Real:
     case Type::Double: *out << ' ' << value.as_double(); break;
     case Type::Decimal: *out << ' ' << value.as_decimal().to_string(); break;
-    case Type::Date: *out << ' ' << sql::format_date(value.as_date()); break;
-    case Type::Time: *out << ' ' << sql::format_time(value.as_time()); break;
-    case Type::DateTime: *out << ' ' << sql::format_datetime(value.as_datetime()); break;
+    case Type::Date: *out << ' ' << iso_text(value.as_date()); break;
+    case Type::Time: *out << ' ' << iso_text(value.as_time()); break;
+    case Type::DateTime: *out << ' ' << iso_text(value.as_datetime()); break;
     case Type::Blob: *out << " of " << value.as_blob().size() << " bytes"; break;
     default: break;
     }

@@ -167,6 +167,23 @@ TEST(Dwtool, ImportSortFilterAndPrintInCommandLineOrder)
     EXPECT_EQ(run.err, "");
 }
 
+// SaveAs writes GBK by default; reading the file back must give the same Chinese text,
+// not GBK bytes taken for UTF-8.
+TEST(Dwtool, ExportedTextReadsBack)
+{
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("hearth_dwtool_roundtrip_" + std::to_string(::getpid()) + ".txt");
+    ToolRun exported = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--export", "text", file.string()});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(read_file(file).find("\xD5\xC5\xC8\xFD"), std::string::npos);   // 张三 in GBK
+    ToolRun original = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--print"});
+    ToolRun back = dwtool({data + "/d_person.srd", "--import", file.string(), "--print"});
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_NE(back.out.find("R1001\t张三\t"), std::string::npos);
+    EXPECT_EQ(back.out, original.out);
+    std::filesystem::remove(file);
+}
+
 TEST(Dwtool, EachDescribeAnswersOnOneLine)
 {
     ToolRun run = dwtool({data + "/d_person.srd", "--describe", "DataWindow.Column.Count", "--modify", "name_t.x=5 name_t.y=6",

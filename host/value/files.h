@@ -1,0 +1,50 @@
+#pragma once
+// Files the host reads and writes. Text files (imports, settings, object sources) are read
+// through one decoder; every file the program writes (exports, settings) goes through a
+// temporary file in the same folder that is renamed into place, so a failed write leaves no
+// partial file and an existing file stays as it was.
+
+#include "host/value/result.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace hearth {
+
+// A text file's bytes as UTF-8. A byte-order mark decides first (UTF-8, UTF-16LE, UTF-16BE;
+// the mark is dropped); otherwise text that is valid UTF-8 is UTF-8; otherwise it is the ANSI
+// code page (GBK), which is what SaveAs writes by default. The result is always valid UTF-8.
+// Fails for UTF-16 text with an unpaired surrogate.
+Result<std::string> decode_text_file(std::string_view bytes);
+// The file's bytes; fails with "<file>: cannot be read".
+Result<std::string> read_file_bytes(const std::filesystem::path& file);
+// read_file_bytes, then decode_text_file.
+Result<std::string> read_text_file(const std::filesystem::path& file);
+
+// A file written through a temporary file in the same folder: bytes go out as they come,
+// commit() syncs the file and renames it into place. Without a commit the temporary file is
+// removed and an existing file stays as it was.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::filesystem::path file);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    Result<void> open();
+    Result<void> write(std::string_view bytes);
+    Result<void> commit();
+
+private:
+    Result<void> fail(std::string_view what);
+
+    std::filesystem::path m_file;
+    std::string m_temporary;
+    int m_fd = -1;
+};
+
+// Writes bytes to file through AtomicFileWriter.
+Result<void> write_file_atomically(const std::filesystem::path& file, std::string_view bytes);
+
+} // namespace hearth
