@@ -12,15 +12,15 @@ using namespace hearth::sql;
 namespace {
 
 // A translated statement names every placeholder from 1 to the number of variables.
-void check(const Translated& translated, char marker)
+void check(const hearth::Result<Translated>& translated, char marker)
 {
-    if (!translated.error.empty()) {
-        if (translated.error.rfind("SQL syntax error: ", 0) != 0)
+    if (!translated) {
+        if (translated.error().rfind("SQL syntax error: ", 0) != 0)
             std::abort();
         return;
     }
-    for (std::size_t k = 1; k <= translated.params.size(); ++k)
-        if (translated.text.find(marker + std::to_string(k)) == std::string::npos)
+    for (std::size_t k = 1; k <= translated->params.size(); ++k)
+        if (translated->text.find(marker + std::to_string(k)) == std::string::npos)
             std::abort();
 }
 
