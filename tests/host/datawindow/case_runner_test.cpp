@@ -80,7 +80,8 @@ std::string primary_rows(Engine& engine)
     std::string out;
     for (long row = 1; row <= engine.row_count(); ++row) {
         Value value = engine.get_item(row, 1);
-        out += " " + (value.is_null() ? std::string("null") : item_text(value));
+        out += ' ';
+        out += value.is_null() ? std::string("null") : item_text(value);
     }
     return out;
 }
