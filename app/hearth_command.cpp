@@ -27,8 +27,8 @@ int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, 
 
     // The host's control types go in before any library class, as register_ui_classes asks.
     for (auto step : {register_ui_classes, register_library_classes}) {
-        if (std::string refused = step(registry); !refused.empty()) {
-            err << "hearth: " << refused << '\n';
+        if (auto registered = step(registry); !registered) {
+            err << "hearth: " << registered.error() << '\n';
             return 1;
         }
     }

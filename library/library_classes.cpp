@@ -16,7 +16,7 @@
 
 namespace hearth {
 
-std::string register_library_classes(ClassRegistry& registry)
+Result<void> register_library_classes(ClassRegistry& registry)
 {
     // Each class's registration entry `_getVtableInfo_<class>`, ancestors before descendants.
     // A class joins this list when its scripts exist, and its module joins the DEPS of the
@@ -35,8 +35,8 @@ std::string register_library_classes(ClassRegistry& registry)
         &_getVtableInfo_w_response,
     };
     for (VtableInfoFn entry : entries)
-        if (std::string refused = registry.register_class(entry); !refused.empty())
-            return refused;
+        if (auto registered = registry.register_class(entry); !registered)
+            return registered;
     return {};
 }
 

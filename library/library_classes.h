@@ -8,8 +8,8 @@
 
 namespace hearth {
 
-// Registers every library class, ancestors before descendants. Returns "" on success,
-// otherwise the first registration's reason for refusing a class.
-std::string register_library_classes(ClassRegistry& registry);
+// Registers every library class, ancestors before descendants. A refusal is the first
+// registration's reason for refusing a class.
+Result<void> register_library_classes(ClassRegistry& registry);
 
 } // namespace hearth

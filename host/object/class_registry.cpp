@@ -159,30 +159,30 @@ const ClassInfo* ClassRegistry::find(std::string_view name) const
     return it == m_classes.end() ? nullptr : it->second.get();
 }
 
-std::string ClassRegistry::set_system_factory(std::string_view system_class, MakeFn make)
+Result<void> ClassRegistry::set_system_factory(std::string_view system_class, MakeFn make)
 {
     auto it = m_classes.find(lower_name(system_class));
     if (it == m_classes.end() || !it->second->is_system())
-        return fmt::format("{} is no system class of the host", system_class);
+        return Result<void>::failure(fmt::format("{} is no system class of the host", system_class));
     ClassInfo& cls = *it->second;
     if (cls.m_make && cls.m_make != make)
-        return fmt::format("system class {} is made as another type already", cls.name());
+        return Result<void>::failure(fmt::format("system class {} is made as another type already", cls.name()));
     cls.m_make = make;
     return {};
 }
 
-std::string ClassRegistry::register_class(VtableInfoFn entry)
+Result<void> ClassRegistry::register_class(VtableInfoFn entry)
 {
     assert(entry);
     const ClassTable& table = entry();
     const std::string name = lower_name(table.name);
     if (name.empty() || name.find('`') != std::string::npos)
-        return fmt::format("invalid class name '{}'", table.name);
+        return Result<void>::failure(fmt::format("invalid class name '{}'", table.name));
     if (m_classes.contains(name))
-        return fmt::format("class {} is already registered", name);
+        return Result<void>::failure(fmt::format("class {} is already registered", name));
     const ClassInfo* ancestor = find(table.ancestor);
     if (!ancestor || ancestor->origin() == ClassOrigin::Nested)
-        return fmt::format("class {}: ancestor '{}' is not registered", name, table.ancestor);
+        return Result<void>::failure(fmt::format("class {}: ancestor '{}' is not registered", name, table.ancestor));
 
     // Everything is built aside and committed at the end, so a faulty table changes nothing.
     std::vector<std::unique_ptr<ClassInfo>> made;
@@ -215,9 +215,9 @@ std::string ClassRegistry::register_class(VtableInfoFn entry)
         const std::string control = lower_name(row.name);
         const ClassInfo* control_class = find(row.class_name);
         if (!control_class || control_class->origin() == ClassOrigin::Nested)
-            return fmt::format("class {}: control {} has unknown class '{}'", name, control, row.class_name);
+            return Result<void>::failure(fmt::format("class {}: control {} has unknown class '{}'", name, control, row.class_name));
         if (cls->m_nested_classes.contains(control) || inherited_control(control))
-            return fmt::format("class {}: control {} is declared twice", name, control);
+            return Result<void>::failure(fmt::format("class {}: control {} is declared twice", name, control));
         ClassInfo* nested = derive(*control_class, control, name + "`" + control, ClassOrigin::Nested);
         nested->m_owner = cls;
         cls->m_nested_classes[control] = nested;
@@ -227,11 +227,11 @@ std::string ClassRegistry::register_class(VtableInfoFn entry)
 
     for (const GroupRow& row : table.groups) {
         if (std::any_of(cls->m_groups.begin(), cls->m_groups.end(), [&](const auto& g) { return g.id == row.id; }))
-            return fmt::format("class {}: group {} is registered twice", name, row.id);
+            return Result<void>::failure(fmt::format("class {}: group {} is registered twice", name, row.id));
         const std::string nested_name = lower_name(row.nested);
         if ((row.id == own_group) != nested_name.empty())
-            return fmt::format("class {}: group {} must {}", name, row.id,
-                               row.id == own_group ? "hold the class's own scripts" : "name its nested definition");
+            return Result<void>::failure(fmt::format("class {}: group {} must {}", name, row.id,
+                               row.id == own_group ? "hold the class's own scripts" : "name its nested definition"));
 
         ClassInfo* target = nullptr;
         if (nested_name.empty()) {
@@ -246,8 +246,8 @@ std::string ClassRegistry::register_class(VtableInfoFn entry)
             cls->m_nested_classes[nested_name] = target;
             nested_made[nested_name] = target;
         } else if (!row.declares.empty() || !row.scripts.empty()) {
-            return fmt::format("class {}: group {} names {}, which is no control of the class", name, row.id,
-                               nested_name);
+            return Result<void>::failure(fmt::format("class {}: group {} names {}, which is no control of the class", name, row.id,
+                               nested_name));
         }
 
         ClassInfo::Group group {row.id, nested_name, {}};
@@ -255,25 +255,25 @@ std::string ClassRegistry::register_class(VtableInfoFn entry)
             for (const SlotDecl& decl : row.declares) {
                 const std::string slot_name = lower_name(decl.name);
                 if (!target->m_next_user_slot)
-                    return fmt::format("class {}: {} cannot declare {}; its system class takes no user slots",
-                                       name, target->m_key, slot_name);
+                    return Result<void>::failure(fmt::format("class {}: {} cannot declare {}; its system class takes no user slots",
+                                       name, target->m_key, slot_name));
                 if (target->slot_named(slot_name))
-                    return fmt::format("class {}: {} declares {} twice", name, target->m_key, slot_name);
+                    return Result<void>::failure(fmt::format("class {}: {} declares {} twice", name, target->m_key, slot_name));
                 const std::string event_id = lower_name(decl.event_id);
                 if (!event_id.empty()) {
                     const std::optional<std::size_t> passed = event_id_arguments(event_id);
                     if (!passed)
-                        return fmt::format("class {}: {} maps {} to {}, which is no host event id", name,
-                                           target->m_key, slot_name, event_id);
+                        return Result<void>::failure(fmt::format("class {}: {} maps {} to {}, which is no host event id", name,
+                                           target->m_key, slot_name, event_id));
                     if (decl.kind != SlotKind::Event)
-                        return fmt::format("class {}: function {} of {} cannot be mapped to {}", name, slot_name,
-                                           target->m_key, event_id);
+                        return Result<void>::failure(fmt::format("class {}: function {} of {} cannot be mapped to {}", name, slot_name,
+                                           target->m_key, event_id));
                     if (decl.args != *passed)
-                        return fmt::format("class {}: {} declares {} with {} arguments; {} passes {}", name,
-                                           target->m_key, slot_name, decl.args, event_id, *passed);
+                        return Result<void>::failure(fmt::format("class {}: {} declares {} with {} arguments; {} passes {}", name,
+                                           target->m_key, slot_name, decl.args, event_id, *passed));
                     if (const SlotInfo* mapped = target->slot_mapped_to(event_id))
-                        return fmt::format("class {}: {} maps both {} and {} to {}", name, target->m_key,
-                                           mapped->name, slot_name, event_id);
+                        return Result<void>::failure(fmt::format("class {}: {} maps both {} and {} to {}", name, target->m_key,
+                                           mapped->name, slot_name, event_id));
                 }
                 const int number = (*target->m_next_user_slot)++;
                 target->m_slots[number] =
@@ -283,12 +283,12 @@ std::string ClassRegistry::register_class(VtableInfoFn entry)
                 const std::string script_name = lower_name(script.name);
                 const SlotInfo* slot = target->slot(script.slot);
                 if (!slot || slot->name != script_name)
-                    return fmt::format("class {}: group {} slot {} is {}, not {}", name, row.id, script.slot,
-                                       slot ? slot->name : std::string("undeclared"), script_name);
+                    return Result<void>::failure(fmt::format("class {}: group {} slot {} is {}, not {}", name, row.id, script.slot,
+                                       slot ? slot->name : std::string("undeclared"), script_name));
                 if (!script.fn)
-                    return fmt::format("class {}: script {} has no body", name, script_name);
+                    return Result<void>::failure(fmt::format("class {}: script {} has no body", name, script_name));
                 if (target->m_scripts.contains(script.slot))
-                    return fmt::format("class {}: script {} is registered twice", name, script_name);
+                    return Result<void>::failure(fmt::format("class {}: script {} is registered twice", name, script_name));
                 target->m_scripts[script.slot] = script.fn;
                 group.scripts.push_back({script.slot, script_name});
             }

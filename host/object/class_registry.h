@@ -16,6 +16,7 @@
 
 #include "host/object/object.h"
 #include "host/object/script.h"
+#include "host/value/result.h"
 #include "host/value/value.h"
 
 #include <map>
@@ -206,9 +207,9 @@ public:
     ClassRegistry& operator=(const ClassRegistry&) = delete;
 
     // Registers a library class from its registration entry. The ancestor and the classes of
-    // its nested controls must be registered already. Returns "" on success, otherwise the
-    // reason, and the registry is left unchanged.
-    std::string register_class(VtableInfoFn entry);
+    // its nested controls must be registered already. A refusal says why, and the registry is
+    // left unchanged.
+    Result<void> register_class(VtableInfoFn entry);
 
     // A class by name (case-insensitive) or nested key; nullptr when unknown.
     const ClassInfo* find(std::string_view name) const;
@@ -216,9 +217,9 @@ public:
     const std::vector<const ClassInfo*>& library_classes() const { return m_library; }
 
     // The C++ type that plain instances of a system class are made as (default: Object).
-    // Returns "" on success; refused when the class is no system class of the host, or when
-    // another type is installed for it already (two front ends would disagree on it).
-    std::string set_system_factory(std::string_view system_class, MakeFn make);
+    // Refused when the class is no system class of the host, or when another type is
+    // installed for it already (two front ends would disagree on it).
+    Result<void> set_system_factory(std::string_view system_class, MakeFn make);
 
 private:
     std::map<std::string, std::unique_ptr<ClassInfo>, std::less<>> m_classes;

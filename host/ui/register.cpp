@@ -6,7 +6,7 @@
 
 namespace hearth {
 
-std::string register_ui_classes(ClassRegistry& registry)
+Result<void> register_ui_classes(ClassRegistry& registry)
 {
     // One row per system class: the C++ type its instances are made as.
     struct Factory {
@@ -25,8 +25,8 @@ std::string register_ui_classes(ClassRegistry& registry)
         {"dwobject", make_object<DwObject>},
     };
     for (const Factory& factory : factories)
-        if (std::string refused = registry.set_system_factory(factory.system_class, factory.make); !refused.empty())
-            return refused;
+        if (auto made = registry.set_system_factory(factory.system_class, factory.make); !made)
+            return made;
     return {};
 }
 

@@ -10,9 +10,9 @@
 
 namespace hearth {
 
-// Installs the factories. Call before any library class is registered. Returns "" on success;
-// otherwise the reason a factory was refused (another type installed for a system class
-// already), and the factories before it stay installed.
-std::string register_ui_classes(ClassRegistry& registry);
+// Installs the factories. Call before any library class is registered. A refusal says why a
+// factory was refused (another type installed for a system class already); the factories
+// before it stay installed.
+Result<void> register_ui_classes(ClassRegistry& registry);
 
 } // namespace hearth

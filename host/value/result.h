@@ -51,4 +51,11 @@ private:
     std::string m_error;
 };
 
+// The failure's text, or "" for a success: for messages that carry either.
+template<class T>
+std::string error_text(const Result<T>& result)
+{
+    return result ? std::string() : result.error();
+}
+
 } // namespace hearth

@@ -52,7 +52,7 @@ CommandRun run_hearth(const std::string& arguments)
 TEST(HearthCommand, ClassesPrintsTheRegistryListing)
 {
     hearth::ClassRegistry registry;
-    ASSERT_EQ(hearth::register_library_classes(registry), "");
+    ASSERT_EQ(error_text(hearth::register_library_classes(registry)), "");
     const CommandRun run = run_hearth("classes");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, hearth::list_classes(registry));
@@ -74,7 +74,7 @@ TEST(HearthCommand, UnknownOrMissingSubcommandPrintsUsageAndExits2)
 TEST(HearthCommand, RefusedControlTypesEndTheCommand)
 {
     hearth::ClassRegistry registry;
-    ASSERT_EQ(registry.set_system_factory("datawindow", hearth::make_object<hearth::Object>), "");
+    ASSERT_EQ(error_text(registry.set_system_factory("datawindow", hearth::make_object<hearth::Object>)), "");
     std::ostringstream out;
     std::ostringstream err;
     const std::string_view args[] = {"classes"};

@@ -102,7 +102,7 @@ class StaticTextStandIn : public Object {};
 
 TEST_F(LifecycleTest, PlainControlsTakeTheCppTypeTheHostGivesTheirSystemClass)
 {
-    registry.set_system_factory("StaticText", make_object<StaticTextStandIn>);
+    ASSERT_TRUE(registry.set_system_factory("StaticText", make_object<StaticTextStandIn>));
     ObjectRef unit = runtime.create("t_unit");
     const t_unit& cells = object<t_unit>(unit);
     EXPECT_NE(dynamic_cast<StaticTextStandIn*>(cells.st_1.get()), nullptr);

@@ -371,7 +371,7 @@ std::string register_test_classes(ClassRegistry& registry)
          {&_getVtableInfo_t_dw, &_getVtableInfo_t_dwnosort, &_getVtableInfo_t_dwsort, &_getVtableInfo_t_page,
           &_getVtableInfo_t_grid, &_getVtableInfo_t_button, &_getVtableInfo_t_unit, &_getVtableInfo_t_panel,
           &_getVtableInfo_t_main, &_getVtableInfo_t_nvo, &_getVtableInfo_t_nvo_child})
-        if (std::string refused = registry.register_class(entry); !refused.empty())
+        if (std::string refused = error_text(registry.register_class(entry)); !refused.empty())
             return refused;
     return {};
 }

@@ -154,7 +154,7 @@ TEST_F(Dialogs, PointerRevertsWhenTheScriptEnds)
                 g_inside.push_back(running->pointer());
                 return no_return;
             }}}}}};
-    ASSERT_EQ(registry.register_class([]() -> const ClassTable& { return table; }), "");
+    ASSERT_EQ(error_text(registry.register_class([]() -> const ClassTable& { return table; })), "");
     ObjectRef worker = runtime.create("t_pointer");
     EXPECT_EQ(runtime.dispatch(worker, "uf_work").outcome, Outcome::Completed);
     EXPECT_EQ(g_previous, (std::vector<Pointer> {Pointer::Arrow, Pointer::HourGlass}));

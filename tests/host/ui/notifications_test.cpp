@@ -35,7 +35,7 @@ class Notifications : public UiTest {
 protected:
     Notifications()
     {
-        EXPECT_EQ(registry.register_class(t_renamed_table), "");
+        EXPECT_EQ(error_text(registry.register_class(t_renamed_table)), "");
         control = runtime.create("t_renamed");
     }
     ObjectRef control;

@@ -148,7 +148,7 @@ void register_test_classes(ClassRegistry& registry)
 {
     for (VtableInfoFn entry : {&t_dw_table, &t_picture_table, &t_page_table, &t_tab_table, &t_window_table,
                                &t_frame_table, &t_sheet_table, &w_resp_table})
-        EXPECT_EQ(registry.register_class(entry), "");
+        EXPECT_EQ(error_text(registry.register_class(entry)), "");
 }
 
 } // namespace hearth::test

@@ -37,7 +37,7 @@ class UiTest : public ::testing::Test {
 protected:
     UiTest()
     {
-        EXPECT_EQ(register_ui_classes(registry), "");
+        EXPECT_EQ(error_text(register_ui_classes(registry)), "");
         register_test_classes(registry);
         journal().clear();
     }

@@ -34,14 +34,14 @@ dw::ObjectLibrary data_library()
 
 } // namespace
 
-void register_main_window(ClassRegistry& registry) { EXPECT_EQ(registry.register_class(&w_main_table), ""); }
+void register_main_window(ClassRegistry& registry) { EXPECT_EQ(error_text(registry.register_class(&w_main_table)), ""); }
 
 DwTest::DwTest() : desktop(runtime, data_library())
 {
-    EXPECT_EQ(register_ui_classes(registry), "");
+    EXPECT_EQ(error_text(register_ui_classes(registry)), "");
     for (VtableInfoFn entry : {&_getVtableInfo_uo_dw, &_getVtableInfo_uo_dwnosort, &_getVtableInfo_uo_dwsort,
                                &_getVtableInfo_uo_dwform})
-        EXPECT_EQ(registry.register_class(entry), "");
+        EXPECT_EQ(error_text(registry.register_class(entry)), "");
     register_main_window(registry);
     status_texts().clear();
 }

@@ -20,8 +20,8 @@ class ResponseWindow : public ::testing::Test {
 protected:
     ResponseWindow()
     {
-        EXPECT_EQ(register_ui_classes(m_registry), "");
-        EXPECT_EQ(m_registry.register_class(&_getVtableInfo_w_response), "");
+        EXPECT_EQ(error_text(register_ui_classes(m_registry)), "");
+        EXPECT_EQ(error_text(m_registry.register_class(&_getVtableInfo_w_response)), "");
         m_app.globals().gl_backcolor = app_backcolor;
     }
 

@@ -133,10 +133,10 @@ TEST(StatusbarRegistration, NestedControlsInDeclarationOrder)
 TEST(StatusbarRegistration, ACellNeedsItsTextClassRegisteredFirst)
 {
     ClassRegistry registry;
-    ASSERT_EQ(register_ui_classes(registry), "");
-    EXPECT_EQ(registry.register_class(&_getVtableInfo_uo_statusbar_unit),
+    ASSERT_EQ(error_text(register_ui_classes(registry)), "");
+    EXPECT_EQ(error_text(registry.register_class(&_getVtableInfo_uo_statusbar_unit)),
               "class uo_statusbar_unit: control st_1 has unknown class 'uo_statictext'");
-    EXPECT_EQ(registry.register_class(&_getVtableInfo_uo_statusbar_main),
+    EXPECT_EQ(error_text(registry.register_class(&_getVtableInfo_uo_statusbar_main)),
               "class uo_statusbar_main: ancestor 'uo_statusbar_panel' is not registered");
     EXPECT_EQ(registry.find("uo_statusbar_unit"), nullptr);
 }

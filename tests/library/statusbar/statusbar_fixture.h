@@ -23,11 +23,11 @@ inline constexpr std::int32_t app_textcolor = 8388608;
 // The status bar classes, ancestors first.
 inline std::string register_statusbar_classes(ClassRegistry& registry)
 {
-    if (std::string error = register_ui_classes(registry); !error.empty())
+    if (std::string error = error_text(register_ui_classes(registry)); !error.empty())
         return error;
     for (VtableInfoFn entry : {&_getVtableInfo_uo_statictext, &_getVtableInfo_uo_statusbar_unit,
                                &_getVtableInfo_uo_statusbar_panel, &_getVtableInfo_uo_statusbar_main})
-        if (std::string error = registry.register_class(entry); !error.empty())
+        if (std::string error = error_text(registry.register_class(entry)); !error.empty())
             return error;
     return {};
 }

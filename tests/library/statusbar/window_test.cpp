@@ -52,7 +52,7 @@ const ClassTable& main_window_table()
 
 class StatusbarOnAWindow : public StatusbarTest {
 protected:
-    StatusbarOnAWindow() { EXPECT_EQ(m_registry.register_class(&main_window_table), ""); }
+    StatusbarOnAWindow() { EXPECT_EQ(error_text(m_registry.register_class(&main_window_table)), ""); }
     Desktop m_desktop {m_runtime};
 };
 

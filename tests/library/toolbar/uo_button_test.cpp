@@ -49,9 +49,9 @@ class PictureButton : public ::testing::Test {
 protected:
     PictureButton()
     {
-        EXPECT_EQ(register_ui_classes(m_registry), "");
-        EXPECT_EQ(m_registry.register_class(&_getVtableInfo_uo_button), "");
-        EXPECT_EQ(m_registry.register_class(&button_dialog_table), "");
+        EXPECT_EQ(error_text(register_ui_classes(m_registry)), "");
+        EXPECT_EQ(error_text(m_registry.register_class(&_getVtableInfo_uo_button)), "");
+        EXPECT_EQ(error_text(m_registry.register_class(&button_dialog_table)), "");
         EXPECT_EQ(m_desktop.open(m_window, "w_button_dialog"), 1);
     }
 
@@ -72,8 +72,8 @@ protected:
 TEST(PictureButtonRegistration, SlotFiftyIsDeclaredWithoutAScript)
 {
     ClassRegistry registry;
-    ASSERT_EQ(register_ui_classes(registry), "");
-    ASSERT_EQ(registry.register_class(&_getVtableInfo_uo_button), "");
+    ASSERT_EQ(error_text(register_ui_classes(registry)), "");
+    ASSERT_EQ(error_text(registry.register_class(&_getVtableInfo_uo_button)), "");
     const ClassInfo* cls = registry.find("uo_button");
     ASSERT_NE(cls, nullptr);
     EXPECT_EQ(cls->ancestor()->name(), "picture");

@@ -46,9 +46,9 @@ class UoToolbar : public ::testing::Test {
 protected:
     UoToolbar()
     {
-        EXPECT_EQ(register_ui_classes(registry), "");
-        EXPECT_EQ(registry.register_class(&_getVtableInfo_uo_toolbar), "");
-        EXPECT_EQ(registry.register_class(&w_main_table), "");
+        EXPECT_EQ(error_text(register_ui_classes(registry)), "");
+        EXPECT_EQ(error_text(registry.register_class(&_getVtableInfo_uo_toolbar)), "");
+        EXPECT_EQ(error_text(registry.register_class(&w_main_table)), "");
         EXPECT_EQ(desktop.open(w_main, "w_main"), 1);
         application.globals().w_main = w_main;
         dw_tool = w_main_dw_tool(application.globals());
