@@ -19,8 +19,7 @@ int usage(std::ostream& err)
 
 } // namespace
 
-int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out,
-               std::ostream& err)
+int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 1 || args[0] != "classes")
         return usage(err);

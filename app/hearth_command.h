@@ -14,7 +14,6 @@ namespace hearth {
 // which it fills first with the host's control types and the library's classes. Writes the
 // result to `out` and complaints to `err`; returns the exit status: 0 done, 1 when a
 // registration is refused or the output cannot be written, 2 for a wrong command line.
-int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out,
-               std::ostream& err);
+int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out, std::ostream& err);
 
 } // namespace hearth

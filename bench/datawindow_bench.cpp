@@ -68,11 +68,14 @@ struct Fixture {
             name_null ? loader.set_null(1) : loader.set_string(1, name);
             personnum_null ? loader.set_null(2) : loader.set_integer(2, personnum);
             loader.set_decimal(3, Decimal::from_parts(pick(1'000'000), 2));
-            loader.set_date(4, Date {static_cast<std::int16_t>(1930 + pick(80)), static_cast<std::uint8_t>(1 + pick(12)), static_cast<std::uint8_t>(1 + pick(28))});
+            loader.set_date(4,
+                            Date {static_cast<std::int16_t>(1930 + pick(80)), static_cast<std::uint8_t>(1 + pick(12)),
+                                  static_cast<std::uint8_t>(1 + pick(28))});
             loader.set_string(5, fmt::format("RG{}", pick(40)));
             loader.set_integer(6, static_cast<std::int64_t>(i));
             loader.set_decimal(7, Decimal::from_parts(pick(10'000), 2));
-            loader.set_date(8, Date {2020, static_cast<std::uint8_t>(1 + pick(12)), static_cast<std::uint8_t>(1 + pick(28))});
+            loader.set_date(
+                8, Date {2020, static_cast<std::uint8_t>(1 + pick(12)), static_cast<std::uint8_t>(1 + pick(28))});
             loader.set_string(9, fmt::format("Building {} Room {}", pick(300), pick(900)));
             plain.rprno.push_back(rprno);
             plain.name.push_back(name_null ? std::string() : name);
@@ -132,7 +135,8 @@ void BM_FilterBaseline(benchmark::State& state)
         kept.clear();
         failed.clear();
         for (std::uint32_t i = 0; i < row_total; ++i) {
-            bool pass = data.rprno[i] > "R1000" && !data.personnum_null[i] && data.personnum[i] >= 2 && !data.name_null[i];
+            bool pass
+                = data.rprno[i] > "R1000" && !data.personnum_null[i] && data.personnum[i] >= 2 && !data.name_null[i];
             (pass ? kept : failed).push_back(i);
         }
         benchmark::DoNotOptimize(kept.data());
@@ -164,8 +168,7 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-            {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
                 m_seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
                 m_cpu_seconds[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
             }
@@ -189,8 +192,8 @@ public:
                 std::cerr << fmt::format("[{}] filter engine/baseline time ratio: {:.2f}\n", clock,
                                          seconds("BM_FilterEngine") / seconds("BM_FilterBaseline"));
             if (seconds("BM_FilterEngine") > 0)
-                std::cerr << fmt::format("[{}] filter engine rows per second:     {:.2f} million (target >= 5.00)\n", clock,
-                                         row_total / seconds("BM_FilterEngine") / 1e6);
+                std::cerr << fmt::format("[{}] filter engine rows per second:     {:.2f} million (target >= 5.00)\n",
+                                         clock, row_total / seconds("BM_FilterEngine") / 1e6);
         }
     }
 

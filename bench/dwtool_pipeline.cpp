@@ -67,7 +67,7 @@ Run run(const std::vector<std::string>& args, const std::string& out)
     wait4(pid, &status, 0, &usage);
     result.seconds = seconds_since(start);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.peak_mib = double(usage.ru_maxrss) / 1024;   // KiB on Linux
+    result.peak_mib = double(usage.ru_maxrss) / 1024; // KiB on Linux
     return result;
 }
 
@@ -107,8 +107,9 @@ struct Outputs {
 void measure(benchmark::State& state, const Outputs& o, const std::string& db,
              const std::vector<std::string>& command_line)
 {
-    const std::vector<std::string> dwtool = {DWTOOL_PATH, o.object, "--db", db, "--retrieve", "--filter", "age >= 30",
-                                             "--sort", "name A, personno A", "--export", "text", o.dwtool};
+    const std::vector<std::string> dwtool
+        = {DWTOOL_PATH,          o.object,   "--db", db,      "--retrieve", "--filter", "age >= 30", "--sort",
+           "name A, personno A", "--export", "text", o.dwtool};
     const std::vector<std::string> plain = {PLAIN_PIPELINE_PATH, db, o.plain};
     std::vector<double> ratios;
     double dwtool_s = 0, command_s = 0, plain_s = 0, dwtool_peak = 0, plain_peak = 0, command_peak = 0;
@@ -166,7 +167,8 @@ void BM_DwtoolPipelineAgainstPsql(benchmark::State& state)
         state.SkipWithError("HEARTH_TEST_PG is not set or the server is unreachable");
         return;
     }
-    const std::string conninfo = fmt::format("{} options='-c search_path={}'", std::getenv("HEARTH_TEST_PG"), data.schema);
+    const std::string conninfo
+        = fmt::format("{} options='-c search_path={}'", std::getenv("HEARTH_TEST_PG"), data.schema);
     measure(state, outputs, conninfo, {"psql", "-X", "-A", "-t", "-F", "\t", "-d", conninfo, "-c", psql_select});
 }
 

@@ -22,8 +22,8 @@
 
 namespace {
 
-const char* const select_text =
-    "SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person";
+const char* const select_text
+    = "SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person";
 
 struct Text {
     std::uint32_t offset = 0;
@@ -31,12 +31,12 @@ struct Text {
 };
 
 struct Persons {
-    std::string arena;   // the bytes of every text cell
+    std::string arena; // the bytes of every text cell
     std::vector<std::int64_t> person_no, age, flag;
     std::vector<Text> name, rprno, kind;
     std::vector<double> income, area;
-    std::vector<std::uint32_t> birthday;   // yyyymmdd
-    std::vector<std::uint64_t> save_time;  // yyyymmddhhmmss
+    std::vector<std::uint32_t> birthday;  // yyyymmdd
+    std::vector<std::uint64_t> save_time; // yyyymmddhhmmss
     std::vector<std::uint8_t> kind_null;
 
     Text add_text(std::string_view text)
@@ -74,8 +74,7 @@ std::uint64_t packed(std::string_view text)
 }
 
 // One row from any source that reads a cell as a whole number, a double or text.
-template <class Source>
-void add_row(Persons& p, const Source& row)
+template <class Source> void add_row(Persons& p, const Source& row)
 {
     p.person_no.push_back(row.whole(0));
     p.name.push_back(p.add_text(row.text(1)));
@@ -106,7 +105,10 @@ struct PostgresRow {
     const PGresult* result;
     std::int64_t whole(int c) const { return ::whole(text(c)); }
     double number(int c) const { return ::number(text(c)); }
-    std::string_view text(int c) const { return std::string_view(PQgetvalue(result, 0, c), std::size_t(PQgetlength(result, 0, c))); }
+    std::string_view text(int c) const
+    {
+        return std::string_view(PQgetvalue(result, 0, c), std::size_t(PQgetlength(result, 0, c)));
+    }
     bool is_null(int c) const { return PQgetisnull(result, 0, c) != 0; }
 };
 

@@ -11,8 +11,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -22,8 +22,8 @@ namespace hearth::bench {
 
 constexpr int row_count = 200000;
 
-const char* const select_text =
-    "SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person";
+const char* const select_text
+    = "SELECT PersonNo, Name, RprNo, Age, Income, Area, Birthday, SaveTime, Kind, Flag FROM bench_person";
 
 // The DataWindow object over bench_person: every column updatable, PersonNo the key.
 const char* const person_object = R"(release 10;
@@ -51,7 +51,7 @@ struct Columns {
     std::vector<double> area;
     std::vector<Date> birthday;
     std::vector<DateTime> save_time;
-    std::vector<std::uint8_t> nulls;   // one flag per cell
+    std::vector<std::uint8_t> nulls; // one flag per cell
 
     void reserve(std::size_t n)
     {
@@ -106,8 +106,9 @@ inline bool fill(Transaction& tx)
             {"income", Value(*Decimal::parse(fmt::format("{}.{:02}", i % 10000, i % 100)))},
             {"area", Value(50.0 + (i % 70) * 0.5)},
             {"birthday", Value(Date {std::int16_t(1940 + i % 60), std::uint8_t(1 + i % 12), std::uint8_t(1 + i % 28)})},
-            {"savetime", Value(DateTime {{2024, std::uint8_t(1 + i % 12), std::uint8_t(1 + i % 28)},
-                                         {std::uint8_t(i % 24), std::uint8_t(i % 60), 0, 0}})},
+            {"savetime",
+             Value(DateTime {{2024, std::uint8_t(1 + i % 12), std::uint8_t(1 + i % 28)},
+                             {std::uint8_t(i % 24), std::uint8_t(i % 60), 0, 0}})},
             {"kind", i % 7 == 0 ? Value::null_of(Type::String) : Value(fmt::format("{:02}", i % 11))},
             {"flag", Value(std::int32_t(i % 2))},
         };
@@ -152,7 +153,8 @@ inline std::size_t plain_libpq_retrieve(PGconn* conn, PlainColumns& out)
     out.reserve(row_count);
     PGresult* result = PQexecParams(conn, select_text, 0, nullptr, nullptr, nullptr, nullptr, 0);
     const int rows = PQntuples(result);
-    auto text = [&](int r, int c) { return std::string(PQgetvalue(result, r, c), std::size_t(PQgetlength(result, r, c))); };
+    auto text
+        = [&](int r, int c) { return std::string(PQgetvalue(result, r, c), std::size_t(PQgetlength(result, r, c))); };
     for (int r = 0; r < rows; ++r) {
         out.person_no.push_back(std::strtoll(PQgetvalue(result, r, 0), nullptr, 10));
         out.name.push_back(text(r, 1));
@@ -171,7 +173,10 @@ inline std::size_t plain_libpq_retrieve(PGconn* conn, PlainColumns& out)
 
 using Clock = std::chrono::steady_clock;
 
-inline double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+inline double seconds_since(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // CPU seconds of the calling thread: for in-process work (SQLite) this keeps the ratios
 // steady on a machine that other jobs load; work done by a server process is not in it.

@@ -11,7 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-
 using namespace hearth;
 using namespace hearth::bench;
 using namespace hearth::dw;

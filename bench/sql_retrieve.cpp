@@ -58,8 +58,8 @@ long hearth_retrieve(Transaction& tx, Columns& out)
 // The same through the Value-per-cell readers (what a caller without typed storage uses).
 long hearth_retrieve_values(Transaction& tx, std::vector<Value>& out)
 {
-    static const Type types[] = {Type::Long, Type::String, Type::String, Type::Long, Type::Decimal,
-                                 Type::Double, Type::Date, Type::DateTime, Type::String, Type::Long};
+    static const Type types[] = {Type::Long,   Type::String, Type::String,   Type::Long,   Type::Decimal,
+                                 Type::Double, Type::Date,   Type::DateTime, Type::String, Type::Long};
     sql::CellReader readers[10];
     for (int c = 0; c < 10; ++c)
         readers[c] = sql::cell_reader(types[c]);
@@ -187,8 +187,10 @@ void BM_SqliteUpdateRatio(benchmark::State& state)
         t0 = thread_seconds();
         for (int i = 1; i <= updates; ++i) {
             if (f.tx.execute("UPDATE bench_person SET Age = :age, Name = :name WHERE PersonNo = :no AND Age = :old",
-                             {{"age", Value(std::int32_t(i % 90))}, {"name", Value(fmt::format("hearth {}", round))},
-                              {"no", Value(std::int32_t(i))}, {"old", Value(std::int32_t(i % 90))}})
+                             {{"age", Value(std::int32_t(i % 90))},
+                              {"name", Value(fmt::format("hearth {}", round))},
+                              {"no", Value(std::int32_t(i))},
+                              {"old", Value(std::int32_t(i % 90))}})
                     != 0
                 || f.tx.sql_nrows() != 1) {
                 state.SkipWithError(f.tx.sql_err_text().c_str());

@@ -32,10 +32,9 @@ bitmap(band=header filename="a.bmp" name=p_a)
 line(band=detail x1="0" y1="1" x2="2" y2="3" name=l_1)
 )src";
 
-inline const char* object_rows =
-    "R1\tAnn\t3\t1.50\t2000-01-02\t2000-01-02 03:04:05\t10:11:12\t0.5\t7\t8\n"
-    "R2\t\t\t-2\t\t\t\t\t\t\n"
-    "R0\tbob  \t0\t0\t1999-12-31\t1999-12-31 23:59:59\t00:00:00\t-1e3\t-5\t4000000000\n";
+inline const char* object_rows = "R1\tAnn\t3\t1.50\t2000-01-02\t2000-01-02 03:04:05\t10:11:12\t0.5\t7\t8\n"
+                                 "R2\t\t\t-2\t\t\t\t\t\t\n"
+                                 "R0\tbob  \t0\t0\t1999-12-31\t1999-12-31 23:59:59\t00:00:00\t-1e3\t-5\t4000000000\n";
 
 // A fresh engine with the object and its rows; aborts when they do not load (a bug).
 inline void load(Engine& engine)

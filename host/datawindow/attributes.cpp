@@ -41,7 +41,7 @@ struct Spec {
     Mask kinds;
     Parser parser;
     std::string_view default_value; // "" = no value ("?")
-    Getter get = nullptr;            // null: stored in the control's attributes
+    Getter get = nullptr;           // null: stored in the control's attributes
     Setter set = nullptr;
     bool table_column = false; // held by the table column, so valid without a column control
 };
@@ -228,7 +228,8 @@ std::optional<int> parse_int(std::string_view text)
 // Checks a value for an attribute; fails with what is wrong.
 Result<void> check_value(const Engine& engine, Parser parser, std::string_view value)
 {
-    auto wrong = [&](std::string_view what) { return Result<void>::failure(fmt::format("'{}' is not {}", value, what)); };
+    auto wrong
+        = [&](std::string_view what) { return Result<void>::failure(fmt::format("'{}' is not {}", value, what)); };
     // An attribute that may hold an expression is written "default<TAB>expression".
     if ((parser == Parser::Integer || parser == Parser::Flag) && value.find('\t') != std::string_view::npos) {
         std::size_t tab = value.find('\t');
@@ -318,7 +319,8 @@ const DwSpec dw_specs[] = {
      }},
     {"table.filter", [](Engine& e) { return or_none(e.filter_criteria()); },
      [](Engine& e, std::string_view v) {
-         return e.set_filter(v) == 1 ? Result<void>() : Result<void>::failure(fmt::format("bad filter expression '{}'", v));
+         return e.set_filter(v) == 1 ? Result<void>()
+                                     : Result<void>::failure(fmt::format("bad filter expression '{}'", v));
      }},
     {"table.updatetable", [](Engine& e) { return or_none(e.object().update_table); },
      [](Engine& e, std::string_view v) {
@@ -385,10 +387,7 @@ std::optional<Target> resolve_object(Engine& engine, std::string_view name)
     return std::nullopt;
 }
 
-Mask target_kind(const Target& target)
-{
-    return target.control ? bit(target.control->kind) : bit(ControlKind::Column);
-}
+Mask target_kind(const Target& target) { return target.control ? bit(target.control->kind) : bit(ControlKind::Column); }
 
 // DataWindow.<band>.<attribute> and DataWindow.<attribute> kept as written in datawindow(...).
 std::vector<Attribute>* dw_attribute_list(Engine& engine, std::string_view& name)
@@ -471,8 +470,8 @@ Result<void> DescribeModify::set(Engine& engine, std::string_view path, std::str
         }
         std::string_view rest = name;
         std::vector<Attribute>* list = dw_attribute_list(engine, rest);
-        bool known = find_attribute(*list, rest) != nullptr || rest == "units" || rest == "readonly"
-            || rest == "height" || rest == "color" || rest == "syntax.modified";
+        bool known = find_attribute(*list, rest) != nullptr || rest == "units" || rest == "readonly" || rest == "height"
+            || rest == "color" || rest == "syntax.modified";
         if (!known)
             return fail(AttributeError::UnknownAttribute);
         if ((rest == "height" || rest == "units") && !parse_int(trim_blanks(value)))

@@ -66,7 +66,7 @@ int update(Engine& engine, Transaction& transaction, ResetFlags reset = ResetFla
 struct PlannedStatement {
     std::string text;
     HostVars vars;
-    bool must_change_a_row = false;   // UPDATE and DELETE
+    bool must_change_a_row = false; // UPDATE and DELETE
 };
 Result<std::vector<PlannedStatement>> plan_update(const Engine& engine);
 

@@ -9,10 +9,7 @@
 
 namespace hearth::dw {
 
-std::string ColumnRef::text() const
-{
-    return by_name() ? fmt::format("'{}'", m_name) : std::to_string(m_number);
-}
+std::string ColumnRef::text() const { return by_name() ? fmt::format("'{}'", m_name) : std::to_string(m_number); }
 
 Engine::Engine() = default;
 Engine::~Engine() = default;

@@ -265,7 +265,7 @@ private:
     std::vector<SortKey> m_sort_keys;
     std::string m_filter_text;
     std::optional<Expression> m_filter;
-    std::string m_selected_cells; // DataWindow.Selected
+    std::string m_selected_cells;                         // DataWindow.Selected
     mutable std::map<std::string, Expression> m_computes; // compiled computed fields by lower-case name
 };
 

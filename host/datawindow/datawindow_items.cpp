@@ -25,8 +25,8 @@ Slot Engine::slot_or_throw(std::string_view operation, long row, ColumnRef colum
     const auto& slots = m_buffers[index(buffer)];
     if (row < 1 || row > static_cast<long>(slots.size()))
         throw RuntimeError(ErrorCode::CallFailed,
-                           fmt::format("{}: Invalid DataWindow row/column specified (row {} of {}, column {})", operation,
-                                       row, slots.size(), column.text()));
+                           fmt::format("{}: Invalid DataWindow row/column specified (row {} of {}, column {})",
+                                       operation, row, slots.size(), column.text()));
     return slots[row - 1];
 }
 
@@ -65,10 +65,11 @@ Value Engine::typed_item(std::string_view operation, long row, ColumnRef column,
     if (accepted.size() == 0 || value.type() == Type::Any)
         return value;
     if (std::find(accepted.begin(), accepted.end(), value.type()) == accepted.end())
-        throw RuntimeError(ErrorCode::CallFailed,
-                           fmt::format("{}: DataWindow column type does not match GetItem type (column {} is {})",
-                                       operation, column.text(),
-                                       c >= 0 ? m_object.columns[c].type.text() : std::string(type_name(value.type()))));
+        throw RuntimeError(
+            ErrorCode::CallFailed,
+            fmt::format("{}: DataWindow column type does not match GetItem type (column {} is {})", operation,
+                        column.text(),
+                        c >= 0 ? m_object.columns[c].type.text() : std::string(type_name(value.type()))));
     return value;
 }
 
@@ -153,9 +154,9 @@ int Engine::set_item(long row, ColumnRef column, const Value& value, Buffer buff
         return -1;
     int c = resolve_column(column);
     if (c < 0)
-        throw RuntimeError(ErrorCode::CallFailed,
-                           fmt::format("SetItem: Invalid DataWindow row/column specified (column {} does not exist)",
-                                       column.text()));
+        throw RuntimeError(
+            ErrorCode::CallFailed,
+            fmt::format("SetItem: Invalid DataWindow row/column specified (column {} does not exist)", column.text()));
     Slot slot = slot_or_throw("SetItem", row, column, buffer);
     const ColumnType& type = m_object.columns[c].type;
     auto converted = convert_for_column(value, type);

@@ -67,7 +67,8 @@ std::string Engine::describe(std::string_view properties)
                 cursor.skip_blanks();
                 long number = 0;
                 std::string_view digits = cursor.take_while([](char c) { return c >= '0' && c <= '9'; });
-                if (!digits.empty() && std::from_chars(digits.data(), digits.data() + digits.size(), number).ec == std::errc())
+                if (!digits.empty()
+                    && std::from_chars(digits.data(), digits.data() + digits.size(), number).ec == std::errc())
                     row = number;
                 cursor.skip_blanks();
             }
@@ -104,7 +105,7 @@ std::string Engine::modify(std::string_view modstring)
     std::string saved_sort = m_sort_text, saved_filter = m_filter_text, saved_selected = m_selected_cells;
     auto restore = [&](std::string message) {
         m_object = std::move(saved_object);
-        install_sort(saved_sort);   // parsed again against the object as it was
+        install_sort(saved_sort); // parsed again against the object as it was
         install_filter(saved_filter);
         m_selected_cells = saved_selected;
         m_computes.clear();

@@ -30,8 +30,8 @@ struct RowContext {
     const Engine* engine = nullptr;
     const RowStore* rows = nullptr;
     std::uint32_t slot = 0;
-    long row = 0;        // 1-based row number in its buffer (GetRow() in the expression)
-    long row_count = 0;  // RowCount()
+    long row = 0;         // 1-based row number in its buffer (GetRow() in the expression)
+    long row_count = 0;   // RowCount()
     long current_row = 0; // CurrentRow()
 };
 

@@ -35,7 +35,7 @@ NodePtr make_between(NodePtr value, NodePtr low, NodePtr high, bool negated, int
 struct CaseWhen {
     struct Test {
         NodePtr value;
-        NodePtr upper;          // set for `a TO b`
+        NodePtr upper;           // set for `a TO b`
         bool is_compare = false; // `IS op value`
         CompareOp op = CompareOp::Eq;
     };

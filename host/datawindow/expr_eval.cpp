@@ -48,16 +48,9 @@ int compare_text(std::string_view a, std::string_view b)
 
 namespace {
 
-template <class T>
-int three_way(const T& a, const T& b)
-{
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
+template <class T> int three_way(const T& a, const T& b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
-DateTime as_stamp(const Scalar& s)
-{
-    return s.kind == ExprKind::Date ? DateTime {s.date, Time {}} : s.stamp;
-}
+DateTime as_stamp(const Scalar& s) { return s.kind == ExprKind::Date ? DateTime {s.date, Time {}} : s.stamp; }
 
 } // namespace
 
@@ -133,7 +126,9 @@ Value scalar_to_value(const Scalar& s)
     if (s.null) {
         switch (s.kind) {
         case ExprKind::Bool: return Value::null_of(Type::Boolean);
-        case ExprKind::Number: return Value::null_of(s.type == Type::Decimal ? Type::Decimal : (s.type == Type::Double ? Type::Double : Type::Long));
+        case ExprKind::Number:
+            return Value::null_of(s.type == Type::Decimal ? Type::Decimal
+                                                          : (s.type == Type::Double ? Type::Double : Type::Long));
         case ExprKind::String: return Value::null_of(Type::String);
         case ExprKind::Date: return Value::null_of(Type::Date);
         case ExprKind::DateTime: return Value::null_of(Type::DateTime);
@@ -146,7 +141,8 @@ Value scalar_to_value(const Scalar& s)
     case ExprKind::Number:
         switch (s.type) {
         default:
-            if (s.integer >= std::numeric_limits<std::int32_t>::min() && s.integer <= std::numeric_limits<std::int32_t>::max())
+            if (s.integer >= std::numeric_limits<std::int32_t>::min()
+                && s.integer <= std::numeric_limits<std::int32_t>::max())
                 return Value(static_cast<std::int32_t>(s.integer));
             return Value(static_cast<double>(s.integer));
         case Type::Double: return Value(s.real);
@@ -323,13 +319,19 @@ struct LiteralNode final : Node {
 
 struct ColumnNode final : Node {
     ColumnNode(int i, Storage s) : Node(storage_kind(s)), index(i), storage(s) {}
-    void eval(const RowContext& context, Scalar& out) override { load_item(context.rows->column(index), context.slot, out); }
+    void eval(const RowContext& context, Scalar& out) override
+    {
+        load_item(context.rows->column(index), context.slot, out);
+    }
     int index;
     Storage storage;
 };
 
 struct CompareNode final : Node {
-    CompareNode(CompareOp o, NodePtr l, NodePtr r) : Node(ExprKind::Bool), op(o), left(std::move(l)), right(std::move(r)) {}
+    CompareNode(CompareOp o, NodePtr l, NodePtr r)
+        : Node(ExprKind::Bool), op(o), left(std::move(l)), right(std::move(r))
+    {
+    }
     void eval(const RowContext& context, Scalar& out) override { out.set_bool(test(context)); }
     bool test(const RowContext& context) override
     {
@@ -348,8 +350,7 @@ struct CompareNode final : Node {
 };
 
 // column <op> literal over a string column.
-template <CompareOp Op>
-struct StringColumnCompare final : Node {
+template <CompareOp Op> struct StringColumnCompare final : Node {
     StringColumnCompare(int i, std::string lit) : Node(ExprKind::Bool), index(i), literal(std::move(lit))
     {
         trimmed = trim_trailing_blanks(literal);
@@ -370,8 +371,7 @@ struct StringColumnCompare final : Node {
 };
 
 // column <op> literal over an integer column and an integral literal.
-template <CompareOp Op>
-struct IntegerColumnCompare final : Node {
+template <CompareOp Op> struct IntegerColumnCompare final : Node {
     IntegerColumnCompare(int i, std::int64_t lit) : Node(ExprKind::Bool), index(i), literal(lit) {}
     void eval(const RowContext& context, Scalar& out) override { out.set_bool(test(context)); }
     bool test(const RowContext& context) override
@@ -385,8 +385,7 @@ struct IntegerColumnCompare final : Node {
     std::int64_t literal;
 };
 
-template <template <CompareOp> class N, class... A>
-NodePtr by_op(CompareOp op, A&&... args)
+template <template <CompareOp> class N, class... A> NodePtr by_op(CompareOp op, A&&... args)
 {
     switch (op) {
     case CompareOp::Eq: return std::make_unique<N<CompareOp::Eq>>(std::forward<A>(args)...);
@@ -432,7 +431,10 @@ struct NotNode final : Node {
 };
 
 struct ArithNode final : Node {
-    ArithNode(ArithmeticOp o, NodePtr l, NodePtr r, ExprKind k) : Node(k), op(o), left(std::move(l)), right(std::move(r)) {}
+    ArithNode(ArithmeticOp o, NodePtr l, NodePtr r, ExprKind k)
+        : Node(k), op(o), left(std::move(l)), right(std::move(r))
+    {
+    }
 
     void eval(const RowContext& context, Scalar& out) override
     {
@@ -483,7 +485,9 @@ struct NegateNode final : Node {
 };
 
 struct LikeNode final : Node {
-    LikeNode(NodePtr t, NodePtr p, bool n) : Node(ExprKind::Bool), text(std::move(t)), pattern(std::move(p)), negated(n) {}
+    LikeNode(NodePtr t, NodePtr p, bool n) : Node(ExprKind::Bool), text(std::move(t)), pattern(std::move(p)), negated(n)
+    {
+    }
     void eval(const RowContext& context, Scalar& out) override { out.set_bool(test(context)); }
     bool test(const RowContext& context) override
     {
@@ -499,7 +503,10 @@ struct LikeNode final : Node {
 };
 
 struct InNode final : Node {
-    InNode(NodePtr v, std::vector<NodePtr> l, bool n) : Node(ExprKind::Bool), value(std::move(v)), list(std::move(l)), negated(n) {}
+    InNode(NodePtr v, std::vector<NodePtr> l, bool n)
+        : Node(ExprKind::Bool), value(std::move(v)), list(std::move(l)), negated(n)
+    {
+    }
     void eval(const RowContext& context, Scalar& out) override { out.set_bool(test(context)); }
     bool test(const RowContext& context) override
     {
@@ -590,7 +597,10 @@ struct CaseNode final : Node {
 
 } // namespace
 
-NodePtr make_literal(const Scalar& value, std::string text) { return std::make_unique<LiteralNode>(value, std::move(text)); }
+NodePtr make_literal(const Scalar& value, std::string text)
+{
+    return std::make_unique<LiteralNode>(value, std::move(text));
+}
 
 NodePtr make_column(int index, const ColumnType& type) { return std::make_unique<ColumnNode>(index, type.storage()); }
 
@@ -643,7 +653,8 @@ NodePtr make_arith(ArithmeticOp op, NodePtr left, NodePtr right, int column)
     bool numbers = (a == ExprKind::Number || a == ExprKind::Any) && (b == ExprKind::Number || b == ExprKind::Any);
     if (!numbers)
         throw CompileError {column, fmt::format("arithmetic on {} and {}", kind_name(a), kind_name(b))};
-    ExprKind kind = (a == ExprKind::Any && b == ExprKind::Any && op == ArithmeticOp::Add) ? ExprKind::Any : ExprKind::Number;
+    ExprKind kind
+        = (a == ExprKind::Any && b == ExprKind::Any && op == ArithmeticOp::Add) ? ExprKind::Any : ExprKind::Number;
     return std::make_unique<ArithNode>(op, std::move(left), std::move(right), kind);
 }
 

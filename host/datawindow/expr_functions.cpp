@@ -34,7 +34,10 @@ struct FunctionSpec {
 };
 
 struct CallNode final : Node {
-    CallNode(const FunctionSpec& s, std::vector<NodePtr> a) : Node(s.result), spec(s), args(std::move(a)), values(args.size()) {}
+    CallNode(const FunctionSpec& s, std::vector<NodePtr> a)
+        : Node(s.result), spec(s), args(std::move(a)), values(args.size())
+    {
+    }
 
     void eval(const RowContext& context, Scalar& out) override
     {
@@ -79,7 +82,10 @@ struct IsNullColumnNode final : Node {
 
 // If(condition, a, b) evaluates only the branch it takes.
 struct IfNode final : Node {
-    IfNode(NodePtr c, NodePtr a, NodePtr b, ExprKind k) : Node(k), condition(std::move(c)), yes(std::move(a)), no(std::move(b)) {}
+    IfNode(NodePtr c, NodePtr a, NodePtr b, ExprKind k)
+        : Node(k), condition(std::move(c)), yes(std::move(a)), no(std::move(b))
+    {
+    }
     void eval(const RowContext& context, Scalar& out) override
     {
         (condition->test(context) ? yes : no)->eval(context, out);
@@ -136,8 +142,7 @@ void to_string_impl(CallNode& node, const RowContext&, Scalar& out)
 }
 
 // Number(), Integer(), Long(), Dec(), Double(), Real(): text that is not a number gives 0.
-template <int Which>
-void to_number_impl(CallNode& node, const RowContext&, Scalar& out)
+template <int Which> void to_number_impl(CallNode& node, const RowContext&, Scalar& out)
 {
     const Scalar& v = node.values[0];
     if (v.kind == ExprKind::Number) {
@@ -229,19 +234,52 @@ const FunctionSpec functions[] = {
     {"upper", 1, 1, S, {S}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::upper(n.text(0))); }},
     {"lower", 1, 1, S, {S}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::lower(n.text(0))); }},
     {"trim", 1, 1, S, {S}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::trim(n.text(0))); }},
-    {"lefttrim", 1, 1, S, {S}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::left_trim(n.text(0))); }},
-    {"righttrim", 1, 1, S, {S}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::right_trim(n.text(0))); }},
-    {"left", 2, 2, S, {S, N}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::left(n.text(0), n.number(1))); }},
-    {"right", 2, 2, S, {S, N}, [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::right(n.text(0), n.number(1))); }},
-    {"mid", 2, 3, S, {S, N},
+    {"lefttrim",
+     1,
+     1,
+     S,
+     {S},
+     [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::left_trim(n.text(0))); }},
+    {"righttrim",
+     1,
+     1,
+     S,
+     {S},
+     [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::right_trim(n.text(0))); }},
+    {"left",
+     2,
+     2,
+     S,
+     {S, N},
+     [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::left(n.text(0), n.number(1))); }},
+    {"right",
+     2,
+     2,
+     S,
+     {S, N},
+     [](CallNode& n, const RowContext&, Scalar& o) { n.set_result(o, fn::right(n.text(0), n.number(1))); }},
+    {"mid",
+     2,
+     3,
+     S,
+     {S, N},
      [](CallNode& n, const RowContext&, Scalar& o) {
-         n.set_result(o, n.values.size() > 2 ? fn::mid(n.text(0), n.number(1), n.number(2)) : fn::mid(n.text(0), n.number(1)));
+         n.set_result(
+             o, n.values.size() > 2 ? fn::mid(n.text(0), n.number(1), n.number(2)) : fn::mid(n.text(0), n.number(1)));
      }},
-    {"pos", 2, 3, N, {S, S, N},
+    {"pos",
+     2,
+     3,
+     N,
+     {S, S, N},
      [](CallNode& n, const RowContext&, Scalar& o) {
          o.set_long(fn::pos(n.text(0), n.text(1), n.values.size() > 2 ? n.number(2) : 1));
      }},
-    {"replace", 4, 4, S, {S, N, N, S},
+    {"replace",
+     4,
+     4,
+     S,
+     {S, N, N, S},
      [](CallNode& n, const RowContext&, Scalar& o) {
          n.set_result(o, fn::replace(n.text(0), n.number(1), n.number(2), n.text(3)));
      }},
@@ -257,37 +295,72 @@ const FunctionSpec functions[] = {
     {"time", 1, 1, ExprKind::Time, {A}, time_impl},
     {"datetime", 1, 2, ExprKind::DateTime, {A, ExprKind::Time}, datetime_impl},
     // kept: in an expression Today() is a datetime that carries the current time
-    {"today", 0, 0, ExprKind::DateTime, {}, [](CallNode&, const RowContext&, Scalar& o) { o.set_datetime(now_stamp()); }},
+    {"today",
+     0,
+     0,
+     ExprKind::DateTime,
+     {},
+     [](CallNode&, const RowContext&, Scalar& o) { o.set_datetime(now_stamp()); }},
     {"now", 0, 0, ExprKind::Time, {}, [](CallNode&, const RowContext&, Scalar& o) { o.set_time(now_stamp().time); }},
-    {"year", 1, 1, N, {A},
+    {"year",
+     1,
+     1,
+     N,
+     {A},
      [](CallNode& n, const RowContext&, Scalar& o) {
          const Scalar& v = n.values[0];
-         v.kind == ExprKind::Date ? o.set_long(v.date.year) : v.kind == ExprKind::DateTime ? o.set_long(v.stamp.date.year) : o.set_null(N);
+         v.kind == ExprKind::Date           ? o.set_long(v.date.year)
+             : v.kind == ExprKind::DateTime ? o.set_long(v.stamp.date.year)
+                                            : o.set_null(N);
      }},
-    {"month", 1, 1, N, {A},
+    {"month",
+     1,
+     1,
+     N,
+     {A},
      [](CallNode& n, const RowContext&, Scalar& o) {
          const Scalar& v = n.values[0];
-         v.kind == ExprKind::Date ? o.set_long(v.date.month) : v.kind == ExprKind::DateTime ? o.set_long(v.stamp.date.month) : o.set_null(N);
+         v.kind == ExprKind::Date           ? o.set_long(v.date.month)
+             : v.kind == ExprKind::DateTime ? o.set_long(v.stamp.date.month)
+                                            : o.set_null(N);
      }},
-    {"day", 1, 1, N, {A},
+    {"day",
+     1,
+     1,
+     N,
+     {A},
      [](CallNode& n, const RowContext&, Scalar& o) {
          const Scalar& v = n.values[0];
-         v.kind == ExprKind::Date ? o.set_long(v.date.day) : v.kind == ExprKind::DateTime ? o.set_long(v.stamp.date.day) : o.set_null(N);
+         v.kind == ExprKind::Date           ? o.set_long(v.date.day)
+             : v.kind == ExprKind::DateTime ? o.set_long(v.stamp.date.day)
+                                            : o.set_null(N);
      }},
     {"getrow", 0, 0, N, {}, [](CallNode&, const RowContext& c, Scalar& o) { o.set_long(c.row); }},
     {"rowcount", 0, 0, N, {}, [](CallNode&, const RowContext& c, Scalar& o) { o.set_long(c.row_count); }},
     {"currentrow", 0, 0, N, {}, [](CallNode&, const RowContext& c, Scalar& o) { o.set_long(c.current_row); }},
-    {"isrownew", 0, 0, B, {},
+    {"isrownew",
+     0,
+     0,
+     B,
+     {},
      [](CallNode&, const RowContext& c, Scalar& o) {
          ItemStatus s = c.rows->status(c.slot);
          o.set_bool(s == ItemStatus::New || s == ItemStatus::NewModified);
      }},
-    {"isrowmodified", 0, 0, B, {},
+    {"isrowmodified",
+     0,
+     0,
+     B,
+     {},
      [](CallNode&, const RowContext& c, Scalar& o) {
          ItemStatus s = c.rows->status(c.slot);
          o.set_bool(s == ItemStatus::DataModified || s == ItemStatus::NewModified);
      }},
-    {"abs", 1, 1, N, {N},
+    {"abs",
+     1,
+     1,
+     N,
+     {N},
      [](CallNode& n, const RowContext&, Scalar& o) {
          o = n.values[0];
          if (o.type == Type::Long && o.integer < 0 && o.integer != INT64_MIN)
@@ -299,7 +372,11 @@ const FunctionSpec functions[] = {
      }},
     {"round", 2, 2, N, {N, N}, [](CallNode& n, const RowContext& c, Scalar& o) { round_impl(n, c, o, false); }},
     {"truncate", 2, 2, N, {N, N}, [](CallNode& n, const RowContext& c, Scalar& o) { round_impl(n, c, o, true); }},
-    {"mod", 2, 2, N, {N, N},
+    {"mod",
+     2,
+     2,
+     N,
+     {N, N},
      [](CallNode& n, const RowContext&, Scalar& o) {
          const Scalar& a = n.values[0];
          const Scalar& b = n.values[1];
@@ -344,18 +421,20 @@ NodePtr make_call(std::string_view name, std::vector<NodePtr> args, int column)
         if (!iequals(spec.name, name))
             continue;
         if (count < spec.min_args || count > spec.max_args)
-            throw CompileError {column,
-                                spec.min_args == spec.max_args
-                                    ? fmt::format("{} takes {} argument(s), not {}", name, spec.min_args, count)
-                                    : fmt::format("{} takes {} to {} arguments, not {}", name, spec.min_args, spec.max_args, count)};
+            throw CompileError {
+                column,
+                spec.min_args == spec.max_args
+                    ? fmt::format("{} takes {} argument(s), not {}", name, spec.min_args, count)
+                    : fmt::format("{} takes {} to {} arguments, not {}", name, spec.min_args, spec.max_args, count)};
         std::size_t i = 0;
         for (const NodePtr& arg : args) {
             ExprKind wanted = spec.params.size() == 0 ? ExprKind::Any
-                : i < spec.params.size()               ? *(spec.params.begin() + i)
-                                                       : *(spec.params.end() - 1);
+                : i < spec.params.size()              ? *(spec.params.begin() + i)
+                                                      : *(spec.params.end() - 1);
             if (!fits(arg->kind, wanted))
-                throw CompileError {column, fmt::format("argument {} of {} must be a {}, not a {}", i + 1, name,
-                                                        kind_name(wanted), kind_name(arg->kind))};
+                throw CompileError {column,
+                                    fmt::format("argument {} of {} must be a {}, not a {}", i + 1, name,
+                                                kind_name(wanted), kind_name(arg->kind))};
             ++i;
         }
         return std::make_unique<CallNode>(spec, std::move(args));

@@ -24,17 +24,64 @@ struct Scalar : Number {
     Time time;
     std::string_view text;
 
-    void set_null(ExprKind k) { kind = k; null = true; }
-    void set_bool(bool b) { kind = ExprKind::Bool; null = false; boolean = b; }
-    void set_long(std::int64_t v) { kind = ExprKind::Number; null = false; type = Type::Long; integer = v; }
-    void set_double(double v) { kind = ExprKind::Number; null = false; type = Type::Double; real = v; }
-    void set_decimal(const Decimal& v) { kind = ExprKind::Number; null = false; type = Type::Decimal; decimal = v; }
-    void set_text(std::string_view t) { kind = ExprKind::String; null = false; text = t; }
-    void set_date(Date d) { kind = ExprKind::Date; null = false; date = d; }
-    void set_datetime(DateTime d) { kind = ExprKind::DateTime; null = false; stamp = d; }
-    void set_time(Time t) { kind = ExprKind::Time; null = false; time = t; }
+    void set_null(ExprKind k)
+    {
+        kind = k;
+        null = true;
+    }
+    void set_bool(bool b)
+    {
+        kind = ExprKind::Bool;
+        null = false;
+        boolean = b;
+    }
+    void set_long(std::int64_t v)
+    {
+        kind = ExprKind::Number;
+        null = false;
+        type = Type::Long;
+        integer = v;
+    }
+    void set_double(double v)
+    {
+        kind = ExprKind::Number;
+        null = false;
+        type = Type::Double;
+        real = v;
+    }
+    void set_decimal(const Decimal& v)
+    {
+        kind = ExprKind::Number;
+        null = false;
+        type = Type::Decimal;
+        decimal = v;
+    }
+    void set_text(std::string_view t)
+    {
+        kind = ExprKind::String;
+        null = false;
+        text = t;
+    }
+    void set_date(Date d)
+    {
+        kind = ExprKind::Date;
+        null = false;
+        date = d;
+    }
+    void set_datetime(DateTime d)
+    {
+        kind = ExprKind::DateTime;
+        null = false;
+        stamp = d;
+    }
+    void set_time(Time t)
+    {
+        kind = ExprKind::Time;
+        null = false;
+        time = t;
+    }
 
-    Decimal as_decimal() const; // Long or Decimal exactly; Double through Decimal::from_double
+    Decimal as_decimal() const;   // Long or Decimal exactly; Double through Decimal::from_double
     std::int64_t as_long() const; // rounded half away from zero
 };
 

@@ -105,7 +105,8 @@ private:
     void skip_blanks()
     {
         while (m_index < m_text.size()
-               && (m_text[m_index] == ' ' || m_text[m_index] == '\t' || m_text[m_index] == '\r' || m_text[m_index] == '\n'))
+               && (m_text[m_index] == ' ' || m_text[m_index] == '\t' || m_text[m_index] == '\r'
+                   || m_text[m_index] == '\n'))
             advance();
     }
 
@@ -278,8 +279,8 @@ private:
         int column = cur().column;
         if (cur().kind == Tok::Op) {
             static constexpr std::pair<std::string_view, CompareOp> ops[] = {
-                {"=", CompareOp::Eq}, {"<>", CompareOp::Ne}, {"!=", CompareOp::Ne}, {"<", CompareOp::Lt},
-                {"<=", CompareOp::Le}, {">", CompareOp::Gt}, {">=", CompareOp::Ge},
+                {"=", CompareOp::Eq},  {"<>", CompareOp::Ne}, {"!=", CompareOp::Ne}, {"<", CompareOp::Lt},
+                {"<=", CompareOp::Le}, {">", CompareOp::Gt},  {">=", CompareOp::Ge},
             };
             for (auto [spelling, op] : ops) {
                 if (cur().text == spelling) {
@@ -493,8 +494,8 @@ private:
                 if (is_word(cur(), "is")) {
                     advance();
                     static constexpr std::pair<std::string_view, CompareOp> ops[] = {
-                        {"=", CompareOp::Eq}, {"<>", CompareOp::Ne}, {"<", CompareOp::Lt},
-                        {"<=", CompareOp::Le}, {">", CompareOp::Gt}, {">=", CompareOp::Ge},
+                        {"=", CompareOp::Eq},  {"<>", CompareOp::Ne}, {"<", CompareOp::Lt},
+                        {"<=", CompareOp::Le}, {">", CompareOp::Gt},  {">=", CompareOp::Ge},
                     };
                     bool found = false;
                     for (auto [spelling, op] : ops) {

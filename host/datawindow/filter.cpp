@@ -10,7 +10,7 @@ int Engine::set_filter(std::string_view criteria)
 {
     if (!install_filter(criteria))
         return -1;
-    store_syntax_modified();   // the filter criteria are part of the object's syntax
+    store_syntax_modified(); // the filter criteria are part of the object's syntax
     return 1;
 }
 

@@ -32,13 +32,34 @@ bool RowLoader::set_text(std::size_t column, std::string_view text)
 }
 
 void RowLoader::set_null(std::size_t column) { m_engine->m_rows.column(column).set_null(m_slots.back()); }
-void RowLoader::set_string(std::size_t column, std::string_view text) { m_engine->m_rows.column(column).set_string(m_slots.back(), text); }
-void RowLoader::set_integer(std::size_t column, std::int64_t number) { m_engine->m_rows.column(column).set_integer(m_slots.back(), number); }
-void RowLoader::set_double(std::size_t column, double number) { m_engine->m_rows.column(column).set_double(m_slots.back(), number); }
-void RowLoader::set_decimal(std::size_t column, const Decimal& number) { m_engine->m_rows.column(column).set_decimal(m_slots.back(), number); }
-void RowLoader::set_date(std::size_t column, Date date) { m_engine->m_rows.column(column).set_date(m_slots.back(), date); }
-void RowLoader::set_datetime(std::size_t column, DateTime stamp) { m_engine->m_rows.column(column).set_datetime(m_slots.back(), stamp); }
-void RowLoader::set_time(std::size_t column, Time time) { m_engine->m_rows.column(column).set_time(m_slots.back(), time); }
+void RowLoader::set_string(std::size_t column, std::string_view text)
+{
+    m_engine->m_rows.column(column).set_string(m_slots.back(), text);
+}
+void RowLoader::set_integer(std::size_t column, std::int64_t number)
+{
+    m_engine->m_rows.column(column).set_integer(m_slots.back(), number);
+}
+void RowLoader::set_double(std::size_t column, double number)
+{
+    m_engine->m_rows.column(column).set_double(m_slots.back(), number);
+}
+void RowLoader::set_decimal(std::size_t column, const Decimal& number)
+{
+    m_engine->m_rows.column(column).set_decimal(m_slots.back(), number);
+}
+void RowLoader::set_date(std::size_t column, Date date)
+{
+    m_engine->m_rows.column(column).set_date(m_slots.back(), date);
+}
+void RowLoader::set_datetime(std::size_t column, DateTime stamp)
+{
+    m_engine->m_rows.column(column).set_datetime(m_slots.back(), stamp);
+}
+void RowLoader::set_time(std::size_t column, Time time)
+{
+    m_engine->m_rows.column(column).set_time(m_slots.back(), time);
+}
 
 long RowLoader::commit(long before)
 {
@@ -116,7 +137,8 @@ long Engine::import_string(std::string_view text, long start_row, long end_row, 
         || dw_start_column > static_cast<int>(column_count()))
         return -3;
     std::vector<std::string_view> lines = split_lines(text);
-    long last = end_row == -1 ? static_cast<long>(lines.size()) : std::min<long>(end_row, static_cast<long>(lines.size()));
+    long last
+        = end_row == -1 ? static_cast<long>(lines.size()) : std::min<long>(end_row, static_cast<long>(lines.size()));
     if (start_row > last)
         return -1;
     // kept: imported rows are new to the database, so Update would insert them
@@ -124,7 +146,8 @@ long Engine::import_string(std::string_view text, long start_row, long end_row, 
     for (long r = start_row; r <= last; ++r) {
         std::vector<std::string_view> fields = split_fields(lines[r - 1]);
         loader.begin_row();
-        int last_field = end_column == -1 ? static_cast<int>(fields.size()) : std::min<int>(end_column, static_cast<int>(fields.size()));
+        int last_field = end_column == -1 ? static_cast<int>(fields.size())
+                                          : std::min<int>(end_column, static_cast<int>(fields.size()));
         for (int f = start_column; f <= last_field; ++f) {
             std::size_t column = static_cast<std::size_t>(dw_start_column - 1 + (f - start_column));
             if (column >= column_count())

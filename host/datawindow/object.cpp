@@ -52,11 +52,16 @@ struct KindName {
 };
 
 constexpr KindName kind_names[] = {
-    {"char", ColumnKind::Char, true},         {"int", ColumnKind::Int, false},
-    {"long", ColumnKind::Long, false},        {"ulong", ColumnKind::ULong, false},
-    {"number", ColumnKind::Number, false},    {"real", ColumnKind::Real, false},
-    {"decimal", ColumnKind::Decimal, true},   {"date", ColumnKind::Date, false},
-    {"datetime", ColumnKind::DateTime, false}, {"time", ColumnKind::Time, false},
+    {"char", ColumnKind::Char, true},
+    {"int", ColumnKind::Int, false},
+    {"long", ColumnKind::Long, false},
+    {"ulong", ColumnKind::ULong, false},
+    {"number", ColumnKind::Number, false},
+    {"real", ColumnKind::Real, false},
+    {"decimal", ColumnKind::Decimal, true},
+    {"date", ColumnKind::Date, false},
+    {"datetime", ColumnKind::DateTime, false},
+    {"time", ColumnKind::Time, false},
     {"timestamp", ColumnKind::Timestamp, false},
 };
 
@@ -248,7 +253,8 @@ public:
                 return Result<ObjectDefinition>::failure(read.error());
         }
         if (!has_table)
-            return Result<ObjectDefinition>::failure(located_message(m_file, m_end, "the source has no table(...) item"));
+            return Result<ObjectDefinition>::failure(
+                located_message(m_file, m_end, "the source has no table(...) item"));
         return std::move(m_object);
     }
 
@@ -380,7 +386,6 @@ void write_item(std::string& out, std::string_view keyword, const std::vector<At
     write_attributes(out, attributes);
     out += ")\n";
 }
-
 
 } // namespace
 

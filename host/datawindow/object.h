@@ -3,8 +3,8 @@
 // bands, and the controls drawn in them, built from a source document. Every engine holds
 // its own copy, so Modify on one control never shows through another.
 
-#include "host/value/result.h"
 #include "host/datawindow/source.h"
+#include "host/value/result.h"
 #include "host/value/value.h"
 
 #include <cstdint>
@@ -57,7 +57,19 @@ struct RetrieveArgument {
 };
 
 enum class ControlKind : std::uint8_t {
-    Text, Column, Compute, Bitmap, Line, Rectangle, Ellipse, RoundRectangle, GroupBox, Button, Report, Graph, Ole,
+    Text,
+    Column,
+    Compute,
+    Bitmap,
+    Line,
+    Rectangle,
+    Ellipse,
+    RoundRectangle,
+    GroupBox,
+    Button,
+    Report,
+    Graph,
+    Ole,
     TableBlob,
 };
 
@@ -90,8 +102,8 @@ struct ObjectDefinition {
     int update_where = 0;
     bool update_key_in_place = false;
     std::vector<RetrieveArgument> arguments;
-    std::string sort;   // sort= as designed
-    std::string filter; // filter= as designed
+    std::string sort;                        // sort= as designed
+    std::string filter;                      // filter= as designed
     std::vector<Attribute> table_attributes; // other table attributes, kept as written
     std::vector<SourceItem> groups;          // group(...) items, kept as written
     std::vector<Control> controls;           // in source order

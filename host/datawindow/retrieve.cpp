@@ -35,8 +35,8 @@ Range range_of(ColumnKind kind)
 
 // Appends one non-null result cell to a column; false when the column cannot hold the
 // value. Chosen once per column, typed all the way: no Value is built per cell.
-using CellLoader = bool (*)(ColumnValues& column, const ColumnType& type, const sql::ResultRow& row, int c,
-                            sql::CellKind kind);
+using CellLoader
+    = bool (*)(ColumnValues& column, const ColumnType& type, const sql::ResultRow& row, int c, sql::CellKind kind);
 
 bool load_string(ColumnValues& column, const ColumnType&, const sql::ResultRow& row, int c, sql::CellKind kind)
 {
@@ -84,9 +84,10 @@ bool load_decimal(ColumnValues& column, const ColumnType& type, const sql::Resul
             column.append_decimal(*exact);
             return true;
         }
-    const auto d = kind == sql::CellKind::Integer ? std::optional<Decimal>(Decimal(row.int64(c))) : sql::cell_decimal(row, c);
+    const auto d
+        = kind == sql::CellKind::Integer ? std::optional<Decimal>(Decimal(row.int64(c))) : sql::cell_decimal(row, c);
     if (d)
-        column.append_decimal(fit_scale(*d, type.size));   // decimal(n) items keep n places
+        column.append_decimal(fit_scale(*d, type.size)); // decimal(n) items keep n places
     return d.has_value();
 }
 
@@ -162,7 +163,7 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
     if (events.retrieve_start)
         start = events.retrieve_start();
     if (start == RetrieveStartAction::Cancel)
-        return -1;   // kept: the runtime does not retrieve when RetrieveStart returns 1
+        return -1; // kept: the runtime does not retrieve when RetrieveStart returns 1
 
     if (arguments.size() < object.arguments.size()) {
         tx.fail(fmt::format("Retrieve expects {} arguments, {} given.", object.arguments.size(), arguments.size()));
@@ -186,7 +187,7 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
         const std::vector<Value>& elements = arguments[i].is_list ? arguments[i].elements : one;
         auto expanded = sql::expand_list_variable(select, declared.name, elements.size());
         if (!expanded)
-            break;   // the SELECT does not tokenize: the query reports why
+            break; // the SELECT does not tokenize: the query reports why
         select = std::move(*expanded);
         for (std::size_t e = 0; e < elements.size(); ++e)
             vars.emplace_back(fmt::format("{}#{}", declared.name, e + 1), elements[e]);

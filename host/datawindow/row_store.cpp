@@ -172,7 +172,8 @@ Value ColumnValues::get(Slot slot, const ColumnType& type) const
         default: return Value(static_cast<std::int32_t>(m_integers[slot]));
         }
     case Storage::Double:
-        return type.kind == ColumnKind::Real ? Value::real(static_cast<float>(m_doubles[slot])) : Value(m_doubles[slot]);
+        return type.kind == ColumnKind::Real ? Value::real(static_cast<float>(m_doubles[slot]))
+                                             : Value(m_doubles[slot]);
     case Storage::Decimal: return Value(m_decimals[slot]);
     case Storage::Date: return Value(m_dates[slot]);
     case Storage::DateTime: return Value(m_datetimes[slot]);

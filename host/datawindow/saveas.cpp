@@ -39,7 +39,7 @@ Result<void> write_encoded(const Engine& engine, SaveAsType type, ColumnHeadings
     case SaveAsType::HTMLTable: text = write_html(engine, encoding); break; // headings always
     case SaveAsType::SQLInsert: text = write_sql(engine); break;
     case SaveAsType::DBase3: {
-        auto table = write_dbase3(engine);   // bytes already
+        auto table = write_dbase3(engine); // bytes already
         if (!table)
             return Result<void>::failure(table.error());
         return out(*table);
@@ -75,7 +75,8 @@ Result<void> save_as_file(const Engine& engine, const std::filesystem::path& fil
     AtomicFileWriter writer(file);
     if (auto opened = writer.open(); !opened)
         return opened;
-    auto written = write_encoded(engine, type, headings, encoding, [&](std::string_view block) { return writer.write(block); });
+    auto written
+        = write_encoded(engine, type, headings, encoding, [&](std::string_view block) { return writer.write(block); });
     if (!written)
         return written;
     return writer.commit();

@@ -175,10 +175,11 @@ Result<std::string> write_dbase3(const Engine& engine)
                 cell = fmt::format("{:04}{:02}{:02}", d.year, d.month, d.day);
             } else {
                 std::string text = value.type() == Type::Time
-                    ? fmt::format("{:02}:{:02}:{:02}", value.as_time().hour, value.as_time().minute, value.as_time().second)
+                    ? fmt::format("{:02}:{:02}:{:02}", value.as_time().hour, value.as_time().minute,
+                                  value.as_time().second)
                     : value.type() == Type::DateTime ? item_text(Value(value.as_datetime().date)) + " "
-                            + fmt::format("{:02}:{:02}:{:02}", value.as_datetime().time.hour, value.as_datetime().time.minute,
-                                          value.as_datetime().time.second)
+                        + fmt::format("{:02}:{:02}:{:02}", value.as_datetime().time.hour,
+                                      value.as_datetime().time.minute, value.as_datetime().time.second)
                                                      : gbk(item_text(value));
                 cell = cut_gbk(text, static_cast<std::size_t>(field.width));
                 cell.append(static_cast<std::size_t>(field.width) - cell.size(), ' ');

@@ -30,7 +30,7 @@ void append_csv_field(std::string& out, std::string_view text)
 
 Result<void> write_text(const Engine& engine, char separator, ColumnHeadings headings, const TextSink& sink)
 {
-    constexpr std::size_t block = std::size_t(64) << 10;   // handed on after about 64 KiB of rows
+    constexpr std::size_t block = std::size_t(64) << 10; // handed on after about 64 KiB of rows
     const auto& columns = engine.object().columns;
     const bool csv = separator == ',';
     std::string out;

@@ -22,12 +22,18 @@ struct OrderToken {
 
 // "A" and "D" compare without case; "as"/"ds" (and "s") with case.
 constexpr OrderToken order_tokens[] = {
-    {"a", SortOrder::Ascending, SortCase::Insensitive},    {"asc", SortOrder::Ascending, SortCase::Insensitive},
-    {"ascending", SortOrder::Ascending, SortCase::Insensitive}, {"ai", SortOrder::Ascending, SortCase::Insensitive},
-    {"i", SortOrder::Ascending, SortCase::Insensitive},    {"as", SortOrder::Ascending, SortCase::Sensitive},
-    {"s", SortOrder::Ascending, SortCase::Sensitive},      {"d", SortOrder::Descending, SortCase::Insensitive},
-    {"desc", SortOrder::Descending, SortCase::Insensitive}, {"descending", SortOrder::Descending, SortCase::Insensitive},
-    {"di", SortOrder::Descending, SortCase::Insensitive},  {"ds", SortOrder::Descending, SortCase::Sensitive},
+    {"a", SortOrder::Ascending, SortCase::Insensitive},
+    {"asc", SortOrder::Ascending, SortCase::Insensitive},
+    {"ascending", SortOrder::Ascending, SortCase::Insensitive},
+    {"ai", SortOrder::Ascending, SortCase::Insensitive},
+    {"i", SortOrder::Ascending, SortCase::Insensitive},
+    {"as", SortOrder::Ascending, SortCase::Sensitive},
+    {"s", SortOrder::Ascending, SortCase::Sensitive},
+    {"d", SortOrder::Descending, SortCase::Insensitive},
+    {"desc", SortOrder::Descending, SortCase::Insensitive},
+    {"descending", SortOrder::Descending, SortCase::Insensitive},
+    {"di", SortOrder::Descending, SortCase::Insensitive},
+    {"ds", SortOrder::Descending, SortCase::Sensitive},
 };
 
 // Splits at commas outside parentheses and quotes.
@@ -108,7 +114,7 @@ int Engine::set_sort(std::string_view criteria)
 {
     if (!install_sort(criteria))
         return -1;
-    store_syntax_modified();   // the sort criteria are part of the object's syntax
+    store_syntax_modified(); // the sort criteria are part of the object's syntax
     return 1;
 }
 
@@ -126,11 +132,7 @@ bool Engine::install_sort(std::string_view criteria)
 
 namespace {
 
-template <class T>
-int order_of(const T& a, const T& b)
-{
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
+template <class T> int order_of(const T& a, const T& b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
 enum class KeyKind : std::uint8_t { TextFolded, Text, Integer, Double, Decimal, Date, DateTime, Time, Computed };
 
@@ -140,10 +142,10 @@ struct PreparedKey {
     KeyKind kind;
     bool descending;
     const std::uint8_t* nulls = nullptr;
-    const void* data = nullptr;      // the typed vector; for text, the ColumnValues
-    std::vector<Value> computed;      // by slot, for expression keys
+    const void* data = nullptr;         // the typed vector; for text, the ColumnValues
+    std::vector<Value> computed;        // by slot, for expression keys
     std::optional<ColumnValues> folded; // case-folded text of an insensitive key, when it differs
-    bool fold_text = false;          // expression keys: compare text results without case
+    bool fold_text = false;             // expression keys: compare text results without case
 };
 
 int compare_computed(const Value& a, const Value& b, bool folded)
@@ -158,8 +160,7 @@ int compare_computed(const Value& a, const Value& b, bool folded)
 }
 
 // Compares two non-null items of a column key.
-template <KeyKind K>
-inline int compare_typed(const PreparedKey& key, Slot a, Slot b)
+template <KeyKind K> inline int compare_typed(const PreparedKey& key, Slot a, Slot b)
 {
     if constexpr (K == KeyKind::Text) {
         auto* v = static_cast<const ColumnValues*>(key.data);
@@ -234,8 +235,7 @@ bool keys_less(const std::vector<PreparedKey>& keys, std::size_t first, Slot a, 
 
 // The comparator with its first key's type fixed at compile time: most comparisons are
 // decided there, so they run without dispatch.
-template <KeyKind First>
-struct FirstKeyLess {
+template <KeyKind First> struct FirstKeyLess {
     const std::vector<PreparedKey>* keys;
     bool operator()(Slot a, Slot b) const
     {
@@ -253,8 +253,7 @@ struct FirstKeyLess {
     }
 };
 
-template <KeyKind First>
-void sort_slots(std::vector<Slot>& slots, const std::vector<PreparedKey>& keys)
+template <KeyKind First> void sort_slots(std::vector<Slot>& slots, const std::vector<PreparedKey>& keys)
 {
     std::stable_sort(slots.begin(), slots.end(), FirstKeyLess<First> {&keys});
 }
@@ -300,12 +299,30 @@ int Engine::sort()
                     }
                 }
                 break;
-            case Storage::Integer: prepared.kind = KeyKind::Integer; prepared.data = column.integers().data(); break;
-            case Storage::Double: prepared.kind = KeyKind::Double; prepared.data = column.doubles().data(); break;
-            case Storage::Decimal: prepared.kind = KeyKind::Decimal; prepared.data = column.decimals().data(); break;
-            case Storage::Date: prepared.kind = KeyKind::Date; prepared.data = column.dates().data(); break;
-            case Storage::DateTime: prepared.kind = KeyKind::DateTime; prepared.data = column.datetimes().data(); break;
-            case Storage::Time: prepared.kind = KeyKind::Time; prepared.data = column.times().data(); break;
+            case Storage::Integer:
+                prepared.kind = KeyKind::Integer;
+                prepared.data = column.integers().data();
+                break;
+            case Storage::Double:
+                prepared.kind = KeyKind::Double;
+                prepared.data = column.doubles().data();
+                break;
+            case Storage::Decimal:
+                prepared.kind = KeyKind::Decimal;
+                prepared.data = column.decimals().data();
+                break;
+            case Storage::Date:
+                prepared.kind = KeyKind::Date;
+                prepared.data = column.dates().data();
+                break;
+            case Storage::DateTime:
+                prepared.kind = KeyKind::DateTime;
+                prepared.data = column.datetimes().data();
+                break;
+            case Storage::Time:
+                prepared.kind = KeyKind::Time;
+                prepared.data = column.times().data();
+                break;
             }
         } else {
             prepared.kind = KeyKind::Computed;

@@ -9,7 +9,7 @@ enum class SortOrder : std::uint8_t { Ascending, Descending };
 enum class SortCase : std::uint8_t { Insensitive, Sensitive };
 
 struct Engine::SortKey {
-    int column = -1;                   // table column, or -1 for an expression key
+    int column = -1; // table column, or -1 for an expression key
     std::optional<Expression> expression;
     SortOrder order = SortOrder::Ascending;
     SortCase case_mode = SortCase::Insensitive;

@@ -168,7 +168,8 @@ public:
         // Type names carry their size directly: char(10), decimal(2).
         if (peek() == '(') {
             std::size_t close = rest().find(')');
-            std::string_view inside = close == std::string_view::npos ? std::string_view {} : rest().substr(1, close - 1);
+            std::string_view inside
+                = close == std::string_view::npos ? std::string_view {} : rest().substr(1, close - 1);
             bool digits = !inside.empty() && inside.size() <= 9
                 && inside.find_first_not_of("0123456789") == std::string_view::npos;
             if (digits) {
@@ -197,7 +198,6 @@ public:
             return fmt::format("\\x{:02x}", static_cast<unsigned char>(c));
         return std::string(1, c);
     }
-
 };
 
 } // namespace
@@ -262,10 +262,8 @@ std::string quoted_value(std::string_view text)
 std::string write_value(const AttrValue& value)
 {
     switch (value.form) {
-    case AttrValue::Form::Bare:
-        return value.text;
-    case AttrValue::Form::Quoted:
-        return quoted_value(value.text);
+    case AttrValue::Form::Bare: return value.text;
+    case AttrValue::Form::Quoted: return quoted_value(value.text);
     case AttrValue::Form::List: {
         std::string out = "(";
         bool first = true;

@@ -44,8 +44,7 @@ public:
     }
 
     // Advances while `keep` holds for the next character; the text passed over.
-    template <class Predicate>
-    std::string_view take_while(Predicate keep)
+    template <class Predicate> std::string_view take_while(Predicate keep)
     {
         std::size_t start = m_index;
         while (!at_end() && keep(peek()))

@@ -35,7 +35,7 @@ public:
         for (Slot slot : m_engine.slots(Buffer::Delete)) {
             const ItemStatus status = m_rows.status(slot);
             if (status == ItemStatus::New || status == ItemStatus::NewModified)
-                continue;   // never in the database
+                continue; // never in the database
             if (auto error = delete_row(slot, out))
                 return error;
         }
@@ -166,7 +166,7 @@ private:
             set += m_names[c] + " = " + param(statement.vars, m_rows.column(c).get(slot, m_object.columns[c].type));
         }
         if (set.empty())
-            return std::nullopt;   // only columns that are not written back changed
+            return std::nullopt; // only columns that are not written back changed
         statement.text = "UPDATE " + m_object.update_table + " SET " + set;
         if (auto error = where(slot, statement.text, statement.vars))
             return error;

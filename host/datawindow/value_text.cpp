@@ -27,8 +27,8 @@ std::optional<Value> parse_item_text(std::string_view text, const ColumnType& ty
         if (ec != std::errc() || end != text.data() + text.size())
             return std::nullopt;
         bool fits = type.kind == ColumnKind::Int ? (number >= -32768 && number <= 32767)
-            : type.kind == ColumnKind::ULong   ? (number >= 0 && number <= 4294967295LL)
-                                               : (number >= -2147483648LL && number <= 2147483647LL);
+            : type.kind == ColumnKind::ULong     ? (number >= 0 && number <= 4294967295LL)
+                                                 : (number >= -2147483648LL && number <= 2147483647LL);
         if (!fits)
             return std::nullopt;
         if (type.kind == ColumnKind::Int)

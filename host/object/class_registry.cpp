@@ -39,24 +39,38 @@ const std::vector<SystemClass>& system_classes()
     // dwo, data); retrieveend (rowcount); rowfocuschanged (currentrow); resize (width,
     // height); a tab's clicked (index) and selectionchanged (oldindex, newindex).
     static const std::vector<SystemClass> classes = {
-        {"datawindow", 436,
-         {{0, "create", event, none}, {1, "destroy", event, none}, {36, "clicked", event, long_result, 4},
-          {37, "constructor", event, long_result}, {40, "doubleclicked", event, long_result, 4},
-          {47, "itemchanged", event, long_result, 3}, {50, "losefocus", event, long_result},
-          {55, "rbuttondown", event, long_result, 4}, {57, "retrieveend", event, long_result, 1},
+        {"datawindow",
+         436,
+         {{0, "create", event, none},
+          {1, "destroy", event, none},
+          {36, "clicked", event, long_result, 4},
+          {37, "constructor", event, long_result},
+          {40, "doubleclicked", event, long_result, 4},
+          {47, "itemchanged", event, long_result, 3},
+          {50, "losefocus", event, long_result},
+          {55, "rbuttondown", event, long_result, 4},
+          {57, "retrieveend", event, long_result, 1},
           {60, "rowfocuschanged", event, long_result, 1}}},
-        {"userobject", 49,
-         {{0, "create", event, none}, {1, "destroy", event, none},
-          {22, "resize", function, Type::Integer, 2}, {34, "constructor", event, long_result}}},
-        {"picture", 48,
+        {"userobject",
+         49,
+         {{0, "create", event, none},
+          {1, "destroy", event, none},
+          {22, "resize", function, Type::Integer, 2},
+          {34, "constructor", event, long_result}}},
+        {"picture",
+         48,
          {{0, "create", event, none}, {1, "destroy", event, none}, {35, "constructor", event, long_result}}},
-        {"statictext", std::nullopt,
+        {"statictext",
+         std::nullopt,
          {{0, "create", event, none}, {1, "destroy", event, none}, {35, "constructor", event, long_result}}},
-        {"tab", std::nullopt,
-         {{0, "create", event, none}, {1, "destroy", event, none}, {34, "constructor", event, long_result},
-          {36, "clicked", event, long_result, 1}, {47, "selectionchanged", event, long_result, 2}}},
-        {"window", 119,
-         {{0, "create", event, none}, {1, "destroy", event, none}, {38, "open", event, long_result}}},
+        {"tab",
+         std::nullopt,
+         {{0, "create", event, none},
+          {1, "destroy", event, none},
+          {34, "constructor", event, long_result},
+          {36, "clicked", event, long_result, 1},
+          {47, "selectionchanged", event, long_result, 2}}},
+        {"window", 119, {{0, "create", event, none}, {1, "destroy", event, none}, {38, "open", event, long_result}}},
         {"nonvisualobject", 21, {{0, "create", event, none}, {1, "destroy", event, none}}},
         // Plain controls that library classes nest without scripts of their own.
         {"line", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},
@@ -215,7 +229,8 @@ Result<void> ClassRegistry::register_class(VtableInfoFn entry)
         const std::string control = lower_name(row.name);
         const ClassInfo* control_class = find(row.class_name);
         if (!control_class || control_class->origin() == ClassOrigin::Nested)
-            return Result<void>::failure(fmt::format("class {}: control {} has unknown class '{}'", name, control, row.class_name));
+            return Result<void>::failure(
+                fmt::format("class {}: control {} has unknown class '{}'", name, control, row.class_name));
         if (cls->m_nested_classes.contains(control) || inherited_control(control))
             return Result<void>::failure(fmt::format("class {}: control {} is declared twice", name, control));
         ClassInfo* nested = derive(*control_class, control, name + "`" + control, ClassOrigin::Nested);
@@ -230,8 +245,9 @@ Result<void> ClassRegistry::register_class(VtableInfoFn entry)
             return Result<void>::failure(fmt::format("class {}: group {} is registered twice", name, row.id));
         const std::string nested_name = lower_name(row.nested);
         if ((row.id == own_group) != nested_name.empty())
-            return Result<void>::failure(fmt::format("class {}: group {} must {}", name, row.id,
-                               row.id == own_group ? "hold the class's own scripts" : "name its nested definition"));
+            return Result<void>::failure(
+                fmt::format("class {}: group {} must {}", name, row.id,
+                            row.id == own_group ? "hold the class's own scripts" : "name its nested definition"));
 
         ClassInfo* target = nullptr;
         if (nested_name.empty()) {
@@ -246,8 +262,8 @@ Result<void> ClassRegistry::register_class(VtableInfoFn entry)
             cls->m_nested_classes[nested_name] = target;
             nested_made[nested_name] = target;
         } else if (!row.declares.empty() || !row.scripts.empty()) {
-            return Result<void>::failure(fmt::format("class {}: group {} names {}, which is no control of the class", name, row.id,
-                               nested_name));
+            return Result<void>::failure(fmt::format("class {}: group {} names {}, which is no control of the class",
+                                                     name, row.id, nested_name));
         }
 
         ClassInfo::Group group {row.id, nested_name, {}};
@@ -255,40 +271,46 @@ Result<void> ClassRegistry::register_class(VtableInfoFn entry)
             for (const SlotDecl& decl : row.declares) {
                 const std::string slot_name = lower_name(decl.name);
                 if (!target->m_next_user_slot)
-                    return Result<void>::failure(fmt::format("class {}: {} cannot declare {}; its system class takes no user slots",
-                                       name, target->m_key, slot_name));
+                    return Result<void>::failure(
+                        fmt::format("class {}: {} cannot declare {}; its system class takes no user slots", name,
+                                    target->m_key, slot_name));
                 if (target->slot_named(slot_name))
-                    return Result<void>::failure(fmt::format("class {}: {} declares {} twice", name, target->m_key, slot_name));
+                    return Result<void>::failure(
+                        fmt::format("class {}: {} declares {} twice", name, target->m_key, slot_name));
                 const std::string event_id = lower_name(decl.event_id);
                 if (!event_id.empty()) {
                     const std::optional<std::size_t> passed = event_id_arguments(event_id);
                     if (!passed)
-                        return Result<void>::failure(fmt::format("class {}: {} maps {} to {}, which is no host event id", name,
-                                           target->m_key, slot_name, event_id));
+                        return Result<void>::failure(
+                            fmt::format("class {}: {} maps {} to {}, which is no host event id", name, target->m_key,
+                                        slot_name, event_id));
                     if (decl.kind != SlotKind::Event)
-                        return Result<void>::failure(fmt::format("class {}: function {} of {} cannot be mapped to {}", name, slot_name,
-                                           target->m_key, event_id));
+                        return Result<void>::failure(fmt::format("class {}: function {} of {} cannot be mapped to {}",
+                                                                 name, slot_name, target->m_key, event_id));
                     if (decl.args != *passed)
-                        return Result<void>::failure(fmt::format("class {}: {} declares {} with {} arguments; {} passes {}", name,
-                                           target->m_key, slot_name, decl.args, event_id, *passed));
+                        return Result<void>::failure(
+                            fmt::format("class {}: {} declares {} with {} arguments; {} passes {}", name, target->m_key,
+                                        slot_name, decl.args, event_id, *passed));
                     if (const SlotInfo* mapped = target->slot_mapped_to(event_id))
-                        return Result<void>::failure(fmt::format("class {}: {} maps both {} and {} to {}", name, target->m_key,
-                                           mapped->name, slot_name, event_id));
+                        return Result<void>::failure(fmt::format("class {}: {} maps both {} and {} to {}", name,
+                                                                 target->m_key, mapped->name, slot_name, event_id));
                 }
                 const int number = (*target->m_next_user_slot)++;
-                target->m_slots[number] =
-                    SlotInfo {number, slot_name, decl.kind, decl.returns, decl.args, event_id, false};
+                target->m_slots[number]
+                    = SlotInfo {number, slot_name, decl.kind, decl.returns, decl.args, event_id, false};
             }
             for (const ScriptRow& script : row.scripts) {
                 const std::string script_name = lower_name(script.name);
                 const SlotInfo* slot = target->slot(script.slot);
                 if (!slot || slot->name != script_name)
-                    return Result<void>::failure(fmt::format("class {}: group {} slot {} is {}, not {}", name, row.id, script.slot,
-                                       slot ? slot->name : std::string("undeclared"), script_name));
+                    return Result<void>::failure(fmt::format("class {}: group {} slot {} is {}, not {}", name, row.id,
+                                                             script.slot, slot ? slot->name : std::string("undeclared"),
+                                                             script_name));
                 if (!script.fn)
                     return Result<void>::failure(fmt::format("class {}: script {} has no body", name, script_name));
                 if (target->m_scripts.contains(script.slot))
-                    return Result<void>::failure(fmt::format("class {}: script {} is registered twice", name, script_name));
+                    return Result<void>::failure(
+                        fmt::format("class {}: script {} is registered twice", name, script_name));
                 target->m_scripts[script.slot] = script.fn;
                 group.scripts.push_back({script.slot, script_name});
             }

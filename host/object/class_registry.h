@@ -107,24 +107,17 @@ struct ClassTable {
 // A class's registration entry, `_getVtableInfo_<class>`.
 using VtableInfoFn = const ClassTable& (*)();
 
-template<class T>
-std::shared_ptr<Object> make_object()
-{
-    return std::make_shared<T>();
-}
+template <class T> std::shared_ptr<Object> make_object() { return std::make_shared<T>(); }
 
 namespace registry_detail {
-template<class M>
-struct MemberPointer;
-template<class C, class V>
-struct MemberPointer<V C::*> {
+template <class M> struct MemberPointer;
+template <class C, class V> struct MemberPointer<V C::*> {
     using owner = C;
 };
 } // namespace registry_detail
 
 // StoreFn for a nested control kept in an instance variable (an ObjectRef or Ref<T> member).
-template<auto Member>
-void store_in(Object& owner, const ObjectRef& control)
+template <auto Member> void store_in(Object& owner, const ObjectRef& control)
 {
     using Owner = typename registry_detail::MemberPointer<decltype(Member)>::owner;
     auto* typed = dynamic_cast<Owner*>(&owner);

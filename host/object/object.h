@@ -59,8 +59,7 @@ private:
 };
 
 // A typed handle: an ObjectRef that also knows the C++ type of the object behind it.
-template<class T>
-class Ref {
+template <class T> class Ref {
 public:
     Ref() = default;
     Ref(ObjectRef ref) : m_ref(std::move(ref)) {}

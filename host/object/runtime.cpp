@@ -169,8 +169,7 @@ Value Runtime::default_result(const SlotInfo& slot) const
     return Value();
 }
 
-DispatchResult Runtime::run_script(Object& object, const ClassInfo& cls, const SlotInfo& slot,
-                                   std::vector<Value>& args)
+DispatchResult Runtime::run_script(Object& object, const ClassInfo& cls, const SlotInfo& slot, std::vector<Value>& args)
 {
     std::shared_ptr<Object> keep = object.shared_from_this();
     struct FrameGuard {
@@ -245,7 +244,8 @@ DispatchResult Runtime::dispatch(const ObjectRef& target, std::string_view name,
     const SlotInfo* slot = object->class_info().slot_named(name);
     if (!slot) {
         if (!m_frames.empty())
-            raise_error(ErrorCode::CallFailed, fmt::format("{} has no event or function {}", object->class_name(), name));
+            raise_error(ErrorCode::CallFailed,
+                        fmt::format("{} has no event or function {}", object->class_name(), name));
         return {Outcome::Invalid, Value()};
     }
     return finish(dispatch_slot(*object, *slot, args));
@@ -276,8 +276,8 @@ void Runtime::set_parms(std::optional<std::uint32_t> word, std::optional<std::in
         message->long_parm = *long_parm;
 }
 
-std::int32_t Runtime::trigger_event(const ObjectRef& target, std::string_view event,
-                                    std::optional<std::uint32_t> word, std::optional<std::int32_t> long_parm)
+std::int32_t Runtime::trigger_event(const ObjectRef& target, std::string_view event, std::optional<std::uint32_t> word,
+                                    std::optional<std::int32_t> long_parm)
 {
     Object* object = target.get();
     if (!object) {
@@ -397,8 +397,9 @@ Value ScriptCall::arg_value(std::size_t index, Type declared) const
     std::optional<Value> converted = try_convert(value, declared);
     if (!converted) {
         // 25015 is never reported handled: raise does not return.
-        raise(ErrorCode::CallFailed, fmt::format("argument {} of {}: cannot pass a {} value as {}", index + 1,
-                                                 m_slot.name, type_name(value.type()), type_name(declared)));
+        raise(ErrorCode::CallFailed,
+              fmt::format("argument {} of {}: cannot pass a {} value as {}", index + 1, m_slot.name,
+                          type_name(value.type()), type_name(declared)));
         return Value();
     }
     return std::move(*converted);
@@ -411,14 +412,16 @@ ObjectRef ScriptCall::arg_reference(std::size_t index, bool (*holds)(const Objec
         return {};
     // 25015 is never reported handled: raise does not return.
     if (value.type() != Type::Object) {
-        raise(ErrorCode::CallFailed, fmt::format("argument {} of {}: a {} value is no object", index + 1, m_slot.name,
-                                                 type_name(value.type())));
+        raise(
+            ErrorCode::CallFailed,
+            fmt::format("argument {} of {}: a {} value is no object", index + 1, m_slot.name, type_name(value.type())));
         return {};
     }
     const ObjectRef& ref = value.as_object();
     if (const Object* object = ref.get(); object && !holds(*object)) {
-        raise(ErrorCode::CallFailed, fmt::format("argument {} of {}: {} is not of the declared class", index + 1,
-                                                 m_slot.name, object->class_name()));
+        raise(ErrorCode::CallFailed,
+              fmt::format("argument {} of {}: {} is not of the declared class", index + 1, m_slot.name,
+                          object->class_name()));
         return {};
     }
     return ref;

@@ -91,8 +91,8 @@ public:
 
     // obj.TriggerEvent(event {, word, long}): 1 if a script ran, -1 if the event is not an
     // event of the object or has no script. word and long go to message.WordParm/LongParm.
-    std::int32_t trigger_event(const ObjectRef& target, std::string_view event,
-                               std::optional<std::uint32_t> word = {}, std::optional<std::int32_t> long_parm = {});
+    std::int32_t trigger_event(const ObjectRef& target, std::string_view event, std::optional<std::uint32_t> word = {},
+                               std::optional<std::int32_t> long_parm = {});
     // obj.PostEvent(event {, word, long}): queues the event; true when it is an event of the
     // object, even without a script; false otherwise.
     bool post_event(const ObjectRef& target, std::string_view event, std::optional<std::uint32_t> word = {},

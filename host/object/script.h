@@ -31,12 +31,8 @@ class ScriptCall {
 public:
     ScriptCall(Runtime& runtime, Object& self, const ClassInfo& script_class, const SlotInfo& slot,
                std::vector<Value>& args, Value ancestor_return_value)
-        : m_runtime(runtime)
-        , m_self(self)
-        , m_script_class(script_class)
-        , m_slot(slot)
-        , m_args(args)
-        , m_ancestor_return_value(std::move(ancestor_return_value))
+        : m_runtime(runtime), m_self(self), m_script_class(script_class), m_slot(slot), m_args(args),
+          m_ancestor_return_value(std::move(ancestor_return_value))
     {
     }
 
@@ -44,8 +40,7 @@ public:
 
     // The object the script runs for (`this`); for a nested control's script, the control.
     Object& self_object() const { return m_self; }
-    template<class T>
-    T& self() const
+    template <class T> T& self() const
     {
         auto* typed = dynamic_cast<T*>(&m_self);
         assert(typed && "a class's scripts run only on instances of that class's C++ type");
@@ -54,8 +49,7 @@ public:
 
     // `parent` of a nested control's script. Missing parent: raises 20543; when the error is
     // reported handled, returns nullptr and the caller skips the statement.
-    template<class T>
-    T* parent() const
+    template <class T> T* parent() const
     {
         if (auto* typed = dynamic_cast<T*>(m_self.parent().get()))
             return typed;
@@ -65,8 +59,7 @@ public:
 
     // The object behind a handle used for a call or a property access. Null or destroyed:
     // raises 20502; when reported handled, returns nullptr and the caller skips the statement.
-    template<class T>
-    T* use(const Ref<T>& ref, std::string_view what) const
+    template <class T> T* use(const Ref<T>& ref, std::string_view what) const
     {
         if (T* target = ref.get())
             return target;
@@ -93,15 +86,13 @@ public:
     Value arg_value(std::size_t index, Type declared) const;
     // The same for a C++ variable of type T (std::int16_t for integer, std::int32_t long,
     // std::uint32_t unsignedlong, bool, std::string, double, Decimal); nullopt when null.
-    template<class T>
-    std::optional<T> arg_as(std::size_t index) const;
+    template <class T> std::optional<T> arg_as(std::size_t index) const;
 
     // Argument `index` read by value as a reference to an object of C++ type T (a DwObject
     // for `dwo`, a DataWindowControl ...): an invalid Ref when it is null or its object is
     // gone, so that using it through use() raises 20502. An argument that holds no T fails
     // the script with 25015.
-    template<class T>
-    Ref<T> arg_object(std::size_t index) const
+    template <class T> Ref<T> arg_object(std::size_t index) const
     {
         return Ref<T>(
             arg_reference(index, [](const Object& held) { return dynamic_cast<const T*>(&held) != nullptr; }));
@@ -142,47 +133,38 @@ private:
 
 namespace script_detail {
 // The runtime type a C++ argument type stands for, and how its datum is read.
-template<class T>
-struct ArgType;
-template<>
-struct ArgType<std::int16_t> {
+template <class T> struct ArgType;
+template <> struct ArgType<std::int16_t> {
     static constexpr Type type = Type::Integer;
     static std::int16_t get(const Value& v) { return static_cast<std::int16_t>(v.as_integral()); }
 };
-template<>
-struct ArgType<std::int32_t> {
+template <> struct ArgType<std::int32_t> {
     static constexpr Type type = Type::Long;
     static std::int32_t get(const Value& v) { return static_cast<std::int32_t>(v.as_integral()); }
 };
-template<>
-struct ArgType<std::uint32_t> {
+template <> struct ArgType<std::uint32_t> {
     static constexpr Type type = Type::ULong;
     static std::uint32_t get(const Value& v) { return static_cast<std::uint32_t>(v.as_integral()); }
 };
-template<>
-struct ArgType<bool> {
+template <> struct ArgType<bool> {
     static constexpr Type type = Type::Boolean;
     static bool get(const Value& v) { return v.as_bool(); }
 };
-template<>
-struct ArgType<std::string> {
+template <> struct ArgType<std::string> {
     static constexpr Type type = Type::String;
     static std::string get(const Value& v) { return v.as_string(); }
 };
-template<>
-struct ArgType<double> {
+template <> struct ArgType<double> {
     static constexpr Type type = Type::Double;
     static double get(const Value& v) { return v.as_double(); }
 };
-template<>
-struct ArgType<Decimal> {
+template <> struct ArgType<Decimal> {
     static constexpr Type type = Type::Decimal;
     static Decimal get(const Value& v) { return v.as_decimal(); }
 };
 } // namespace script_detail
 
-template<class T>
-std::optional<T> ScriptCall::arg_as(std::size_t index) const
+template <class T> std::optional<T> ScriptCall::arg_as(std::size_t index) const
 {
     using Arg = script_detail::ArgType<T>;
     const Value converted = arg_value(index, Arg::type);
@@ -192,18 +174,15 @@ std::optional<T> ScriptCall::arg_as(std::size_t index) const
 }
 
 namespace script_detail {
-template<class M>
-struct MemberOf;
-template<class C>
-struct MemberOf<ScriptResult (C::*)(ScriptCall&)> {
+template <class M> struct MemberOf;
+template <class C> struct MemberOf<ScriptResult (C::*)(ScriptCall&)> {
     using type = C;
 };
 } // namespace script_detail
 
 // A script written as a member function of the object's own C++ class:
 //   {50, "losefocus", on_self<&uo_dw::losefocus>}
-template<auto Member>
-ScriptResult on_self(ScriptCall& call)
+template <auto Member> ScriptResult on_self(ScriptCall& call)
 {
     using Class = typename script_detail::MemberOf<decltype(Member)>::type;
     return (call.self<Class>().*Member)(call);
@@ -213,8 +192,7 @@ ScriptResult on_self(ScriptCall& call)
 // control's scripts see that object's instance variables):
 //   {436, "ue_retrieve", on_parent<&uo_tabpg_datawindow::dw_1_ue_retrieve>}
 // A missing parent raises 20543; reported handled, the script does nothing.
-template<auto Member>
-ScriptResult on_parent(ScriptCall& call)
+template <auto Member> ScriptResult on_parent(ScriptCall& call)
 {
     using Class = typename script_detail::MemberOf<decltype(Member)>::type;
     if (Class* owner = call.parent<Class>())

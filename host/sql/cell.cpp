@@ -24,9 +24,7 @@ bool cell_whole(const ResultRow& row, int column, Int128& out)
 {
     switch (row.kind(column)) {
     case CellKind::Integer:
-    case CellKind::Boolean:
-        out = row.int64(column);
-        return true;
+    case CellKind::Boolean: out = row.int64(column); return true;
     case CellKind::Float: {
         const double d = std::round(row.real(column));
         if (!std::isfinite(d) || std::fabs(d) > 9.2e18)
@@ -42,8 +40,7 @@ bool cell_whole(const ResultRow& row, int column, Int128& out)
         out = dec->rounded(0).coefficient();
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -54,8 +51,7 @@ Result<void> fail(const ResultRow& row, int column, std::string_view want)
     return Result<void>::failure(cell_error(row, column, want));
 }
 
-template <Type T>
-Result<void> read_integral(const ResultRow& row, int column, Value& out)
+template <Type T> Result<void> read_integral(const ResultRow& row, int column, Value& out)
 {
     if (row.is_null(column)) {
         out = Value::null_of(T);
@@ -88,15 +84,11 @@ std::optional<Decimal> cell_decimal(const ResultRow& row, int column)
 {
     switch (row.kind(column)) {
     case CellKind::Integer:
-    case CellKind::Boolean:
-        return Decimal(row.int64(column));
-    case CellKind::Float:
-        return Decimal::from_double(row.real(column));
+    case CellKind::Boolean: return Decimal(row.int64(column));
+    case CellKind::Float: return Decimal::from_double(row.real(column));
     case CellKind::Numeric:
-    case CellKind::Text:
-        return Decimal::parse(ascii::trim(row.text(column)));
-    default:
-        return std::nullopt;
+    case CellKind::Text: return Decimal::parse(ascii::trim(row.text(column)));
+    default: return std::nullopt;
     }
 }
 
@@ -121,10 +113,8 @@ std::optional<double> cell_double(const ResultRow& row, int column)
 {
     switch (row.kind(column)) {
     case CellKind::Integer:
-    case CellKind::Boolean:
-        return double(row.int64(column));
-    case CellKind::Float:
-        return row.real(column);
+    case CellKind::Boolean: return double(row.int64(column));
+    case CellKind::Float: return row.real(column);
     case CellKind::Numeric:
     case CellKind::Text: {
         const std::string_view text = ascii::trim(row.text(column));
@@ -134,15 +124,13 @@ std::optional<double> cell_double(const ResultRow& row, int column)
             return std::nullopt;
         return d;
     }
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 
 namespace {
 
-template <Type T>
-Result<void> read_floating(const ResultRow& row, int column, Value& out)
+template <Type T> Result<void> read_floating(const ResultRow& row, int column, Value& out)
 {
     if (row.is_null(column)) {
         out = Value::null_of(T);
@@ -164,17 +152,13 @@ Result<void> read_floating(const ResultRow& row, int column, Value& out)
 Result<void> read_string(const ResultRow& row, int column, Value& out)
 {
     switch (row.kind(column)) {
-    case CellKind::Null:
-        out = Value::null_of(Type::String);
-        return {};
+    case CellKind::Null: out = Value::null_of(Type::String); return {};
     case CellKind::Blob: {
         const auto bytes = row.blob(column);
         out = Value(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         return {};
     }
-    default:
-        out = Value(row.text(column));
-        return {};
+    default: out = Value(row.text(column)); return {};
     }
 }
 
@@ -251,9 +235,7 @@ Result<void> read_time(const ResultRow& row, int column, Value& out)
 Result<void> read_blob(const ResultRow& row, int column, Value& out)
 {
     switch (row.kind(column)) {
-    case CellKind::Null:
-        out = Value::null_of(Type::Blob);
-        return {};
+    case CellKind::Null: out = Value::null_of(Type::Blob); return {};
     case CellKind::Blob: {
         const auto bytes = row.blob(column);
         out = Value(Blob(bytes.begin(), bytes.end()));
@@ -270,13 +252,9 @@ Result<void> read_blob(const ResultRow& row, int column, Value& out)
 Result<void> read_boolean(const ResultRow& row, int column, Value& out)
 {
     switch (row.kind(column)) {
-    case CellKind::Null:
-        out = Value::null_of(Type::Boolean);
-        return {};
+    case CellKind::Null: out = Value::null_of(Type::Boolean); return {};
     case CellKind::Integer:
-    case CellKind::Boolean:
-        out = Value(row.int64(column) != 0);
-        return {};
+    case CellKind::Boolean: out = Value(row.int64(column) != 0); return {};
     case CellKind::Text: {
         const std::string_view t = ascii::trim(row.text(column));
         for (std::string_view yes : {"t", "true", "1", "y", "yes"})
@@ -291,17 +269,14 @@ Result<void> read_boolean(const ResultRow& row, int column, Value& out)
             }
         return fail(row, column, "boolean");
     }
-    default:
-        return fail(row, column, "boolean");
+    default: return fail(row, column, "boolean");
     }
 }
 
 Result<void> read_any(const ResultRow& row, int column, Value& out)
 {
     switch (row.kind(column)) {
-    case CellKind::Null:
-        out = Value();
-        return {};
+    case CellKind::Null: out = Value(); return {};
     case CellKind::Integer: {
         const std::int64_t n = row.int64(column);
         if (n >= std::numeric_limits<std::int32_t>::min() && n <= std::numeric_limits<std::int32_t>::max())
@@ -310,27 +285,16 @@ Result<void> read_any(const ResultRow& row, int column, Value& out)
             out = Value(Decimal(n));
         return {};
     }
-    case CellKind::Float:
-        out = Value(row.real(column));
-        return {};
-    case CellKind::Numeric:
-        return read_decimal(row, column, out);
-    case CellKind::Boolean:
-        out = Value(row.int64(column) != 0);
-        return {};
-    case CellKind::Text:
-        out = Value(row.text(column));
-        return {};
-    case CellKind::Blob:
-        return read_blob(row, column, out);
+    case CellKind::Float: out = Value(row.real(column)); return {};
+    case CellKind::Numeric: return read_decimal(row, column, out);
+    case CellKind::Boolean: out = Value(row.int64(column) != 0); return {};
+    case CellKind::Text: out = Value(row.text(column)); return {};
+    case CellKind::Blob: return read_blob(row, column, out);
     }
     return fail(row, column, "any");
 }
 
-Result<void> read_object(const ResultRow& row, int column, Value&)
-{
-    return fail(row, column, "object");
-}
+Result<void> read_object(const ResultRow& row, int column, Value&) { return fail(row, column, "object"); }
 
 } // namespace
 

@@ -56,7 +56,7 @@ Result<Value> convert_value(const Value& from, Type want)
 {
     if (from.type() == Type::Object && want != Type::Any)
         return Result<Value>::failure(fmt::format("Cannot convert an object to {}.", type_name(want)));
-    if (from.type() == Type::Any)   // a null of type any
+    if (from.type() == Type::Any) // a null of type any
         return want == Type::Any ? from : Value::null_of(want);
     if (auto converted = try_convert(from, want))
         return std::move(*converted);

@@ -9,14 +9,13 @@ namespace hearth {
 
 Cursor Transaction::declare_cursor(std::string select) { return Cursor(*this, std::move(select)); }
 
-Cursor::Cursor(Transaction& transaction, std::string select)
-    : m_transaction(&transaction), m_select(std::move(select))
+Cursor::Cursor(Transaction& transaction, std::string select) : m_transaction(&transaction), m_select(std::move(select))
 {
 }
 
 Cursor::Cursor(Cursor&& other) noexcept
-    : m_transaction(other.m_transaction), m_select(std::move(other.m_select)),
-      m_prepared(std::move(other.m_prepared)), m_fetched(other.m_fetched), m_step(other.m_step)
+    : m_transaction(other.m_transaction), m_select(std::move(other.m_select)), m_prepared(std::move(other.m_prepared)),
+      m_fetched(other.m_fetched), m_step(other.m_step)
 {
     if (m_transaction) {
         auto& list = m_transaction->m_cursors;

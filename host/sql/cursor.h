@@ -39,7 +39,7 @@ private:
     Transaction* m_transaction;
     std::string m_select;
     std::unique_ptr<sql::PreparedStatement> m_prepared;
-    bool m_fetched = false;   // false until the first FETCH consumed the row OPEN positioned
+    bool m_fetched = false; // false until the first FETCH consumed the row OPEN positioned
     sql::Step m_step = sql::Step::Done;
 };
 

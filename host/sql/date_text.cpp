@@ -22,10 +22,7 @@ bool only_zone_left(std::string_view rest)
 
 } // namespace
 
-std::optional<Date> parse_date(std::string_view text)
-{
-    return parse_iso_date(ascii::trim(text), IsoForm::Exact);
-}
+std::optional<Date> parse_date(std::string_view text) { return parse_iso_date(ascii::trim(text), IsoForm::Exact); }
 
 std::optional<Time> parse_time(std::string_view text)
 {

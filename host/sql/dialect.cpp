@@ -17,7 +17,7 @@ enum class Tok : std::uint8_t { Word, QuotedIdent, String, Number, HostVar, Punc
 struct Token {
     Tok kind;
     std::string text;
-    int depth = 0;   // parentheses open before this token
+    int depth = 0; // parentheses open before this token
 };
 
 bool is_ident_start(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
@@ -54,7 +54,8 @@ Result<void> tokenize(std::string_view s, std::vector<Token>& out)
             ++i;
             for (;;) {
                 if (i >= s.size())
-                    return Result<void>::failure(c == '\'' ? "unterminated string literal" : "unterminated quoted identifier");
+                    return Result<void>::failure(c == '\'' ? "unterminated string literal"
+                                                           : "unterminated quoted identifier");
                 if (s[i] == char(c)) {
                     if (i + 1 < s.size() && s[i + 1] == char(c)) {
                         i += 2;
@@ -67,7 +68,7 @@ Result<void> tokenize(std::string_view s, std::vector<Token>& out)
             }
             push(c == '\'' ? Tok::String : Tok::QuotedIdent, from);
         } else if (c == ':' && i + 1 < s.size() && s[i + 1] == ':') {
-            i += 2;   // a PostgreSQL cast, not a host variable
+            i += 2; // a PostgreSQL cast, not a host variable
             push(Tok::Punct, from);
         } else if (c == ':' && i + 1 < s.size() && is_ident_start(static_cast<unsigned char>(s[i + 1]))) {
             ++i;
@@ -82,7 +83,8 @@ Result<void> tokenize(std::string_view s, std::vector<Token>& out)
                 break;
             }
             push(Tok::HostVar, from);
-        } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+        } else if (std::isdigit(c)
+                   || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
             while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.'))
                 ++i;
             if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
@@ -166,7 +168,7 @@ Result<void> extract_into(std::vector<Token>& tokens, std::vector<std::string>& 
             continue;
         std::size_t j = next_solid(tokens, i);
         if (j >= tokens.size() || tokens[j].kind != Tok::HostVar)
-            return {};   // SELECT ... INTO table: left to the backend
+            return {}; // SELECT ... INTO table: left to the backend
         std::size_t last = j;
         for (;;) {
             into.push_back(ascii::to_lower(std::string_view(tokens[j].text).substr(1)));
@@ -206,7 +208,7 @@ Result<void> rewrite_top(std::vector<Token>& tokens)
             parens = true;
             n = next_solid(tokens, n);
         } else if (n >= tokens.size() || (tokens[n].kind != Tok::Number && tokens[n].kind != Tok::HostVar)) {
-            continue;   // a column that happens to be called top
+            continue; // a column that happens to be called top
         }
         if (n >= tokens.size() || (tokens[n].kind != Tok::Number && tokens[n].kind != Tok::HostVar))
             return Result<void>::failure("TOP expects a row count");
@@ -282,7 +284,8 @@ void rewrite_ddl_types(std::vector<Token>& tokens, Dbms dbms)
 
 Result<Translated> translate(std::string_view text, Dbms dbms)
 {
-    auto syntax_error = [](std::string_view what) { return Result<Translated>::failure(fmt::format("SQL syntax error: {}", what)); };
+    auto syntax_error
+        = [](std::string_view what) { return Result<Translated>::failure(fmt::format("SQL syntax error: {}", what)); };
     Translated out;
     std::vector<Token> tokens;
     if (auto read = tokenize(text, tokens); !read)
@@ -333,7 +336,7 @@ Result<std::string> expand_list_variable(std::string_view text, std::string_view
     for (std::size_t i = 1; i <= count; ++i)
         elements += fmt::format("{}:{}#{}", i > 1 ? ", " : "", name, i);
     if (count == 0)
-        elements = "NULL";   // IN (NULL) matches no row, as an empty list should
+        elements = "NULL"; // IN (NULL) matches no row, as an empty list should
     std::string out;
     out.reserve(text.size() + elements.size());
     for (const Token& t : tokens)

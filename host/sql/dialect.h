@@ -15,16 +15,16 @@
 namespace hearth::sql {
 
 enum class StatementKind : std::uint8_t {
-    Query,     // SELECT, WITH, VALUES: reads only
-    Change,    // everything else: INSERT, UPDATE, DELETE, DDL
-    Commit,    // COMMIT [WORK|TRANSACTION]
-    Rollback,  // ROLLBACK [WORK|TRANSACTION]
+    Query,    // SELECT, WITH, VALUES: reads only
+    Change,   // everything else: INSERT, UPDATE, DELETE, DDL
+    Commit,   // COMMIT [WORK|TRANSACTION]
+    Rollback, // ROLLBACK [WORK|TRANSACTION]
 };
 
 struct Translated {
-    std::string text;                 // the statement in the backend's dialect
-    std::vector<std::string> params;  // host variable per placeholder, lower case, in placeholder order
-    std::vector<std::string> into;    // targets of SELECT ... INTO, lower case, in order
+    std::string text;                // the statement in the backend's dialect
+    std::vector<std::string> params; // host variable per placeholder, lower case, in placeholder order
+    std::vector<std::string> into;   // targets of SELECT ... INTO, lower case, in order
     StatementKind kind = StatementKind::Change;
 };
 

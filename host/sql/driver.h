@@ -21,21 +21,21 @@ std::string_view dbms_name(Dbms dbms);
 
 // A failure reported by a backend.
 struct DbError {
-    long code = 0;            // SQLite extended result code; PostgreSQL SQLSTATE when numeric, else -1
-    std::string sqlstate;     // five-character SQLSTATE (PostgreSQL), empty for SQLite
-    std::string text;         // the backend's message, without a trailing newline
+    long code = 0;        // SQLite extended result code; PostgreSQL SQLSTATE when numeric, else -1
+    std::string sqlstate; // five-character SQLSTATE (PostgreSQL), empty for SQLite
+    std::string text;     // the backend's message, without a trailing newline
     bool connection_lost = false;
 };
 
 // What a backend holds in one result cell, so conversions can read it without loss.
 enum class CellKind : std::uint8_t {
     Null,
-    Integer,   // int64() is exact
-    Float,     // real() is exact; text() is the backend's rendering
-    Numeric,   // exact decimal text
-    Boolean,   // int64() is 0 or 1
-    Text,      // text(); also dates and times in ISO form
-    Blob,      // blob()
+    Integer, // int64() is exact
+    Float,   // real() is exact; text() is the backend's rendering
+    Numeric, // exact decimal text
+    Boolean, // int64() is 0 or 1
+    Text,    // text(); also dates and times in ISO form
+    Blob,    // blob()
 };
 
 // The current row of a result: typed access to each cell without building a Value.
@@ -71,11 +71,11 @@ public:
 enum class Reuse : std::uint8_t { Once, Cached };
 
 struct ConnectParams {
-    std::string database;       // SQLite: file path; PostgreSQL: libpq connection string or database name
-    std::string server_name;    // PostgreSQL host[:port], when database is only a name
+    std::string database;    // SQLite: file path; PostgreSQL: libpq connection string or database name
+    std::string server_name; // PostgreSQL host[:port], when database is only a name
     std::string log_id;
     std::string log_pass;
-    std::string dbparm;         // runtime-style options, e.g. "BusyTimeout=5000,Create='Yes'"
+    std::string dbparm; // runtime-style options, e.g. "BusyTimeout=5000,Create='Yes'"
 };
 
 class Driver {
@@ -88,7 +88,8 @@ public:
     virtual bool is_connected() const = 0;
     // param_count: number of placeholders in native_sql. nullptr on failure.
     virtual std::unique_ptr<Statement> prepare(std::string_view native_sql, int param_count, Reuse reuse,
-                                               DbError& error) = 0;
+                                               DbError& error)
+        = 0;
     // Starts a transaction that takes the write lock (SQLite: BEGIN IMMEDIATE).
     virtual bool begin(DbError& error) = 0;
     virtual bool commit(DbError& error) = 0;

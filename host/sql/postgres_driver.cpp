@@ -12,8 +12,8 @@
 #include <libpq-fe.h>
 
 #include <charconv>
-#include <deque>
 #include <cstdlib>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -209,8 +209,8 @@ public:
             return Step::Error;
         }
         PGconn* conn = m_driver.conn();
-        const int sent = m_name.empty() ? PQsendQueryParams(conn, m_sql.c_str(), m_param_count, nullptr, m_values.data(),
-                                                            m_lengths.data(), m_formats.data(), 0)
+        const int sent = m_name.empty() ? PQsendQueryParams(conn, m_sql.c_str(), m_param_count, nullptr,
+                                                            m_values.data(), m_lengths.data(), m_formats.data(), 0)
                                         : PQsendQueryPrepared(conn, m_name.c_str(), m_param_count, m_values.data(),
                                                               m_lengths.data(), m_formats.data(), 0);
         if (!sent) {
@@ -301,7 +301,8 @@ public:
     }
     std::string_view text(int column) const override
     {
-        return std::string_view(PQgetvalue(m_result.get(), 0, column), std::size_t(PQgetlength(m_result.get(), 0, column)));
+        return std::string_view(PQgetvalue(m_result.get(), 0, column),
+                                std::size_t(PQgetlength(m_result.get(), 0, column)));
     }
     std::span<const std::uint8_t> blob(int column) const override
     {
@@ -415,11 +416,11 @@ private:
 
     PgDriver& m_driver;
     std::string m_sql;
-    std::string m_name;   // empty: run unprepared with PQsendQueryParams
+    std::string m_name; // empty: run unprepared with PQsendQueryParams
     int m_param_count;
-    PgResult m_result;    // the current row, or the closing status after the last one
-    bool m_streaming = false;   // results of this execution are still on the connection
-    bool m_guarded = false;     // its savepoint is open
+    PgResult m_result;        // the current row, or the closing status after the last one
+    bool m_streaming = false; // results of this execution are still on the connection
+    bool m_guarded = false;   // its savepoint is open
     std::deque<PgResult> m_queue;
     std::vector<CellKind> m_kinds;
     std::vector<std::string> m_texts;
@@ -485,8 +486,10 @@ bool PgDriver::connect(const ConnectParams& params, DbError& error)
     values.push_back(nullptr);
     m_conn = PQconnectdbParams(keys.data(), values.data(), 1);
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
-        error = {-1, "08001", fmt::format("Cannot connect to the database server: {}",
-                                          m_conn ? trimmed(PQerrorMessage(m_conn)) : "out of memory"), false};
+        error = {-1, "08001",
+                 fmt::format("Cannot connect to the database server: {}",
+                             m_conn ? trimmed(PQerrorMessage(m_conn)) : "out of memory"),
+                 false};
         disconnect();
         return false;
     }

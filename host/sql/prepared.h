@@ -13,7 +13,7 @@ namespace sql {
 
 // A translated statement and its prepared form on the connected backend.
 struct PreparedStatement {
-    std::string key;   // the original text
+    std::string key; // the original text
     Translated translated;
     std::unique_ptr<Statement> statement;
 };

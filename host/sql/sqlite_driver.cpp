@@ -204,7 +204,7 @@ public:
     bool commit(DbError& error) override
     {
         if (sqlite3_get_autocommit(m_db))
-            return true;   // nothing pending (or SQLite already rolled back after a severe error)
+            return true; // nothing pending (or SQLite already rolled back after a severe error)
         return run("COMMIT", error);
     }
 

@@ -11,7 +11,6 @@
 
 namespace hearth {
 
-
 namespace {
 
 constexpr std::size_t max_cached_statements = 128;
@@ -106,7 +105,7 @@ long Transaction::connect()
     if (m_driver && m_driver->is_connected())
         return runtime_error("Transaction is already connected.");
     if (m_driver)
-        connection_lost();   // a lost connection: drop what belonged to it and connect afresh
+        connection_lost(); // a lost connection: drop what belonged to it and connect afresh
     std::optional<sql::Dbms> dbms;
     for (sql::Dbms candidate : {sql::Dbms::SQLite, sql::Dbms::PostgreSQL}) {
         if (ascii::iequals(sql::dbms_name(candidate), m_dbms))
@@ -145,10 +144,7 @@ long Transaction::disconnect()
     return code == 0 ? success(0) : code;
 }
 
-void Transaction::forget_statements()
-{
-    m_cache.clear();
-}
+void Transaction::forget_statements() { m_cache.clear(); }
 
 void Transaction::connection_lost()
 {
@@ -243,7 +239,7 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
         params.push_back(var->value());
     }
     if (translated.kind == sql::StatementKind::Commit || translated.kind == sql::StatementKind::Rollback)
-        return prepared;   // handled by the caller without the backend's statement
+        return prepared; // handled by the caller without the backend's statement
     if (!begin_if_needed(translated))
         return nullptr;
     if (!prepared->statement) {
@@ -272,7 +268,10 @@ void Transaction::release(std::unique_ptr<Prepared> prepared)
 
 long Transaction::execute_immediate(std::string_view text) { return run_change(text, {}, sql::Reuse::Once); }
 
-long Transaction::execute(std::string_view text, const HostVars& vars) { return run_change(text, vars, sql::Reuse::Cached); }
+long Transaction::execute(std::string_view text, const HostVars& vars)
+{
+    return run_change(text, vars, sql::Reuse::Cached);
+}
 
 long Transaction::run_change(std::string_view text, const HostVars& vars, sql::Reuse reuse)
 {
@@ -297,7 +296,6 @@ long Transaction::run_change(std::string_view text, const HostVars& vars, sql::R
         return set_error(error);
     return success(changes);
 }
-
 
 long Transaction::select_into(std::string_view text, const HostVars& vars)
 {

@@ -27,7 +27,7 @@ namespace hearth {
 namespace sql {
 struct Translated;
 struct PreparedStatement;
-}
+} // namespace sql
 
 enum class AutoCommit : std::uint8_t { Off, On };
 
@@ -39,7 +39,7 @@ public:
     HostVar(std::string_view name, Value* variable);
     HostVar(std::string_view name, const char* text) : HostVar(name, Value(text)) {}
 
-    const std::string& name() const { return m_name; }   // lower case, without ':'
+    const std::string& name() const { return m_name; } // lower case, without ':'
     const Value& value() const { return m_variable ? *m_variable : m_value; }
     Value* variable() const { return m_variable; }
 

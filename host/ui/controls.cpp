@@ -14,9 +14,9 @@ std::int32_t Tab::select_tab(std::int32_t index)
     const std::int32_t old_index = selectedtab;
     selectedtab = index;
     if (Desktop* desktop = Desktop::current())
-        desktop->raise(ref(), Notification::TabSelectionChanged,
-                       {Value::integer(static_cast<std::int16_t>(old_index)),
-                        Value::integer(static_cast<std::int16_t>(index))});
+        desktop->raise(
+            ref(), Notification::TabSelectionChanged,
+            {Value::integer(static_cast<std::int16_t>(old_index)), Value::integer(static_cast<std::int16_t>(index))});
     return 1;
 }
 

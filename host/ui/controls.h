@@ -34,9 +34,9 @@ enum class TabPosition : std::int16_t { Top = 0, Bottom = 1, Left = 2, Right = 3
 
 // Colours the runtime names (long colour values).
 namespace colors {
-inline constexpr std::int32_t window_text = 33554432;     // 2^25
-inline constexpr std::int32_t button_face = 67108864;     // 2^26
-inline constexpr std::int32_t transparent = 536870912;    // 2^29
+inline constexpr std::int32_t window_text = 33554432;         // 2^25
+inline constexpr std::int32_t button_face = 67108864;         // 2^26
+inline constexpr std::int32_t transparent = 536870912;        // 2^29
 inline constexpr std::int32_t window_background = 1073741824; // 2^30
 } // namespace colors
 

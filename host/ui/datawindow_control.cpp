@@ -146,8 +146,8 @@ int DataWindowControl::accept_text()
     if (row < 1 || row > row_count() || column < 1)
         return -1;
     const dw::ObjectDefinition& object = engine().object();
-    std::optional<Value> value =
-        dw::parse_item_text(*m_pending_edit, object.columns[column - 1].type, dw::EmptyText::EmptyString);
+    std::optional<Value> value
+        = dw::parse_item_text(*m_pending_edit, object.columns[column - 1].type, dw::EmptyText::EmptyString);
     if (!value)
         return -1; // the text does not suit the column: the edit stays for the user to correct
     const std::string data = *m_pending_edit;
@@ -158,8 +158,8 @@ int DataWindowControl::accept_text()
     bool script_wrote = false;
     if (Desktop* desktop = Desktop::current()) {
         const dw::Control* control = object.column_control(column - 1);
-        ObjectRef dwo = desktop->make_dwobject(control ? control->name : object.columns[column - 1].name, "detail",
-                                               "column");
+        ObjectRef dwo
+            = desktop->make_dwobject(control ? control->name : object.columns[column - 1].name, "detail", "column");
         m_watched_item = WatchedItem {row, column, false};
         m_committing = true;
         DispatchResult result = desktop->raise(ref(), Notification::DwItemChanged,

@@ -59,7 +59,10 @@ public:
     long insert_row(long row) { return m_engine.insert_row(row); }
     int delete_row(long row) { return m_engine.delete_row(row); }
     int reset();
-    int select_row(long row, bool on) { return m_engine.select_row(row, on ? dw::SelectFlag::On : dw::SelectFlag::Off); }
+    int select_row(long row, bool on)
+    {
+        return m_engine.select_row(row, on ? dw::SelectFlag::On : dw::SelectFlag::Off);
+    }
     bool is_selected(long row) const { return m_engine.is_selected(row); }
     int set_sort(std::string_view criteria) { return m_engine.set_sort(criteria); }
     int sort() { return m_engine.sort(); }

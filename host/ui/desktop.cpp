@@ -10,9 +10,7 @@ Desktop* g_current = nullptr;
 } // namespace
 
 Desktop::Desktop(Runtime& runtime, dw::ObjectLibrary library)
-    : m_runtime(runtime)
-    , m_library(std::move(library))
-    , m_previous(g_current)
+    : m_runtime(runtime), m_library(std::move(library)), m_previous(g_current)
 {
     g_current = this;
     if (!m_runtime.message_object())

@@ -44,7 +44,19 @@ std::string_view buttons_name(Buttons buttons);
 int button_count(Buttons buttons);
 
 // Mouse pointers (SetPointer).
-enum class Pointer : std::uint8_t { Arrow, Cross, HourGlass, IBeam, Icon, Size, SizeNESW, SizeNS, SizeNWSE, SizeWE, UpArrow };
+enum class Pointer : std::uint8_t {
+    Arrow,
+    Cross,
+    HourGlass,
+    IBeam,
+    Icon,
+    Size,
+    SizeNESW,
+    SizeNS,
+    SizeNWSE,
+    SizeWE,
+    UpArrow
+};
 
 // keyflags of key and mouse events.
 inline constexpr std::uint32_t key_shift = 1;
@@ -108,11 +120,11 @@ struct SentMessage {
 
 // What lies under a position of a DataWindow control.
 struct DwHit {
-    long row = 0;            // the detail row, 0 outside the detail rows
-    std::string name;        // the object's name, "datawindow" over no object
-    std::string band;        // header, detail, summary, footer
-    std::string type;        // the object's Type ("column", "text", "bitmap" ...), "datawindow"
-    int column = 0;          // the table column of a column object, else 0
+    long row = 0;     // the detail row, 0 outside the detail rows
+    std::string name; // the object's name, "datawindow" over no object
+    std::string band; // header, detail, summary, footer
+    std::string type; // the object's Type ("column", "text", "bitmap" ...), "datawindow"
+    int column = 0;   // the table column of a column object, else 0
 };
 
 class Desktop {

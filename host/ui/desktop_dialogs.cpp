@@ -113,12 +113,8 @@ Value Desktop::get_file_save_name(const Value& title, std::string& pathname, std
         filename = chosen.filename().string();
         break;
     }
-    case FileAnswer::Kind::Cancel:
-        dialog.result = 0;
-        break;
-    case FileAnswer::Kind::Error:
-        dialog.result = -1;
-        break;
+    case FileAnswer::Kind::Cancel: dialog.result = 0; break;
+    case FileAnswer::Kind::Error: dialog.result = -1; break;
     }
     m_file_dialogs.push_back(dialog);
     return Value::integer(static_cast<std::int16_t>(dialog.result));

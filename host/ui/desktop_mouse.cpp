@@ -119,8 +119,8 @@ void Desktop::mouse_down(const ObjectRef& target, std::int32_t x, std::int32_t y
     EngineAccess::engine(*dw).set_clicked_column(hit.column);
     DispatchResult clicked = raise_dw(*dw, Notification::DwClicked, x, y);
     // clicked returning 1 keeps the current row and column where they are.
-    const bool stay = clicked.outcome == Outcome::Completed && clicked.value.is_integral() &&
-                      !clicked.value.is_null() && clicked.value.as_integral() == 1;
+    const bool stay = clicked.outcome == Outcome::Completed && clicked.value.is_integral() && !clicked.value.is_null()
+        && clicked.value.as_integral() == 1;
     if (target.is_valid() && !stay && hit.row > 0 && hit.row <= dw->row_count()) {
         const std::vector<int> editable = layout::tab_columns(*dw, hit.row);
         const bool to_column = std::find(editable.begin(), editable.end(), hit.column) != editable.end();

@@ -107,8 +107,8 @@ bool multiline_edit(const DataWindowControl& dw, int column)
     const dw::Control* control = object.column_control(column - 1);
     if (!control)
         return false;
-    return lower_name(attribute_text(*control, "edit.vscrollbar")) == "yes" ||
-           lower_name(attribute_text(*control, "edit.autovscroll")) == "yes";
+    return lower_name(attribute_text(*control, "edit.vscrollbar")) == "yes"
+        || lower_name(attribute_text(*control, "edit.autovscroll")) == "yes";
 }
 
 } // namespace hearth::layout

@@ -55,8 +55,7 @@ const Raises& row_of(Notification notification)
 const SlotInfo* notified_event(const ClassInfo& cls, Notification notification)
 {
     const Raises& row = row_of(notification);
-    const SlotInfo* slot =
-        row.event_id.empty() ? cls.slot_named(row.system_event) : cls.slot_mapped_to(row.event_id);
+    const SlotInfo* slot = row.event_id.empty() ? cls.slot_named(row.system_event) : cls.slot_mapped_to(row.event_id);
     // A user event that merely shares a system event's name is not raised for it.
     if (!slot || slot->kind != SlotKind::Event || slot->system != row.event_id.empty())
         return nullptr;

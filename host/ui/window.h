@@ -15,7 +15,9 @@ namespace hearth {
 class Menu : public std::enable_shared_from_this<Menu> {
 public:
     explicit Menu(std::string menu_name = {}, std::string menu_text = {})
-        : name(std::move(menu_name)), text(std::move(menu_text)) {}
+        : name(std::move(menu_name)), text(std::move(menu_text))
+    {
+    }
 
     std::string name;
     std::string text;
@@ -48,7 +50,11 @@ private:
 // window: a top-level window with its controls.
 class Window : public VisualObject {
 public:
-    Window() { visible = false; backcolor = colors::button_face; }
+    Window()
+    {
+        visible = false;
+        backcolor = colors::button_face;
+    }
 
     std::string title = "Untitled";
     WindowType windowtype = WindowType::Main;

@@ -51,7 +51,7 @@ constexpr int icompare(std::string_view a, std::string_view b)
 }
 
 // Character sets for trimming.
-inline constexpr std::string_view blanks = " \t";            // blank and tab
+inline constexpr std::string_view blanks = " \t";              // blank and tab
 inline constexpr std::string_view white_space = " \t\n\v\f\r"; // what isspace() answers in the C locale
 
 constexpr bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }

@@ -13,7 +13,8 @@ bool is_leap_year(int year) { return std::chrono::year(year).is_leap(); }
 int days_in_month(int year, int month)
 {
     using namespace std::chrono;
-    return int(unsigned(year_month_day_last(std::chrono::year(year), month_day_last(std::chrono::month(unsigned(month)))).day()));
+    return int(unsigned(
+        year_month_day_last(std::chrono::year(year), month_day_last(std::chrono::month(unsigned(month)))).day()));
 }
 
 bool is_valid_date(int year, int month, int day)
@@ -61,7 +62,8 @@ std::optional<Date> read_iso_date(std::string_view& text, IsoForm form)
     if (separator != '-' && (form == IsoForm::Exact || (separator != '/' && separator != '.')))
         return std::nullopt;
     text.remove_prefix(1);
-    if (!read_number(text, short_field, 2, month) || !read_char(text, separator) || !read_number(text, short_field, 2, day))
+    if (!read_number(text, short_field, 2, month) || !read_char(text, separator)
+        || !read_number(text, short_field, 2, day))
         return std::nullopt;
     if (!is_valid_date(year, month, day))
         return std::nullopt;
@@ -71,7 +73,8 @@ std::optional<Date> read_iso_date(std::string_view& text, IsoForm form)
 std::optional<Time> read_iso_time(std::string_view& text, IsoForm form)
 {
     int hour = 0, minute = 0, second = 0;
-    if (!read_number(text, form == IsoForm::Exact ? 2 : 1, 2, hour) || !read_char(text, ':') || !read_number(text, 2, 2, minute))
+    if (!read_number(text, form == IsoForm::Exact ? 2 : 1, 2, hour) || !read_char(text, ':')
+        || !read_number(text, 2, 2, minute))
         return std::nullopt;
     std::uint32_t micro = 0;
     if (read_char(text, ':')) {

@@ -1,7 +1,7 @@
 #include "host/value/decimal.h"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
@@ -17,7 +17,8 @@ constexpr UInt128 max_magnitude = (~UInt128(0)) >> 1; // 2^127 - 1: the largest 
 // 10^exponent for 0 <= exponent <= 15, exact in a double.
 double power_of_ten_double(int exponent)
 {
-    static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    static constexpr double powers[]
+        = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     return powers[exponent];
 }
 
@@ -387,7 +388,8 @@ std::strong_ordering Decimal::operator<=>(const Decimal& other) const
     if (whole != other_whole)
         return whole < other_whole ? std::strong_ordering::less : std::strong_ordering::greater;
     Int128 fraction = (m_coefficient % power_of_ten(m_scale)) * power_of_ten(max_scale - m_scale);
-    Int128 other_fraction = (other.m_coefficient % power_of_ten(other.m_scale)) * power_of_ten(max_scale - other.m_scale);
+    Int128 other_fraction
+        = (other.m_coefficient % power_of_ten(other.m_scale)) * power_of_ten(max_scale - other.m_scale);
     if (fraction == other_fraction)
         return std::strong_ordering::equal;
     return fraction < other_fraction ? std::strong_ordering::less : std::strong_ordering::greater;

@@ -41,7 +41,8 @@ void append_utf16(std::string& out, std::string_view text, Encoding encoding)
 // U+FFFD; a file keeps NULs and is refused (nullopt) for an unpaired surrogate.
 enum class Utf16Source : std::uint8_t { Blob, File };
 
-std::optional<std::string> decode_utf16(const std::uint8_t* bytes, std::size_t size, Encoding encoding, Utf16Source source)
+std::optional<std::string> decode_utf16(const std::uint8_t* bytes, std::size_t size, Encoding encoding,
+                                        Utf16Source source)
 {
     auto unit_at = [&](std::size_t i) -> std::uint16_t {
         return encoding == Encoding::Utf16LE ? std::uint16_t(bytes[i] | (bytes[i + 1] << 8))
@@ -131,21 +132,21 @@ void append_gbk(std::string& out, std::string_view text)
         }
         const char32_t c = utf8::decode(text, i);
         if (c >= 0x10000) {
-            out += '?';   // beyond the Basic Multilingual Plane: not in GBK
+            out += '?'; // beyond the Basic Multilingual Plane: not in GBK
             continue;
         }
         std::uint32_t entry = known[c].load(std::memory_order_relaxed);
         if (entry == 0) {
             std::string one;
-            utf8::append(one, c);   // U+FFFD for a bad byte, which GBK lacks as well
+            utf8::append(one, c); // U+FFFD for a bad byte, which GBK lacks as well
             const std::string bytes = convert_with_iconv("GBK", "UTF-8", one, "?");
             if (bytes.empty() || bytes.size() > 2) {
-                out += bytes;   // not expected from GBK; kept out of the table
+                out += bytes; // not expected from GBK; kept out of the table
                 continue;
             }
             entry = 0x80000000u | (std::uint32_t(bytes.size()) << 16) | std::uint8_t(bytes[0])
                 | (bytes.size() > 1 ? std::uint32_t(std::uint8_t(bytes[1])) << 8 : 0u);
-            known[c].store(entry, std::memory_order_relaxed);   // every thread stores the same entry
+            known[c].store(entry, std::memory_order_relaxed); // every thread stores the same entry
         }
         out += char(entry & 0xFF);
         if (((entry >> 16) & 3) == 2)
@@ -188,7 +189,8 @@ std::optional<std::string> decode_file_body(std::string_view bytes, Encoding enc
     switch (encoding) {
     case Encoding::Utf16LE:
     case Encoding::Utf16BE:
-        return decode_utf16(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), encoding, Utf16Source::File);
+        return decode_utf16(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), encoding,
+                            Utf16Source::File);
     case Encoding::Ansi: return convert_with_iconv("UTF-8", "GBK", bytes, "\xEF\xBF\xBD");
     case Encoding::Utf8: break;
     }

@@ -13,7 +13,7 @@
 namespace hearth {
 
 enum class Encoding : std::uint8_t {
-    Ansi,    // GBK
+    Ansi, // GBK
     Utf8,
     Utf16LE, // the runtime's default
     Utf16BE,
@@ -28,7 +28,10 @@ void append_encoded(std::string& out, std::string_view text, Encoding encoding);
 // trailing byte of UTF-16 is dropped. Decoding stops at the first NUL character, as the
 // runtime reads a blob that holds a zero-terminated string.
 std::string decode_text(const std::uint8_t* bytes, std::size_t size, Encoding encoding);
-inline std::string decode_text(const Blob& bytes, Encoding encoding) { return decode_text(bytes.data(), bytes.size(), encoding); }
+inline std::string decode_text(const Blob& bytes, Encoding encoding)
+{
+    return decode_text(bytes.data(), bytes.size(), encoding);
+}
 // UTF-8 text from the body of a text file (after its byte-order mark) in the encoding. Unlike a
 // blob, NUL is an ordinary character, and UTF-16 with an unpaired surrogate gives nullopt.
 // Bytes of UTF-8 or GBK that do not decode become U+FFFD. See host/value/files.h for the

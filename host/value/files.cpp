@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <iterator>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,9 +25,10 @@ Result<std::string> decode_text_file(std::string_view bytes)
         std::string_view bytes;
         Encoding encoding;
     };
-    static constexpr Mark marks[] = {
-        {"\xEF\xBB\xBF", Encoding::Utf8}, {"\xFF\xFE", Encoding::Utf16LE}, {"\xFE\xFF", Encoding::Utf16BE}};
-    const Mark* mark = std::find_if(std::begin(marks), std::end(marks), [&](const Mark& m) { return bytes.starts_with(m.bytes); });
+    static constexpr Mark marks[]
+        = {{"\xEF\xBB\xBF", Encoding::Utf8}, {"\xFF\xFE", Encoding::Utf16LE}, {"\xFE\xFF", Encoding::Utf16BE}};
+    const Mark* mark
+        = std::find_if(std::begin(marks), std::end(marks), [&](const Mark& m) { return bytes.starts_with(m.bytes); });
     Encoding encoding = Encoding::Ansi;
     if (mark != std::end(marks)) {
         bytes.remove_prefix(mark->bytes.size());

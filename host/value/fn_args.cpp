@@ -8,8 +8,9 @@ namespace hearth::fn::args {
 
 void wrong_kind(std::string_view function, int index, std::string_view expected, const Value& got)
 {
-    throw RuntimeError(ErrorCode::CallFailed,
-                       fmt::format("{}: argument {} must be {}, not {}", function, index, expected, type_name(got.type())));
+    throw RuntimeError(
+        ErrorCode::CallFailed,
+        fmt::format("{}: argument {} must be {}, not {}", function, index, expected, type_name(got.type())));
 }
 
 const std::string& text(const Value& value, std::string_view function, int index)

@@ -60,14 +60,16 @@ Value blob_mid(const Value& bytes, const Value& start, const Value& length)
         return Value::null_of(Type::Blob);
     if (bytes.type() != Type::Blob)
         args::wrong_kind("BlobMid", 1, "a blob", bytes);
-    return Value(detail::blob_mid(bytes.as_blob(), args::count(start, "BlobMid", 2), args::count(length, "BlobMid", 3)));
+    return Value(
+        detail::blob_mid(bytes.as_blob(), args::count(start, "BlobMid", 2), args::count(length, "BlobMid", 3)));
 }
 
 Value rgb(const Value& red, const Value& green, const Value& blue)
 {
     if (args::any_null({&red, &green, &blue}))
         return Value::null_of(Type::Long);
-    return Value(std::int32_t(rgb(args::count(red, "RGB", 1), args::count(green, "RGB", 2), args::count(blue, "RGB", 3))));
+    return Value(
+        std::int32_t(rgb(args::count(red, "RGB", 1), args::count(green, "RGB", 2), args::count(blue, "RGB", 3))));
 }
 
 } // namespace hearth::fn

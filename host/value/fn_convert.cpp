@@ -94,7 +94,8 @@ std::int16_t to_integer(std::string_view text) { return std::int16_t(whole_from_
 
 std::int32_t to_long(std::string_view text)
 {
-    return std::int32_t(whole_from_text(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    return std::int32_t(
+        whole_from_text(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 Decimal to_dec(std::string_view text)
@@ -161,8 +162,9 @@ const NumberConversion number_conversions[] = {
 
 Value convert_number(Type type, const Value& data)
 {
-    const NumberConversion& conversion = *std::find_if(std::begin(number_conversions), std::end(number_conversions),
-                                                       [&](const NumberConversion& entry) { return entry.type == type; });
+    const NumberConversion& conversion
+        = *std::find_if(std::begin(number_conversions), std::end(number_conversions),
+                        [&](const NumberConversion& entry) { return entry.type == type; });
     if (data.is_null())
         return null_of(type);
     if (data.is_string())

@@ -14,7 +14,8 @@ namespace hearth::fn {
 namespace {
 
 // Reads up to max_digits digits at i; nullopt when there is none.
-std::optional<int> read_number(std::string_view text, std::size_t& i, std::size_t max_digits, std::size_t* count = nullptr)
+std::optional<int> read_number(std::string_view text, std::size_t& i, std::size_t max_digits,
+                               std::size_t* count = nullptr)
 {
     std::size_t start = i;
     int value = 0;
@@ -115,7 +116,8 @@ std::tm local_now(std::uint32_t& microsecond)
 {
     auto now = std::chrono::system_clock::now();
     std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    microsecond = std::uint32_t(std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() % 1000000);
+    microsecond = std::uint32_t(std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count()
+                                % 1000000);
     std::tm parts {};
     localtime_r(&seconds, &parts);
     return parts;
@@ -165,14 +167,16 @@ Value today()
 {
     std::uint32_t microsecond = 0;
     std::tm parts = local_now(microsecond);
-    return Value(Date {std::int16_t(parts.tm_year + 1900), std::uint8_t(parts.tm_mon + 1), std::uint8_t(parts.tm_mday)});
+    return Value(
+        Date {std::int16_t(parts.tm_year + 1900), std::uint8_t(parts.tm_mon + 1), std::uint8_t(parts.tm_mday)});
 }
 
 Value now()
 {
     std::uint32_t microsecond = 0;
     std::tm parts = local_now(microsecond);
-    return Value(Time {std::uint8_t(parts.tm_hour), std::uint8_t(parts.tm_min), std::uint8_t(parts.tm_sec), microsecond});
+    return Value(
+        Time {std::uint8_t(parts.tm_hour), std::uint8_t(parts.tm_min), std::uint8_t(parts.tm_sec), microsecond});
 }
 
 Value to_date(const Value& text)

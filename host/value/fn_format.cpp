@@ -107,7 +107,8 @@ std::optional<std::string> format_magnitude(const Decimal& magnitude, std::strin
 
     std::size_t point = digits_mask.find('.');
     std::string_view whole_mask = digits_mask.substr(0, point);
-    std::string_view fraction_mask = point == std::string_view::npos ? std::string_view() : digits_mask.substr(point + 1);
+    std::string_view fraction_mask
+        = point == std::string_view::npos ? std::string_view() : digits_mask.substr(point + 1);
     bool grouping = whole_mask.find(',') != std::string_view::npos;
     int forced_whole = 0;
     for (char c : whole_mask)
@@ -207,9 +208,10 @@ Value format_number(const Value& data, const std::vector<std::string_view>& sect
 
 // Day and month names follow the installations' Chinese locale (undocumented).
 constexpr std::array<std::string_view, 7> short_days = {"周日", "周一", "周二", "周三", "周四", "周五", "周六"};
-constexpr std::array<std::string_view, 7> long_days = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
-constexpr std::array<std::string_view, 12> long_months = {"一月", "二月", "三月", "四月", "五月", "六月",
-                                                          "七月", "八月", "九月", "十月", "十一月", "十二月"};
+constexpr std::array<std::string_view, 7> long_days
+    = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
+constexpr std::array<std::string_view, 12> long_months
+    = {"一月", "二月", "三月", "四月", "五月", "六月", "七月", "八月", "九月", "十月", "十一月", "十二月"};
 
 int weekday(const Date& date)
 {
@@ -305,9 +307,7 @@ std::string format_datetime(const DateTime& stamp, const std::vector<Token>& tok
             else
                 out += n == 3 ? fmt::format("{}月", d.month) : std::string(long_months[std::size_t(d.month - 1)]);
             break;
-        case 'y':
-            out += n <= 2 ? fmt::format("{:02}", d.year % 100) : fmt::format("{:04}", d.year);
-            break;
+        case 'y': out += n <= 2 ? fmt::format("{:02}", d.year % 100) : fmt::format("{:04}", d.year); break;
         case 'h': {
             int hour = t.hour;
             if (twelve_hour)

@@ -33,7 +33,8 @@ std::optional<std::string> find_value(std::string_view path, std::string_view se
             continue;
         if (line.front() == '[') {
             std::size_t close = line.find(']');
-            in_section = close != std::string_view::npos && ascii::iequals(ascii::trim(line.substr(1, close - 1), line_blanks), section);
+            in_section = close != std::string_view::npos
+                && ascii::iequals(ascii::trim(line.substr(1, close - 1), line_blanks), section);
             continue;
         }
         if (!in_section)
@@ -54,7 +55,8 @@ constexpr long max_profile_characters = 4096;
 
 } // namespace
 
-std::string detail::profile_string(std::string_view file, std::string_view section, std::string_view key, std::string_view default_value)
+std::string detail::profile_string(std::string_view file, std::string_view section, std::string_view key,
+                                   std::string_view default_value)
 {
     auto value = find_value(file, section, key);
     std::string result = value ? std::move(*value) : std::string(default_value);
@@ -93,7 +95,8 @@ Value profile_string(const Value& file, const Value& section, const Value& key, 
     if (args::any_null({&file, &section, &key, &default_value}))
         return Value::null_of(Type::String);
     return Value(detail::profile_string(args::text(file, "ProfileString", 1), args::text(section, "ProfileString", 2),
-                                args::text(key, "ProfileString", 3), args::text(default_value, "ProfileString", 4)));
+                                        args::text(key, "ProfileString", 3),
+                                        args::text(default_value, "ProfileString", 4)));
 }
 
 Value profile_int(const Value& file, const Value& section, const Value& key, const Value& default_value)
@@ -102,7 +105,7 @@ Value profile_int(const Value& file, const Value& section, const Value& key, con
         return Value::null_of(Type::Integer);
     long fallback = args::count(default_value, "ProfileInt", 4);
     int result = detail::profile_int(args::text(file, "ProfileInt", 1), args::text(section, "ProfileInt", 2),
-                             args::text(key, "ProfileInt", 3), int(std::int16_t(fallback)));
+                                     args::text(key, "ProfileInt", 3), int(std::int16_t(fallback)));
     return Value::integer(std::int16_t(result));
 }
 

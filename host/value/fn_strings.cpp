@@ -256,7 +256,8 @@ Value pos(const Value& text, const Value& search, const Value& start)
 {
     if (args::any_null({&text, &search, &start}))
         return null_long();
-    return long_value(detail::pos(args::text(text, "Pos", 1), args::text(search, "Pos", 2), args::count(start, "Pos", 3)));
+    return long_value(
+        detail::pos(args::text(text, "Pos", 1), args::text(search, "Pos", 2), args::count(start, "Pos", 3)));
 }
 
 Value last_pos(const Value& text, const Value& search)
@@ -299,9 +300,15 @@ Value trim_value(const Value& text, const Value* remove_all, TrimSide side, std:
 Value trim(const Value& text) { return trim_value(text, nullptr, TrimSide::Both, "Trim"); }
 Value trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, TrimSide::Both, "Trim"); }
 Value left_trim(const Value& text) { return trim_value(text, nullptr, TrimSide::Leading, "LeftTrim"); }
-Value left_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, TrimSide::Leading, "LeftTrim"); }
+Value left_trim(const Value& text, const Value& remove_all)
+{
+    return trim_value(text, &remove_all, TrimSide::Leading, "LeftTrim");
+}
 Value right_trim(const Value& text) { return trim_value(text, nullptr, TrimSide::Trailing, "RightTrim"); }
-Value right_trim(const Value& text, const Value& remove_all) { return trim_value(text, &remove_all, TrimSide::Trailing, "RightTrim"); }
+Value right_trim(const Value& text, const Value& remove_all)
+{
+    return trim_value(text, &remove_all, TrimSide::Trailing, "RightTrim");
+}
 
 Value lower(const Value& text)
 {
@@ -321,8 +328,8 @@ Value replace(const Value& text, const Value& start, const Value& count, const V
 {
     if (args::any_null({&text, &start, &count, &with}))
         return null_string();
-    return detail::replace(args::text(text, "Replace", 1), args::count(start, "Replace", 2), args::count(count, "Replace", 3),
-                           args::text(with, "Replace", 4));
+    return detail::replace(args::text(text, "Replace", 1), args::count(start, "Replace", 2),
+                           args::count(count, "Replace", 3), args::text(with, "Replace", 4));
 }
 
 Value space(const Value& count)

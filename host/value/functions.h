@@ -57,7 +57,8 @@ Date to_date(std::string_view text);
 Time to_time(std::string_view text);
 Value format(const Value& data, std::string_view mask);
 Blob blob_mid(const Blob& bytes, long start, long length);
-std::string profile_string(std::string_view file, std::string_view section, std::string_view key, std::string_view default_value);
+std::string profile_string(std::string_view file, std::string_view section, std::string_view key,
+                           std::string_view default_value);
 int profile_int(std::string_view file, std::string_view section, std::string_view key, int default_value);
 } // namespace detail
 
@@ -75,14 +76,20 @@ template <Text S> std::string right(const S& text, long count) { return detail::
 // "" when start is past the end, start <= 0 or length <= 0.
 Value mid(const Value& text, const Value& start);
 Value mid(const Value& text, const Value& start, const Value& length);
-template <Text S> std::string mid(const S& text, long start) { return detail::mid(text, start, std::numeric_limits<long>::max()); }
+template <Text S> std::string mid(const S& text, long start)
+{
+    return detail::mid(text, start, std::numeric_limits<long>::max());
+}
 template <Text S> std::string mid(const S& text, long start, long length) { return detail::mid(text, start, length); }
 
 // Position of the first `search` at or after start (case-sensitive); 0 when not found,
 // when start lies outside the text, or when search is "".
 Value pos(const Value& text, const Value& search);
 Value pos(const Value& text, const Value& search, const Value& start);
-template <Text S, Text T> long pos(const S& text, const T& search, long start = 1) { return detail::pos(text, search, start); }
+template <Text S, Text T> long pos(const S& text, const T& search, long start = 1)
+{
+    return detail::pos(text, search, start);
+}
 
 // Start of the last `search` lying wholly inside the first search_length characters (the
 // whole text when omitted); 0 when not found, when search_length <= 0 or search is "".
@@ -108,9 +115,18 @@ Value left_trim(const Value& text);
 Value left_trim(const Value& text, const Value& remove_all);
 Value right_trim(const Value& text);
 Value right_trim(const Value& text, const Value& remove_all);
-template <Text S> std::string trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, TrimSide::Both, mode); }
-template <Text S> std::string left_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, TrimSide::Leading, mode); }
-template <Text S> std::string right_trim(const S& text, TrimMode mode = TrimMode::Spaces) { return detail::trim(text, TrimSide::Trailing, mode); }
+template <Text S> std::string trim(const S& text, TrimMode mode = TrimMode::Spaces)
+{
+    return detail::trim(text, TrimSide::Both, mode);
+}
+template <Text S> std::string left_trim(const S& text, TrimMode mode = TrimMode::Spaces)
+{
+    return detail::trim(text, TrimSide::Leading, mode);
+}
+template <Text S> std::string right_trim(const S& text, TrimMode mode = TrimMode::Spaces)
+{
+    return detail::trim(text, TrimSide::Trailing, mode);
+}
 
 // Case-mapped copies: ASCII, Latin-1 and full-width Latin letters; other characters (CJK
 // among them) are copied unchanged.
@@ -173,8 +189,7 @@ Value to_string(const Value& data);
 Value to_string(const Value& data, const Value& mask);
 template <Text S> Value to_string(const Value& data, const S& mask) { return detail::format(data, mask); }
 template <std::integral I>
-    requires(!std::same_as<I, bool>)
-std::string to_string(I number) { return std::to_string(number); }
+requires(!std::same_as<I, bool>) std::string to_string(I number) { return std::to_string(number); }
 std::string to_string(double number);
 std::string to_string(const Decimal& number);
 std::string to_string(Date date);

@@ -186,10 +186,22 @@ bool compute(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules 
 }
 
 Value add(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Add, a, b, rules); }
-Value subtract(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Subtract, a, b, rules); }
-Value multiply(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Multiply, a, b, rules); }
-Value divide(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Divide, a, b, rules); }
-Value power(const Value& a, const Value& b, ExpressionRules rules) { return arithmetic(ArithmeticOp::Power, a, b, rules); }
+Value subtract(const Value& a, const Value& b, ExpressionRules rules)
+{
+    return arithmetic(ArithmeticOp::Subtract, a, b, rules);
+}
+Value multiply(const Value& a, const Value& b, ExpressionRules rules)
+{
+    return arithmetic(ArithmeticOp::Multiply, a, b, rules);
+}
+Value divide(const Value& a, const Value& b, ExpressionRules rules)
+{
+    return arithmetic(ArithmeticOp::Divide, a, b, rules);
+}
+Value power(const Value& a, const Value& b, ExpressionRules rules)
+{
+    return arithmetic(ArithmeticOp::Power, a, b, rules);
+}
 
 Value negate(const Value& a)
 {
@@ -283,7 +295,8 @@ namespace {
 void check_boolean(const Value& value, std::string_view op)
 {
     if (value.type() != Type::Boolean && value.type() != Type::Any)
-        throw RuntimeError(ErrorCode::CallFailed, fmt::format("{} needs booleans, not {}", op, type_name(value.type())));
+        throw RuntimeError(ErrorCode::CallFailed,
+                           fmt::format("{} needs booleans, not {}", op, type_name(value.type())));
 }
 
 } // namespace
@@ -318,6 +331,9 @@ Value logical_not(const Value& a)
     return Value(!a.as_bool());
 }
 
-bool is_true(const Value& condition) { return condition.type() == Type::Boolean && !condition.is_null() && condition.as_bool(); }
+bool is_true(const Value& condition)
+{
+    return condition.type() == Type::Boolean && !condition.is_null() && condition.as_bool();
+}
 
 } // namespace hearth

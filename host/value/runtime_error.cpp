@@ -16,9 +16,8 @@ std::string_view error_text(ErrorCode code)
 }
 
 RuntimeError::RuntimeError(ErrorCode code, std::string context)
-    : std::runtime_error(std::string(error_text(code)) + (context.empty() ? "" : ": " + context))
-    , m_code(code)
-    , m_context(std::move(context))
+    : std::runtime_error(std::string(error_text(code)) + (context.empty() ? "" : ": " + context)), m_code(code),
+      m_context(std::move(context))
 {
 }
 

@@ -19,12 +19,12 @@ class Object;
 enum class Type : std::uint8_t {
     Any,
     String,
-    Integer,   // 16-bit signed
-    Long,      // 32-bit signed
-    ULong,     // 32-bit unsigned
+    Integer, // 16-bit signed
+    Long,    // 32-bit signed
+    ULong,   // 32-bit unsigned
     Boolean,
     Decimal,
-    Real,      // single precision, held as a double rounded to float
+    Real, // single precision, held as a double rounded to float
     Double,
     Date,
     Time,
@@ -123,7 +123,7 @@ public:
     std::int64_t as_integral() const;
     bool as_bool() const;
     const Decimal& as_decimal() const;
-    double as_double() const;   // Real or Double
+    double as_double() const; // Real or Double
     const Date& as_date() const;
     const Time& as_time() const;
     const DateTime& as_datetime() const;
@@ -133,8 +133,8 @@ public:
     // Same type, same null flag and equal datum; for tests and containers, not script '='.
     bool operator==(const Value& other) const;
 
-    using Data = std::variant<std::monostate, std::string, std::int64_t, bool, Decimal, double, Date, Time,
-                              DateTime, Blob, ObjectRef>;
+    using Data = std::variant<std::monostate, std::string, std::int64_t, bool, Decimal, double, Date, Time, DateTime,
+                              Blob, ObjectRef>;
 
 private:
     Value(Type type, bool null, Data data) : m_type(type), m_null(null), m_data(std::move(data)) {}

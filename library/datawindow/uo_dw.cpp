@@ -60,13 +60,18 @@ ScriptResult uo_dw::clicked(ScriptCall&)
 
 const ClassTable& _getVtableInfo_uo_dw()
 {
-    static const ClassTable table {"uo_dw", "datawindow", make_object<uo_dw>, {},
-        {{own_group, "", {},
-          {{50, "losefocus", on_self<&uo_dw::losefocus>},
-           {0, "create", create_script},
-           {1, "destroy", destroy_script},
-           {47, "itemchanged", on_self<&uo_dw::itemchanged>},
-           {36, "clicked", on_self<&uo_dw::clicked>}}}}};
+    static const ClassTable table {"uo_dw",
+                                   "datawindow",
+                                   make_object<uo_dw>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {},
+                                     {{50, "losefocus", on_self<&uo_dw::losefocus>},
+                                      {0, "create", create_script},
+                                      {1, "destroy", destroy_script},
+                                      {47, "itemchanged", on_self<&uo_dw::itemchanged>},
+                                      {36, "clicked", on_self<&uo_dw::clicked>}}}}};
     return table;
 }
 

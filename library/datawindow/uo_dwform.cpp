@@ -47,11 +47,16 @@ ScriptResult uo_dwform::ue_dwnkey(ScriptCall& call)
 
 const ClassTable& _getVtableInfo_uo_dwform()
 {
-    static const ClassTable table {"uo_dwform", "uo_dw", make_object<uo_dwform>, {},
-        {{own_group, "", {{"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"}},
-          {{436, "ue_dwnkey", on_self<&uo_dwform::ue_dwnkey>},
-           {0, "create", create_script},
-           {1, "destroy", destroy_script}}}}};
+    static const ClassTable table {"uo_dwform",
+                                   "uo_dw",
+                                   make_object<uo_dwform>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"}},
+                                     {{436, "ue_dwnkey", on_self<&uo_dwform::ue_dwnkey>},
+                                      {0, "create", create_script},
+                                      {1, "destroy", destroy_script}}}}};
     return table;
 }
 

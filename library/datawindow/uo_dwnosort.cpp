@@ -25,11 +25,16 @@ ScriptResult uo_dwnosort::rowfocuschanged(ScriptCall& call)
 
 const ClassTable& _getVtableInfo_uo_dwnosort()
 {
-    static const ClassTable table {"uo_dwnosort", "uo_dw", make_object<uo_dwnosort>, {},
-        {{own_group, "", {},
-          {{0, "create", create_script},
-           {1, "destroy", destroy_script},
-           {60, "rowfocuschanged", on_self<&uo_dwnosort::rowfocuschanged>}}}}};
+    static const ClassTable table {"uo_dwnosort",
+                                   "uo_dw",
+                                   make_object<uo_dwnosort>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {},
+                                     {{0, "create", create_script},
+                                      {1, "destroy", destroy_script},
+                                      {60, "rowfocuschanged", on_self<&uo_dwnosort::rowfocuschanged>}}}}};
     return table;
 }
 

@@ -40,11 +40,16 @@ ScriptResult uo_dwsort::doubleclicked(ScriptCall& call)
 
 const ClassTable& _getVtableInfo_uo_dwsort()
 {
-    static const ClassTable table {"uo_dwsort", "uo_dwnosort", make_object<uo_dwsort>, {},
-        {{own_group, "", {},
-          {{0, "create", create_script},
-           {1, "destroy", destroy_script},
-           {40, "doubleclicked", on_self<&uo_dwsort::doubleclicked>}}}}};
+    static const ClassTable table {"uo_dwsort",
+                                   "uo_dwnosort",
+                                   make_object<uo_dwsort>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {},
+                                     {{0, "create", create_script},
+                                      {1, "destroy", destroy_script},
+                                      {40, "doubleclicked", on_self<&uo_dwsort::doubleclicked>}}}}};
     return table;
 }
 

@@ -68,7 +68,8 @@ public:
     // gf_substr(list, separator, ref parts[], ref count): splits a list into parts and their
     // count; 0 on success.
     virtual std::int32_t gf_substr(const std::string& list, const std::string& separator,
-                                   std::vector<std::string>& parts, std::int32_t& count) = 0;
+                                   std::vector<std::string>& parts, std::int32_t& count)
+        = 0;
 
     // Extension points, declared by the steps that bring their types:
     // - DataWindow functions: gf_dwcolorinit, gf_dwinit, gf_setcolumn_right,

@@ -97,7 +97,8 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
         uo_statictext* label = call.use(cell->st_1, "control[" + std::to_string(i) + "].st_1");
         if (!label)
             continue;
-        call.call(cells[i - 1], "resize", {integer_width(statusbar::natural_width(label->text_value())), Value::integer(0)});
+        call.call(cells[i - 1], "resize",
+                  {integer_width(statusbar::natural_width(label->text_value())), Value::integer(0)});
         total = wrap_to_long(std::int64_t(total) + cell->width);
     }
 
@@ -109,10 +110,10 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
 
     if (free >= 1) {
         // The texts fit: the first cell takes its natural width plus the free space.
-        call.call(uo_1, "resize",
-                  {integer_width(std::int64_t(w) + std::int64_t(count) * overlap + first->width - first->x - total -
-                                 overlap),
-                   Value::integer(0)});
+        call.call(
+            uo_1, "resize",
+            {integer_width(std::int64_t(w) + std::int64_t(count) * overlap + first->width - first->x - total - overlap),
+             Value::integer(0)});
         std::int64_t next_x = std::int64_t(first->x) + first->width - overlap;
         for (std::int32_t i = 2; i <= count; ++i) {
             uo_statusbar_unit* cell = cell_at(i);
@@ -127,8 +128,8 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
     // The texts do not fit (or fit exactly): every cell is scaled by available / total, and
     // the first cell takes whatever the truncation of the others leaves.
     const std::int64_t available = std::int64_t(w) - first->x + std::int64_t(count - 1) * overlap;
-    const double others =
-        total == 0 ? 0.0 : static_cast<double>(product32(std::int64_t(total) - first->width, available)) / total;
+    const double others
+        = total == 0 ? 0.0 : static_cast<double>(product32(std::int64_t(total) - first->width, available)) / total;
     call.call(uo_1, "resize",
               {integer_width(static_cast<std::int64_t>(std::trunc(static_cast<double>(available) - others))),
                Value::integer(0)});
@@ -168,21 +169,20 @@ ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
 
 const ClassTable& _getVtableInfo_uo_statusbar_panel()
 {
-    static const ClassTable table {
-        "uo_statusbar_panel",
-        "userobject",
-        make_object<uo_statusbar_panel>,
-        {{"uo_1", "uo_statusbar_unit", store_in<&uo_statusbar_panel::uo_1>}},
-        {{own_group,
-          "",
-          // uf_settext(ai_index, as_text)
-          {{"uf_settext", SlotKind::Function, std::nullopt, 2}},
-          {{22, "resize", on_self<&uo_statusbar_panel::resize>},
-           {49, "uf_settext", on_self<&uo_statusbar_panel::uf_settext>},
-           {0, "create", on_self<&uo_statusbar_panel::create>},
-           {1, "destroy", destroy_script},
-           {34, "constructor", on_self<&uo_statusbar_panel::constructor>}}},
-         {32786, "uo_1", {}, {{1, "destroy", destroy_script}}}}};
+    static const ClassTable table {"uo_statusbar_panel",
+                                   "userobject",
+                                   make_object<uo_statusbar_panel>,
+                                   {{"uo_1", "uo_statusbar_unit", store_in<&uo_statusbar_panel::uo_1>}},
+                                   {{own_group,
+                                     "",
+                                     // uf_settext(ai_index, as_text)
+                                     {{"uf_settext", SlotKind::Function, std::nullopt, 2}},
+                                     {{22, "resize", on_self<&uo_statusbar_panel::resize>},
+                                      {49, "uf_settext", on_self<&uo_statusbar_panel::uf_settext>},
+                                      {0, "create", on_self<&uo_statusbar_panel::create>},
+                                      {1, "destroy", destroy_script},
+                                      {34, "constructor", on_self<&uo_statusbar_panel::constructor>}}},
+                                    {32786, "uo_1", {}, {{1, "destroy", destroy_script}}}}};
     return table;
 }
 

@@ -55,24 +55,23 @@ ScriptResult uo_button::uf_setenabled(ScriptCall& call)
 
 const ClassTable& _getVtableInfo_uo_button()
 {
-    static const ClassTable table {
-        "uo_button",
-        "picture",
-        make_object<uo_button>,
-        {},
-        {{own_group,
-          "",
-          {{"ue_lbuttondown", SlotKind::Event, Type::Long, 3, "pbm_lbuttondown"},
-           {"ue_lbuttonup", SlotKind::Event, Type::Long, 3, "pbm_lbuttonup"},
-           // Declared for the host's key-down message; it has no script.
-           {"ue_keydown", SlotKind::Event, Type::Long, 2, "pbm_keydown"},
-           {"uf_setenabled", SlotKind::Function, std::nullopt, 1}}, // (ab_enabled)
-          {{48, "ue_lbuttondown", on_self<&uo_button::ue_lbuttondown>},
-           {49, "ue_lbuttonup", on_self<&uo_button::ue_lbuttonup>},
-           {51, "uf_setenabled", on_self<&uo_button::uf_setenabled>},
-           {0, "create", create_script},
-           {1, "destroy", destroy_script},
-           {35, "constructor", on_self<&uo_button::constructor>}}}}};
+    static const ClassTable table {"uo_button",
+                                   "picture",
+                                   make_object<uo_button>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_lbuttondown", SlotKind::Event, Type::Long, 3, "pbm_lbuttondown"},
+                                      {"ue_lbuttonup", SlotKind::Event, Type::Long, 3, "pbm_lbuttonup"},
+                                      // Declared for the host's key-down message; it has no script.
+                                      {"ue_keydown", SlotKind::Event, Type::Long, 2, "pbm_keydown"},
+                                      {"uf_setenabled", SlotKind::Function, std::nullopt, 1}}, // (ab_enabled)
+                                     {{48, "ue_lbuttondown", on_self<&uo_button::ue_lbuttondown>},
+                                      {49, "ue_lbuttonup", on_self<&uo_button::ue_lbuttonup>},
+                                      {51, "uf_setenabled", on_self<&uo_button::uf_setenabled>},
+                                      {0, "create", create_script},
+                                      {1, "destroy", destroy_script},
+                                      {35, "constructor", on_self<&uo_button::constructor>}}}}};
     return table;
 }
 

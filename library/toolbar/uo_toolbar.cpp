@@ -196,22 +196,27 @@ const ClassTable& _getVtableInfo_uo_toolbar()
     // Declaration order fixes the slots 436..450; the scripts of the command dispatch, the
     // deletion workflow, the photo clean-up and the history archive join this table with
     // their own rows (437, 441, 443-450, 36 clicked).
-    static const ClassTable table {"uo_toolbar", "datawindow", make_object<uo_toolbar>, {},
-        {{own_group, "",
+    static const ClassTable table {
+        "uo_toolbar",
+        "datawindow",
+        make_object<uo_toolbar>,
+        {},
+        {{own_group,
+          "",
           {{"ue_dwnmousemove", SlotKind::Event, Type::Long, 4, "pbm_dwnmousemove"},
            {"ue_dwnlbuttonup", SlotKind::Event, Type::Long, 4, "pbm_dwnlbuttonup"},
            {"ue_mousemove", SlotKind::Event, Type::Long, 3, "pbm_mousemove"},
-           {"uf_setenabled", SlotKind::Function, std::nullopt, 2},     // (as_object, ab_enabled)
-           {"uf_setstate", SlotKind::Function, std::nullopt, 2},       // (as_object, as_state)
-           {"uf_delphoto", SlotKind::Function, Type::Integer, 2},      // (as_dataobject, al_row)
-           {"uf_expand", SlotKind::Function, std::nullopt, 1},         // (dwo)
-           {"uf_delbefore", SlotKind::Function, Type::String, 1},      // (ref as_errmsg)
-           {"uf_delafter", SlotKind::Function, Type::Integer, 2},      // (as_sql, as_errmsg)
+           {"uf_setenabled", SlotKind::Function, std::nullopt, 2}, // (as_object, ab_enabled)
+           {"uf_setstate", SlotKind::Function, std::nullopt, 2},   // (as_object, as_state)
+           {"uf_delphoto", SlotKind::Function, Type::Integer, 2},  // (as_dataobject, al_row)
+           {"uf_expand", SlotKind::Function, std::nullopt, 1},     // (dwo)
+           {"uf_delbefore", SlotKind::Function, Type::String, 1},  // (ref as_errmsg)
+           {"uf_delafter", SlotKind::Function, Type::Integer, 2},  // (as_sql, as_errmsg)
            {"uf_confirmmessage", SlotKind::Function, Type::Integer, 0},
-           {"uf_updateother", SlotKind::Function, std::nullopt, 2},    // (as_dwobject, as_rprno)
-           {"wf_savehisinfo", SlotKind::Function, Type::Integer, 3},   // (adw_source, as_histablename, ai_param)
-           {"wf_copycolumn", SlotKind::Function, Type::Integer, 4},    // (adw_source, ads_target, ads_source, ai_flag)
-           {"wf_copyrelation", SlotKind::Function, Type::Integer, 2},  // (as_personno, as_relation)
+           {"uf_updateother", SlotKind::Function, std::nullopt, 2},   // (as_dwobject, as_rprno)
+           {"wf_savehisinfo", SlotKind::Function, Type::Integer, 3},  // (adw_source, as_histablename, ai_param)
+           {"wf_copycolumn", SlotKind::Function, Type::Integer, 4},   // (adw_source, ads_target, ads_source, ai_flag)
+           {"wf_copyrelation", SlotKind::Function, Type::Integer, 2}, // (as_personno, as_relation)
            {"wf_savepersoninfo", SlotKind::Function, Type::Integer, 2}}, // (as_personno, ai_flag)
           {{436, "ue_dwnmousemove", on_self<&uo_toolbar::ue_dwnmousemove>},
            {438, "ue_mousemove", on_self<&uo_toolbar::ue_mousemove>},

@@ -38,8 +38,8 @@ CommandRun run_hearth(const std::string& arguments)
 {
     const auto dir = std::filesystem::temp_directory_path() / ("hearth_command_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const std::string command = std::string("'") + HEARTH_COMMAND + "' " + arguments + " >'" +
-                                (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
+    const std::string command = std::string("'") + HEARTH_COMMAND + "' " + arguments + " >'" + (dir / "out").string()
+        + "' 2>'" + (dir / "err").string() + "'";
     CommandRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -110,10 +110,10 @@ TEST(LibraryClasses, UserEventsAreMappedToTheHostsEventIds)
         std::size_t args;
     };
     const Case cases[] = {
-        {"uo_dwform", 436, "pbm_dwnkey", 2},       {"uo_toolbar", 436, "pbm_dwnmousemove", 4},
+        {"uo_dwform", 436, "pbm_dwnkey", 2},        {"uo_toolbar", 436, "pbm_dwnmousemove", 4},
         {"uo_toolbar", 437, "pbm_dwnlbuttonup", 4}, {"uo_toolbar", 438, "pbm_mousemove", 3},
-        {"uo_button", 48, "pbm_lbuttondown", 3},   {"uo_button", 49, "pbm_lbuttonup", 3},
-        {"uo_button", 50, "pbm_keydown", 2},       {"w_response", 119, "pbm_move", 2},
+        {"uo_button", 48, "pbm_lbuttondown", 3},    {"uo_button", 49, "pbm_lbuttonup", 3},
+        {"uo_button", 50, "pbm_keydown", 2},        {"w_response", 119, "pbm_move", 2},
     };
     ClassRegistry registry;
     ASSERT_EQ(error_text(register_library_classes(registry)), "");

@@ -24,8 +24,8 @@
 #include <fmt/format.h>
 
 #include <cstdlib>
-#include <malloc.h>
 #include <iostream>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <optional>
@@ -37,12 +37,12 @@ using namespace hearth::dw;
 
 namespace {
 
-constexpr const char* usage =
-    "usage: dwtool OBJECT [--db CONN] [--retrieve [ARG]...] [--import FILE] [--modify TEXT]...\n"
-    "              [--sort SPEC] [--filter EXPR] [--describe TEXT]... [--print]\n"
-    "              [--export FORMAT PATH]\n"
-    "CONN: a SQLite database file, or a PostgreSQL connection string (postgresql://... or host=...)\n"
-    "FORMAT: text, text-headings, csv, html, dbase3, sql\n";
+constexpr const char* usage
+    = "usage: dwtool OBJECT [--db CONN] [--retrieve [ARG]...] [--import FILE] [--modify TEXT]...\n"
+      "              [--sort SPEC] [--filter EXPR] [--describe TEXT]... [--print]\n"
+      "              [--export FORMAT PATH]\n"
+      "CONN: a SQLite database file, or a PostgreSQL connection string (postgresql://... or host=...)\n"
+      "FORMAT: text, text-headings, csv, html, dbase3, sql\n";
 
 struct ExportFormat {
     SaveAsType type;
@@ -50,12 +50,9 @@ struct ExportFormat {
 };
 
 const std::map<std::string, ExportFormat> formats = {
-    {"text", {SaveAsType::Text, ColumnHeadings::Off}},
-    {"text-headings", {SaveAsType::Text, ColumnHeadings::On}},
-    {"csv", {SaveAsType::CSV, ColumnHeadings::On}},
-    {"html", {SaveAsType::HTMLTable, ColumnHeadings::On}},
-    {"dbase3", {SaveAsType::DBase3, ColumnHeadings::On}},
-    {"sql", {SaveAsType::SQLInsert, ColumnHeadings::Off}},
+    {"text", {SaveAsType::Text, ColumnHeadings::Off}},    {"text-headings", {SaveAsType::Text, ColumnHeadings::On}},
+    {"csv", {SaveAsType::CSV, ColumnHeadings::On}},       {"html", {SaveAsType::HTMLTable, ColumnHeadings::On}},
+    {"dbase3", {SaveAsType::DBase3, ColumnHeadings::On}}, {"sql", {SaveAsType::SQLInsert, ColumnHeadings::Off}},
 };
 
 std::vector<std::filesystem::path> object_folders()
@@ -162,7 +159,7 @@ std::optional<Value> typed_value(std::string_view type, const std::string& text)
         return std::nullopt;
     }
     static const std::map<std::string, Type, std::less<>> numbers = {
-        {"number", Type::Double}, {"double", Type::Double}, {"real", Type::Real},          {"decimal", Type::Decimal},
+        {"number", Type::Double}, {"double", Type::Double},   {"real", Type::Real},   {"decimal", Type::Decimal},
         {"long", Type::Long},     {"integer", Type::Integer}, {"ulong", Type::ULong}, {"unsignedlong", Type::ULong},
     };
     const auto number_type = numbers.find(type);
@@ -219,7 +216,8 @@ int main(int argc, char** argv)
             ? 1
             : 99;
         if (needs == 99 || i + needs > args.size() - 1) {
-            std::cerr << "dwtool: " << (needs == 99 ? "unknown option " : "missing argument for ") << option << "\n" << usage;
+            std::cerr << "dwtool: " << (needs == 99 ? "unknown option " : "missing argument for ") << option << "\n"
+                      << usage;
             return 2;
         }
         if (option == "--export" && !formats.count(args[i + 1])) {
@@ -254,7 +252,8 @@ int main(int argc, char** argv)
                 return fail("--retrieve needs a database: give --db before it");
             const auto& declared = engine.object().arguments;
             if (texts.size() != declared.size())
-                return fail(fmt::format("the object takes {} retrieval arguments, {} given", declared.size(), texts.size()));
+                return fail(
+                    fmt::format("the object takes {} retrieval arguments, {} given", declared.size(), texts.size()));
             std::vector<RetrievalArgument> values;
             for (std::size_t a = 0; a < texts.size(); ++a) {
                 auto value = argument_value(declared[a], texts[a]);

@@ -174,25 +174,27 @@ TEST(Arithmetic, ResultTypesOfEveryPairUnderScriptAndDataWindowRules)
     const Case cases[] = {
         {Value(7), '/', Value(2), script, Value(3.5)},
         {Value::integer(32000), '+', Value::integer(1000), script, Value(33000)}, // computed in long
-        {Value(2147483647), '+', Value(1), script, Value(-2147483647 - 1)},      // a long wraps
+        {Value(2147483647), '+', Value(1), script, Value(-2147483647 - 1)},       // a long wraps
         {Value::ulong(1), '-', Value(2), script, Value::ulong(4294967295u)},      // unsigned wins
         {Value::real(0.5f), '*', Value(0.5), script, Value(0.25)},
-        {dec("0.1"), '+', dec("0.2"), script, dec("0.3")},                        // exact
-        {dec("1.5"), '*', Value(2), script, dec("3.0")},                          // keeps the scale
+        {dec("0.1"), '+', dec("0.2"), script, dec("0.3")}, // exact
+        {dec("1.5"), '*', Value(2), script, dec("3.0")},   // keeps the scale
         {dec("60.5"), '/', Value(3), script, dec("20.1666666666666666666666666667")},
         {dec("20.0"), '/', Value(3), script, dec("6.6666666666666666666666666667")},
         {dec("7.0"), '/', Value(2), script, dec("3.5")},
-        {Value("ab"), '+', Value("cd"), script, Value("abcd")},                   // concatenation
+        {Value("ab"), '+', Value("cd"), script, Value("abcd")}, // concatenation
         {Value("a"), '+', Value::null_of(Type::String), script, Value::null_of(Type::String)},
-        {Value(), '+', Value(1), script, Value::null_of(Type::Long)},             // a null of type any
+        {Value(), '+', Value(1), script, Value::null_of(Type::Long)}, // a null of type any
         {dec("7.0"), '/', dec("2"), datawindow, dec("3.5")},
         {dec("0.1"), '+', dec("0.2"), datawindow, dec("0.3")},
         {dec("1.5"), '+', Value(1), datawindow, Value(2.5)},
         {Value(10.0), '^', Value(400), datawindow, Value::null_of(Type::Double)}, // not finite
     };
     for (const Case& c : cases) {
-        const OperatorEntry& op = *std::find_if(std::begin(operators), std::end(operators), [&](auto& o) { return o.symbol == c.op; });
-        EXPECT_EQ(op.apply(c.a, c.b, c.rules), c.expected) << type_name(c.a.type()) << " " << c.op << " " << type_name(c.b.type());
+        const OperatorEntry& op
+            = *std::find_if(std::begin(operators), std::end(operators), [&](auto& o) { return o.symbol == c.op; });
+        EXPECT_EQ(op.apply(c.a, c.b, c.rules), c.expected)
+            << type_name(c.a.type()) << " " << c.op << " " << type_name(c.b.type());
     }
     EXPECT_EQ(engine->evaluate("1.5 + 1", 1)->type(), Type::Double); // a decimal literal and a long
     EXPECT_EQ(negate(Value::integer(-32768)), Value::integer(-32768));

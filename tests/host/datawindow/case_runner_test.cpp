@@ -100,7 +100,8 @@ std::vector<std::string> run_command(std::unique_ptr<Engine>& engine, const std:
 {
     auto split = [](const std::string& text) {
         std::size_t blank = text.find(' ');
-        return blank == std::string::npos ? std::pair {text, std::string()} : std::pair {text.substr(0, blank), text.substr(blank + 1)};
+        return blank == std::string::npos ? std::pair {text, std::string()}
+                                          : std::pair {text.substr(0, blank), text.substr(blank + 1)};
     };
     auto [verb, rest] = split(command);
     if (verb == "object") {
@@ -175,11 +176,13 @@ std::vector<std::string> summary(const ObjectDefinition& object)
     std::string controls = "controls:";
     for (const Control& control : object.controls) {
         const Attribute* band = find_attribute(control.attributes, "band");
-        controls += " " + std::string(control_keyword(control.kind)) + " " + control.name + " " + (band ? band->value.text : "?") + ",";
+        controls += " " + std::string(control_keyword(control.kind)) + " " + control.name + " "
+            + (band ? band->value.text : "?") + ",";
     }
     out.push_back(controls);
     out.push_back("select: " + object.select);
-    out.push_back("update: " + object.update_table + " " + std::to_string(object.update_where) + " sort: " + object.sort);
+    out.push_back("update: " + object.update_table + " " + std::to_string(object.update_where)
+                  + " sort: " + object.sort);
     return out;
 }
 
@@ -294,7 +297,8 @@ TEST(LanguageCases, EveryTruncationOfACommandIsAnswered)
                     std::string before = engine->describe("DataWindow.Syntax");
                     std::string error = engine->modify(cut);
                     if (!error.empty()) {
-                        EXPECT_EQ(engine->describe("DataWindow.Syntax"), before) << "failed Modify changed the object: " << cut;
+                        EXPECT_EQ(engine->describe("DataWindow.Syntax"), before)
+                            << "failed Modify changed the object: " << cut;
                     }
                     engine = load_engine("d_person", true);
                 } else {

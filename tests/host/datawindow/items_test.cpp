@@ -28,8 +28,7 @@ Value get(Engine& engine, Get kind, long row, ColumnRef column)
 }
 
 // The message of the RuntimeError a call raises, or "" when it raises none.
-template <class F>
-std::string raised(F&& call)
+template <class F> std::string raised(F&& call)
 {
     try {
         call();
@@ -84,21 +83,29 @@ TEST(Items, WrongTypeBadRowAndBadColumnRaiseACallFailure)
     };
     const Case cases[] = {
         {Get::String, 1, "personnum",
-         "Error calling function or event: GetItemString: DataWindow column type does not match GetItem type (column 'personnum' is long)"},
+         "Error calling function or event: GetItemString: DataWindow column type does not match GetItem type (column "
+         "'personnum' is long)"},
         {Get::Number, 1, "name",
-         "Error calling function or event: GetItemNumber: DataWindow column type does not match GetItem type (column 'name' is char(20))"},
+         "Error calling function or event: GetItemNumber: DataWindow column type does not match GetItem type (column "
+         "'name' is char(20))"},
         {Get::Date, 1, 5,
-         "Error calling function or event: GetItemDate: DataWindow column type does not match GetItem type (column 5 is decimal(2))"},
+         "Error calling function or event: GetItemDate: DataWindow column type does not match GetItem type (column 5 "
+         "is decimal(2))"},
         {Get::Time, 1, "birthday",
-         "Error calling function or event: GetItemTime: DataWindow column type does not match GetItem type (column 'birthday' is date)"},
+         "Error calling function or event: GetItemTime: DataWindow column type does not match GetItem type (column "
+         "'birthday' is date)"},
         {Get::String, 4, "name",
-         "Error calling function or event: GetItemString: Invalid DataWindow row/column specified (row 4 of 3, column 'name')"},
+         "Error calling function or event: GetItemString: Invalid DataWindow row/column specified (row 4 of 3, column "
+         "'name')"},
         {Get::String, 0, "name",
-         "Error calling function or event: GetItemString: Invalid DataWindow row/column specified (row 0 of 3, column 'name')"},
+         "Error calling function or event: GetItemString: Invalid DataWindow row/column specified (row 0 of 3, column "
+         "'name')"},
         {Get::String, 1, "nosuch",
-         "Error calling function or event: GetItemString: Invalid DataWindow row/column specified (column 'nosuch' does not exist)"},
+         "Error calling function or event: GetItemString: Invalid DataWindow row/column specified (column 'nosuch' "
+         "does not exist)"},
         {Get::Decimal, 1, 8,
-         "Error calling function or event: GetItemDecimal: Invalid DataWindow row/column specified (column 8 does not exist)"},
+         "Error calling function or event: GetItemDecimal: Invalid DataWindow row/column specified (column 8 does not "
+         "exist)"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(raised([&] { get(*engine, c.kind, c.row, c.column); }), c.message);
@@ -124,9 +131,11 @@ TEST(Items, SetItemConvertsWithinAKindAndRefusesOtherKinds)
     EXPECT_EQ(engine->get_item(2, "name"), name_before);
     EXPECT_EQ(engine->get_item_status(2, 0), ItemStatus::NotModified);
     EXPECT_EQ(raised([&] { engine->set_item(9, "name", Value("x")); }),
-              "Error calling function or event: SetItem: Invalid DataWindow row/column specified (row 9 of 3, column 'name')");
+              "Error calling function or event: SetItem: Invalid DataWindow row/column specified (row 9 of 3, column "
+              "'name')");
     EXPECT_EQ(raised([&] { engine->set_item(1, "c_double", Value(1)); }),
-              "Error calling function or event: SetItem: Invalid DataWindow row/column specified (column 'c_double' does not exist)");
+              "Error calling function or event: SetItem: Invalid DataWindow row/column specified (column 'c_double' "
+              "does not exist)");
 }
 
 TEST(Items, ImportStringLoadsTabSeparatedRowsAsNewModified)
@@ -171,7 +180,9 @@ TEST(Items, ImportStringFailuresLoadNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(engine->import_string(c.text, c.start_row, c.end_row, c.start_column, c.end_column, c.dw_start_column), c.result);
+        EXPECT_EQ(
+            engine->import_string(c.text, c.start_row, c.end_row, c.start_column, c.end_column, c.dw_start_column),
+            c.result);
         EXPECT_EQ(engine->row_count(), 0);
     }
 }
@@ -184,7 +195,14 @@ TEST(Items, ImportFileReadsUtf8AndUtf16Text)
     std::filesystem::path utf16 = std::filesystem::temp_directory_path() / "hearth_dw_import16.txt";
     {
         std::ofstream out(utf16, std::ios::binary);
-        out.write("\xFF\xFE" "A\0" "9\0" "\t\0" "\x8E\x5F" "\r\0" "\n\0", 14); // A9<TAB>徎 CR LF
+        out.write("\xFF\xFE"
+                  "A\0"
+                  "9\0"
+                  "\t\0"
+                  "\x8E\x5F"
+                  "\r\0"
+                  "\n\0",
+                  14); // A9<TAB>徎 CR LF
     }
     EXPECT_EQ(engine->import_file(utf16), 1);
     EXPECT_EQ(engine->get_item(6, "name"), Value("\xE5\xBE\x8E"));
@@ -229,7 +247,8 @@ TEST(Items, ObjectAttributesGoThroughTheSameStoreAsDescribeAndModify)
     ASSERT_TRUE(engine->set_attribute("datawindow", "table.sort", "name D").ok());
     EXPECT_EQ(*engine->get_attribute("DataWindow", "Table.Sort"), "name D");
     EXPECT_EQ(*engine->get_attribute("name_t", "tag"), "?");
-    EXPECT_EQ(engine->set_attribute("l_1", "visible", "yes").error(), "bad value for 'l_1.visible': 'yes' is not 0 or 1");
+    EXPECT_EQ(engine->set_attribute("l_1", "visible", "yes").error(),
+              "bad value for 'l_1.visible': 'yes' is not 0 or 1");
     EXPECT_EQ(engine->get_attribute("nosuch", "x").error(), "unknown object 'nosuch'");
     EXPECT_EQ(engine->get_attribute("l_1", "text").error(), "unknown property 'l_1.text'");
     // The same escapes are not applied here: the value is taken as it is.
@@ -281,6 +300,7 @@ TEST(Library, AnObjectWhoseDesignedSortOrFilterDoesNotCompileIsRefused)
     ASSERT_TRUE(object.ok());
     auto assigned = engine.set_object(std::move(*object));
     ASSERT_FALSE(assigned.ok());
-    EXPECT_EQ(assigned.error(), "filter=\"b = 1\": Expression is not valid: 'b' is not a column or computed field at column 1");
+    EXPECT_EQ(assigned.error(),
+              "filter=\"b = 1\": Expression is not valid: 'b' is not a column or computed field at column 1");
     EXPECT_FALSE(engine.has_object());
 }

@@ -64,20 +64,23 @@ TEST_P(RetrieveTest, FailuresLeaveTheRowsAsTheyWere)
     struct Case {
         std::string select;
         std::vector<RetrievalArgument> args;
-        std::string error;   // "" : the backend's own text
+        std::string error; // "" : the backend's own text
     };
     const Case cases[] = {
         {"SELECT PersonNo, Name, RprNo, Age FROM no_such_table", {Value("R1")}, ""},
         {"SELECT PersonNo, Name, RprNo, Name FROM tc_ge_personinfo WHERE RprNo = :as_rprno ORDER BY PersonNo",
-         {Value("R1")}, "Cannot convert 'Li' in column 4 (age) to long."},
-        {"SELECT PersonNo, Name FROM tc_ge_personinfo", {Value("R1")},
+         {Value("R1")},
+         "Cannot convert 'Li' in column 4 (age) to long."},
+        {"SELECT PersonNo, Name FROM tc_ge_personinfo",
+         {Value("R1")},
          "The SELECT returns 2 columns but the DataWindow object has 4."},
-        {"SELECT PersonNo, Name, RprNo, Age FROM tc_ge_personinfo WHERE RprNo = :as_rprno", {},
+        {"SELECT PersonNo, Name, RprNo, Age FROM tc_ge_personinfo WHERE RprNo = :as_rprno",
+         {},
          "Retrieve expects 1 arguments, 0 given."},
         {"SELECT ~'unterminated", {Value("R1")}, "SQL syntax error: unterminated string literal"},
     };
     for (const Case& c : cases) {
-        engine->object();   // the object stays assigned
+        engine->object(); // the object stays assigned
         ASSERT_EQ(engine->modify("datawindow.table.select='" + c.select + "'"), "") << c.select;
         errors.clear();
         EXPECT_EQ(retrieve(*engine, tx, c.args, events), -1) << c.select;
@@ -101,7 +104,8 @@ TEST_P(RetrieveTest, AServerErrorAfterRowsHaveArrivedFailsCleanlyInsideTheTransa
         GTEST_SKIP() << "the failing SELECT is PostgreSQL's";
     auto engine = engine_from(person_source());
     ASSERT_EQ(retrieve(*engine, tx, {Value("R1")}), 2);
-    ASSERT_EQ(tx.execute_immediate("INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo) VALUES ('P9', 'new', 'R9')"), 0)
+    ASSERT_EQ(tx.execute_immediate("INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo) VALUES ('P9', 'new', 'R9')"),
+              0)
         << tx.sql_err_text();
     ASSERT_EQ(engine->modify("datawindow.table.select='SELECT ~'P~' || x, :as_rprno, ~'R1~', 10 / (3 - x) "
                              "FROM generate_series(1, 5) x'"),
@@ -111,8 +115,9 @@ TEST_P(RetrieveTest, AServerErrorAfterRowsHaveArrivedFailsCleanlyInsideTheTransa
     EXPECT_EQ(engine->row_count(), 2);
     EXPECT_EQ(item_text(*engine, 1, "personno"), "P1");
     // The connection and the uncommitted insert are still there.
-    ASSERT_EQ(engine->modify("datawindow.table.select='" + std::string("SELECT PersonNo, Name, RprNo, Age FROM "
-                                                                       "tc_ge_personinfo WHERE RprNo = :as_rprno")
+    ASSERT_EQ(engine->modify("datawindow.table.select='"
+                             + std::string("SELECT PersonNo, Name, RprNo, Age FROM "
+                                           "tc_ge_personinfo WHERE RprNo = :as_rprno")
                              + "'"),
               "");
     EXPECT_EQ(retrieve(*engine, tx, {Value("R9")}), 1) << tx.sql_err_text();
@@ -127,14 +132,14 @@ TEST_P(RetrieveTest, SortAndFilterApplyAfterTheRowsArrive)
     long ended = -1;
     DatabaseEvents events;
     events.retrieve_end = [&](long rows) { ended = rows; };
-    EXPECT_EQ(retrieve(*engine, tx, {Value("R1")}, events), 1);   // rows in Primary! after the filter
-    EXPECT_EQ(ended, 2);                                            // rows that came from the database
+    EXPECT_EQ(retrieve(*engine, tx, {Value("R1")}, events), 1); // rows in Primary! after the filter
+    EXPECT_EQ(ended, 2);                                        // rows that came from the database
     EXPECT_EQ(engine->filtered_count(), 1);
     EXPECT_EQ(item_text(*engine, 1, "personno"), "P1");
     ASSERT_EQ(engine->set_filter(""), 1);
     ASSERT_EQ(engine->filter(), 1);
     ASSERT_EQ(engine->sort(), 1);
-    EXPECT_EQ(item_text(*engine, 1, "personno"), "P2");   // age 12 first
+    EXPECT_EQ(item_text(*engine, 1, "personno"), "P2"); // age 12 first
 }
 
 TEST_P(RetrieveTest, ListArgumentsBindOneParameterPerElement)
@@ -179,9 +184,15 @@ TEST_P(RetrieveTest, EveryColumnTypeConverts)
 {
     ASSERT_EQ(tx.execute("INSERT INTO t_types (id, s, l, i, u, d, r, f, dt, ts, tm) VALUES (1, :s, :l, :i, :u, :d, "
                          ":r, :f, :dt, :ts, :tm)",
-                         {{"s", "居民"}, {"l", Value(-7)}, {"i", Value::integer(300)}, {"u", Value::ulong(4000000000u)},
-                          {"d", Value(*Decimal::parse("1234567.25"))}, {"r", Value::real(1.5f)}, {"f", Value(0.125)},
-                          {"dt", Value(Date {2024, 2, 29})}, {"ts", Value(DateTime {{2024, 3, 1}, {8, 0, 1, 0}})},
+                         {{"s", "居民"},
+                          {"l", Value(-7)},
+                          {"i", Value::integer(300)},
+                          {"u", Value::ulong(4000000000u)},
+                          {"d", Value(*Decimal::parse("1234567.25"))},
+                          {"r", Value::real(1.5f)},
+                          {"f", Value(0.125)},
+                          {"dt", Value(Date {2024, 2, 29})},
+                          {"ts", Value(DateTime {{2024, 3, 1}, {8, 0, 1, 0}})},
                           {"tm", Value(Time {23, 59, 59, 0})}}),
               0)
         << tx.sql_err_text();

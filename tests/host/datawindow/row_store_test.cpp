@@ -27,15 +27,15 @@ TEST(RowStoreText, EditsAndCopiesKeepTheOtherItems)
 
     struct Edit {
         Slot slot;
-        int from;           // copy this slot's item, or -1 to set `text`
+        int from; // copy this slot's item, or -1 to set `text`
         std::string text;
     };
     const Edit edits[] = {
-        {1, -1, "b"},                       // shorter: written in place
+        {1, -1, "b"}, // shorter: written in place
         {1, -1, "a longer text than before"},
-        {2, 3, ""},                         // longer, from an item of the same column
-        {3, 1, ""},                         // longer again, the arena grows under the source
-        {0, 0, ""},                         // onto itself
+        {2, 3, ""}, // longer, from an item of the same column
+        {3, 1, ""}, // longer again, the arena grows under the source
+        {0, 0, ""}, // onto itself
         {4, -1, ""},
     };
     for (const Edit& edit : edits) {
@@ -53,7 +53,7 @@ TEST(RowStoreText, EditsAndCopiesKeepTheOtherItems)
     EXPECT_TRUE(column.is_null(3));
     expected[3].clear();
     expect_items(column, expected);
-    column.copy_item(0, column, 3);   // a null copies as null
+    column.copy_item(0, column, 3); // a null copies as null
     EXPECT_TRUE(column.is_null(0));
     column.set_string(3, "back");
     EXPECT_FALSE(column.is_null(3));

@@ -32,7 +32,6 @@ TEST(Rows, InsertRowAppendsWithZeroAndInsertsBeforeARow)
     EXPECT_EQ(keys(*engine), (std::vector<std::string> {"null", "R1001", "R1002", "R0999", "null", "null"}));
     EXPECT_EQ(engine->insert_row(-1), -1);
     EXPECT_EQ(engine->insert_row(7), -1); // only 0 appends
-
 }
 
 TEST(Rows, InsertedRowIsNewWithInitialValuesUntilAnItemIsSet)
@@ -150,7 +149,10 @@ TEST(Rows, SetItemStatusFollowsTheRuntimesTable)
         // Bring row 1 into the starting status through real operations.
         switch (c.from) {
         case ItemStatus::New: engine->insert_row(1); break;
-        case ItemStatus::NewModified: engine->insert_row(1); engine->set_item(1, 1, Value("X")); break;
+        case ItemStatus::NewModified:
+            engine->insert_row(1);
+            engine->set_item(1, 1, Value("X"));
+            break;
         case ItemStatus::DataModified: engine->set_item(1, 2, Value("X")); break;
         case ItemStatus::NotModified: break;
         }

@@ -38,15 +38,18 @@ TEST_P(UpdateTest, StatementsFollowStatusesAndUpdateWhere)
         std::vector<std::string> expected;
     };
     const Case cases[] = {
-        {0, {"DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1",
-             "UPDATE tc_ge_personinfo SET Name = :p1 WHERE PersonNo = :p2",
-             "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"}},
-        {1, {"DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1 AND Name = :p2 AND RprNo = :p3 AND Age = :p4",
-             "UPDATE tc_ge_personinfo SET Name = :p1 WHERE PersonNo = :p2 AND Name = :p3 AND RprNo = :p4 AND Age = :p5",
-             "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"}},
-        {2, {"DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1",
-             "UPDATE tc_ge_personinfo SET Name = :p1 WHERE PersonNo = :p2 AND Name = :p3",
-             "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"}},
+        {0,
+         {"DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1",
+          "UPDATE tc_ge_personinfo SET Name = :p1 WHERE PersonNo = :p2",
+          "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"}},
+        {1,
+         {"DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1 AND Name = :p2 AND RprNo = :p3 AND Age = :p4",
+          "UPDATE tc_ge_personinfo SET Name = :p1 WHERE PersonNo = :p2 AND Name = :p3 AND RprNo = :p4 AND Age = :p5",
+          "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"}},
+        {2,
+         {"DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1",
+          "UPDATE tc_ge_personinfo SET Name = :p1 WHERE PersonNo = :p2 AND Name = :p3",
+          "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"}},
     };
     for (const Case& c : cases) {
         auto engine = retrieved(c.update_where);
@@ -54,7 +57,7 @@ TEST_P(UpdateTest, StatementsFollowStatusesAndUpdateWhere)
         ASSERT_EQ(engine->delete_row(2), 1);
         const long added = engine->insert_row(0);
         ASSERT_EQ(engine->set_item(added, "personno", Value("P9")), 1);
-        engine->insert_row(0);   // New!, never inserted
+        engine->insert_row(0); // New!, never inserted
         EXPECT_EQ(planned(*engine), c.expected) << "updatewhere " << c.update_where;
     }
 }
@@ -67,7 +70,9 @@ TEST_P(UpdateTest, NullOriginalsCompareWithIsNull)
     auto plan = plan_update(*engine);
     ASSERT_TRUE(plan.ok());
     ASSERT_EQ(plan->size(), 1u);
-    EXPECT_EQ((*plan)[0].text, "UPDATE tc_ge_personinfo SET Age = :p1 WHERE PersonNo = :p2 AND Name = :p3 AND RprNo = :p4 AND Age IS NULL");
+    EXPECT_EQ(
+        (*plan)[0].text,
+        "UPDATE tc_ge_personinfo SET Age = :p1 WHERE PersonNo = :p2 AND Name = :p3 AND RprNo = :p4 AND Age IS NULL");
     ASSERT_EQ(update(*engine, tx), 1) << tx.sql_err_text();
     ASSERT_EQ(tx.commit(), 0);
     EXPECT_EQ(stored(), "P1:Li:40;P2:Wang:12;P3:Zhao:33;");
@@ -82,7 +87,7 @@ TEST_P(UpdateTest, SuccessWritesEverythingAndResetsTheFlags)
     ASSERT_EQ(engine->set_item(added, "personno", Value("P9")), 1);
     ASSERT_EQ(engine->set_item(added, "rprno", Value("R1")), 1);
     ASSERT_EQ(engine->set_item(added, "age", Value(3)), 1);
-    const long fresh = engine->insert_row(0);   // New! stays New!
+    const long fresh = engine->insert_row(0); // New! stays New!
     ASSERT_EQ(update(*engine, tx), 1) << tx.sql_err_text();
     ASSERT_EQ(tx.commit(), 0);
     EXPECT_EQ(stored(), "P1:Li Ming:40;P3:Zhao:;P9::3;");
@@ -136,7 +141,7 @@ TEST_P(UpdateTest, TwoClientsEditingTheSameRow)
     EXPECT_EQ(other.sql_err_text(), row_changed_error);
     EXPECT_EQ(text, row_changed_error);
     EXPECT_EQ(code, -1);
-    EXPECT_EQ(theirs->get_item_status(1, 0), ItemStatus::DataModified);   // flags kept for a retry
+    EXPECT_EQ(theirs->get_item_status(1, 0), ItemStatus::DataModified); // flags kept for a retry
     ASSERT_EQ(other.rollback(), 0);
     EXPECT_EQ(stored(), "P1:first:40;P2:Wang:12;P3:Zhao:;");
 
@@ -171,7 +176,7 @@ TEST_P(UpdateTest, ADatabaseErrorStopsTheUpdateAndKeepsTheFlags)
     auto engine = retrieved();
     ASSERT_EQ(engine->set_item(2, "name", Value("changed")), 1);
     const long added = engine->insert_row(0);
-    ASSERT_EQ(engine->set_item(added, "personno", Value("P1")), 1);   // duplicate key
+    ASSERT_EQ(engine->set_item(added, "personno", Value("P1")), 1); // duplicate key
     std::string text;
     DatabaseEvents events;
     events.db_error = [&](long, const std::string& t) { text = t; };
@@ -192,8 +197,9 @@ TEST_P(UpdateTest, AChangedKeyIsDeleteThenInsertUnlessUpdatedInPlace)
         ASSERT_EQ(engine->set_item(2, "personno", Value("P7")), 1);
         const std::vector<std::string> expected = in_place
             ? std::vector<std::string> {"UPDATE tc_ge_personinfo SET PersonNo = :p1 WHERE PersonNo = :p2"}
-            : std::vector<std::string> {"DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1",
-                                        "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"};
+            : std::vector<std::string> {
+                "DELETE FROM tc_ge_personinfo WHERE PersonNo = :p1",
+                "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES (:p1, :p2, :p3, :p4)"};
         EXPECT_EQ(planned(*engine), expected);
         ASSERT_EQ(update(*engine, tx), 1) << tx.sql_err_text();
         ASSERT_EQ(tx.commit(), 0);

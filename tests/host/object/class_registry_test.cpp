@@ -29,8 +29,13 @@ const ClassTable& bad_mapped_arguments()
 }
 const ClassTable& bad_mapped_twice()
 {
-    static const ClassTable t {"t_bad", "t_dw", nullptr, {},
-        {{own_group, "",
+    static const ClassTable t {
+        "t_bad",
+        "t_dw",
+        nullptr,
+        {},
+        {{own_group,
+          "",
           {{"ue_key", SlotKind::Event, {}, 2, "pbm_dwnkey"}, {"ue_key2", SlotKind::Event, {}, 2, "PBM_DWNKEY"}},
           {}}}};
     return t;
@@ -45,16 +50,16 @@ TEST_F(RegistryTest, SystemClassesCarryTheirSlotsAndKinds)
         SlotKind kind;
     };
     const Case cases[] = {
-        {"datawindow", 0, "create", SlotKind::Event},          {"datawindow", 1, "destroy", SlotKind::Event},
-        {"datawindow", 36, "clicked", SlotKind::Event},        {"datawindow", 37, "constructor", SlotKind::Event},
-        {"datawindow", 40, "doubleclicked", SlotKind::Event},  {"datawindow", 47, "itemchanged", SlotKind::Event},
-        {"datawindow", 50, "losefocus", SlotKind::Event},      {"datawindow", 55, "rbuttondown", SlotKind::Event},
-        {"datawindow", 57, "retrieveend", SlotKind::Event},    {"datawindow", 60, "rowfocuschanged", SlotKind::Event},
-        {"userobject", 22, "resize", SlotKind::Function},      {"userobject", 34, "constructor", SlotKind::Event},
-        {"picture", 35, "constructor", SlotKind::Event},       {"statictext", 35, "constructor", SlotKind::Event},
-        {"tab", 34, "constructor", SlotKind::Event},           {"tab", 36, "clicked", SlotKind::Event},
-        {"tab", 47, "selectionchanged", SlotKind::Event},      {"window", 38, "open", SlotKind::Event},
-        {"nonvisualobject", 1, "destroy", SlotKind::Event},    {"line", 0, "create", SlotKind::Event},
+        {"datawindow", 0, "create", SlotKind::Event},         {"datawindow", 1, "destroy", SlotKind::Event},
+        {"datawindow", 36, "clicked", SlotKind::Event},       {"datawindow", 37, "constructor", SlotKind::Event},
+        {"datawindow", 40, "doubleclicked", SlotKind::Event}, {"datawindow", 47, "itemchanged", SlotKind::Event},
+        {"datawindow", 50, "losefocus", SlotKind::Event},     {"datawindow", 55, "rbuttondown", SlotKind::Event},
+        {"datawindow", 57, "retrieveend", SlotKind::Event},   {"datawindow", 60, "rowfocuschanged", SlotKind::Event},
+        {"userobject", 22, "resize", SlotKind::Function},     {"userobject", 34, "constructor", SlotKind::Event},
+        {"picture", 35, "constructor", SlotKind::Event},      {"statictext", 35, "constructor", SlotKind::Event},
+        {"tab", 34, "constructor", SlotKind::Event},          {"tab", 36, "clicked", SlotKind::Event},
+        {"tab", 47, "selectionchanged", SlotKind::Event},     {"window", 38, "open", SlotKind::Event},
+        {"nonvisualobject", 1, "destroy", SlotKind::Event},   {"line", 0, "create", SlotKind::Event},
     };
     for (const Case& c : cases) {
         const ClassInfo* cls = registry.find(c.cls);
@@ -70,9 +75,12 @@ TEST_F(RegistryTest, SystemClassesCarryTheirSlotsAndKinds)
     EXPECT_EQ(registry.find("datawindow")->slot(0)->returns, std::nullopt);
     EXPECT_EQ(registry.find("datawindow")->slot(36)->returns, Type::Long);
     // The arguments the host passes with the system events the library scripts.
-    for (auto [cls, name, args] : {std::tuple {"datawindow", "clicked", 4}, {"datawindow", "itemchanged", 3},
-                                   {"datawindow", "rowfocuschanged", 1}, {"datawindow", "losefocus", 0},
-                                   {"userobject", "resize", 2}, {"tab", "selectionchanged", 2}})
+    for (auto [cls, name, args] : {std::tuple {"datawindow", "clicked", 4},
+                                   {"datawindow", "itemchanged", 3},
+                                   {"datawindow", "rowfocuschanged", 1},
+                                   {"datawindow", "losefocus", 0},
+                                   {"userobject", "resize", 2},
+                                   {"tab", "selectionchanged", 2}})
         EXPECT_EQ(registry.find(cls)->slot_named(name)->args, std::size_t(args)) << cls << " " << name;
 }
 
@@ -84,14 +92,21 @@ TEST_F(RegistryTest, UserSlotsFollowTheSystemClassAncestorsFirst)
         int slot;
     };
     const Case cases[] = {
-        {"t_dw", "ue_first", 436},         {"t_dw", "uf_base", 437},
-        {"t_dwsort", "uf_base", 437},      // inherited slots keep their number
-        {"t_page", "ue_saveas", 49},       {"t_page", "wf_setsort", 50},
-        {"t_grid", "wf_settabstatus", 51}, {"t_page`dw_1", "ue_retrieve", 438},
-        {"t_page`dw_1", "ue_rowcountchanged", 439}, {"t_grid`dw_1", "ue_firstretrieve", 440},
-        {"t_grid`dw_1", "ue_retrieve", 438}, {"t_button", "ue_lbuttondown", 48},
-        {"t_button", "ue_keydown", 50},    {"t_button", "uf_setenabled", 51},
-        {"t_nvo", "uf_call_null", 21},     {"t_nvo_child", "uf_index", 31},
+        {"t_dw", "ue_first", 436},
+        {"t_dw", "uf_base", 437},
+        {"t_dwsort", "uf_base", 437}, // inherited slots keep their number
+        {"t_page", "ue_saveas", 49},
+        {"t_page", "wf_setsort", 50},
+        {"t_grid", "wf_settabstatus", 51},
+        {"t_page`dw_1", "ue_retrieve", 438},
+        {"t_page`dw_1", "ue_rowcountchanged", 439},
+        {"t_grid`dw_1", "ue_firstretrieve", 440},
+        {"t_grid`dw_1", "ue_retrieve", 438},
+        {"t_button", "ue_lbuttondown", 48},
+        {"t_button", "ue_keydown", 50},
+        {"t_button", "uf_setenabled", 51},
+        {"t_nvo", "uf_call_null", 21},
+        {"t_nvo_child", "uf_index", 31},
     };
     for (const Case& c : cases) {
         const ClassInfo* cls = registry.find(c.cls);
@@ -168,7 +183,8 @@ const ClassTable& bad_ancestor()
 }
 const ClassTable& bad_slot_name()
 {
-    static const ClassTable t {"t_bad", "datawindow", nullptr, {}, {{own_group, "", {}, {{36, "doubleclicked", noop}}}}};
+    static const ClassTable t {
+        "t_bad", "datawindow", nullptr, {}, {{own_group, "", {}, {{36, "doubleclicked", noop}}}}};
     return t;
 }
 const ClassTable& bad_undeclared_slot()
@@ -178,7 +194,8 @@ const ClassTable& bad_undeclared_slot()
 }
 const ClassTable& bad_user_slot_on_statictext()
 {
-    static const ClassTable t {"t_bad", "statictext", nullptr, {}, {{own_group, "", {{"ue_x", SlotKind::Event, {}}}, {}}}};
+    static const ClassTable t {
+        "t_bad", "statictext", nullptr, {}, {{own_group, "", {{"ue_x", SlotKind::Event, {}}}, {}}}};
     return t;
 }
 const ClassTable& bad_twice_declared()
@@ -200,8 +217,7 @@ const ClassTable& bad_control_class()
 }
 const ClassTable& bad_group_target()
 {
-    static const ClassTable t {
-        "t_bad", "userobject", nullptr, {}, {{32786, "dw_9", {}, {{0, "create", noop}}}}};
+    static const ClassTable t {"t_bad", "userobject", nullptr, {}, {{32786, "dw_9", {}, {{0, "create", noop}}}}};
     return t;
 }
 const ClassTable& bad_duplicate_group()
@@ -230,8 +246,7 @@ TEST_F(RegistryTest, FaultyTablesAreRefusedWithTheirReason)
         {bad_ancestor, "class t_bad: ancestor 't_missing' is not registered"},
         {bad_slot_name, "class t_bad: group 32770 slot 36 is clicked, not doubleclicked"},
         {bad_undeclared_slot, "class t_bad: group 32770 slot 436 is undeclared, not ue_x"},
-        {bad_user_slot_on_statictext,
-         "class t_bad: t_bad cannot declare ue_x; its system class takes no user slots"},
+        {bad_user_slot_on_statictext, "class t_bad: t_bad cannot declare ue_x; its system class takes no user slots"},
         {bad_twice_declared, "class t_bad: t_bad declares ue_first twice"},
         {bad_duplicate_script, "class t_bad: script create is registered twice"},
         {bad_control_class, "class t_bad: control dw_1 has unknown class 't_nothing'"},

@@ -108,8 +108,12 @@ TEST_F(DispatchTest, ByValueArgumentsConvertOrFailWith25015)
         {"long wraps into integer", "uf_typed", {Value(40000), Value()}, Outcome::Completed, Value(-25536), {}},
         {"fraction rounds", "uf_typed", {Value(2.5), Value(false)}, Outcome::Completed, Value(3), {}},
         {"true answers -1", "uf_typed", {Value::integer(5), Value(true)}, Outcome::Completed, Value(-1), {}},
-        {"null stays null", "uf_typed", {Value::null_of(Type::Long), Value(true)}, Outcome::Completed,
-         Value::null_of(Type::Long), {}},
+        {"null stays null",
+         "uf_typed",
+         {Value::null_of(Type::Long), Value(true)},
+         Outcome::Completed,
+         Value::null_of(Type::Long),
+         {}},
         {"text into integer", "uf_typed", {Value("12"), Value(true)}, Outcome::Failed, Value(), {25015}},
         {"number into boolean", "uf_typed", {Value::integer(1), Value(1)}, Outcome::Failed, Value(), {25015}},
         {"object of the class", "uf_object", {Value(dw)}, Outcome::Completed, Value(3), {}},
@@ -185,9 +189,9 @@ TEST_F(DispatchTest, NestedControlScriptsRunInTheirOwnGroupsClasses)
     std::vector<Value> args = {Value(0), Value(0), Value(2), Value()};
     EXPECT_EQ(runtime.dispatch(page.dw_1, "clicked", args).value, Value(1020));
     EXPECT_EQ(runtime.dispatch(page.dw_1, "ue_firstretrieve").value, Value(1));
-    EXPECT_EQ(trace(), (Lines {"t_page`dw_1.ue_retrieve", "t_page`dw_1.ue_rowcountchanged",
-                               "t_grid`dw_1.ue_rowcountchanged", "t_dw.clicked", "t_page`dw_1.clicked",
-                               "t_grid`dw_1.ue_firstretrieve"}));
+    EXPECT_EQ(trace(),
+              (Lines {"t_page`dw_1.ue_retrieve", "t_page`dw_1.ue_rowcountchanged", "t_grid`dw_1.ue_rowcountchanged",
+                      "t_dw.clicked", "t_page`dw_1.clicked", "t_grid`dw_1.ue_firstretrieve"}));
 }
 
 TEST_F(DispatchTest, TriggerEventAnswersWhetherAScriptRan)
@@ -199,10 +203,8 @@ TEST_F(DispatchTest, TriggerEventAnswersWhetherAScriptRan)
         std::int32_t result;
     };
     const Case cases[] = {
-        {"ue_lbuttondown", 1},
-        {"constructor", 1},
-        {"ue_keydown", -1},    // declared, no script
-        {"uf_setenabled", -1}, // a function is no event
+        {"ue_lbuttondown", 1}, {"constructor", 1}, {"ue_keydown", -1}, // declared, no script
+        {"uf_setenabled", -1},                                         // a function is no event
         {"ue_unknown", -1},
     };
     for (const Case& c : cases)

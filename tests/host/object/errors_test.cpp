@@ -51,10 +51,8 @@ TEST_F(ErrorsTest, EachCodeIsSkippedWhenHandledAndEndsTheScriptOtherwise)
         std::int32_t after; // ii_after when the failing statement was skipped
     };
     const Case cases[] = {
-        {"uf_divide", Value(), 20501, 25},
-        {"uf_inner", Value(), 20502, 2},
-        {"uf_index", Value(0), 20503, 31},
-        {"uf_index", Value::null_of(Type::Long), 20508, 31},
+        {"uf_divide", Value(), 20501, 25}, {"uf_inner", Value(), 20502, 2},
+        {"uf_index", Value(0), 20503, 31}, {"uf_index", Value::null_of(Type::Long), 20508, 31},
         {"uf_parent", Value(), 20543, 30},
     };
     for (ErrorHandling handling : {ErrorHandling::Unhandled, ErrorHandling::Handled}) {
@@ -142,8 +140,9 @@ TEST_F(ErrorsTest, EachHostCallStartsWithoutAPendingFailure)
     ObjectRef nvo = runtime.create("t_nvo");
     runtime.dispatch(nvo, "uf_call_null");
     runtime.dispatch(nvo, "uf_inner");
-    EXPECT_EQ(errors(), (Lines {"20502 t_nvo uf_call_null", "25015 t_nvo uf_call_null", "20502 t_nvo uf_inner",
-                                "25015 t_nvo uf_inner"}));
+    EXPECT_EQ(errors(),
+              (Lines {"20502 t_nvo uf_call_null", "25015 t_nvo uf_call_null", "20502 t_nvo uf_inner",
+                      "25015 t_nvo uf_inner"}));
 }
 
 TEST_F(ErrorsTest, DestroyedReferenceIsInvalidAndRaises20502)

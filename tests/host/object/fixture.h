@@ -27,8 +27,7 @@ protected:
         return lines;
     }
 
-    template<class T>
-    T& object(const ObjectRef& ref)
+    template <class T> T& object(const ObjectRef& ref)
     {
         auto* typed = dynamic_cast<T*>(ref.get());
         EXPECT_NE(typed, nullptr);

@@ -19,8 +19,7 @@ TEST_F(LifecycleTest, CreateRunsTheAncestorsCreateFirstThenMakesNestedControls)
 {
     ObjectRef main = runtime.create("T_MAIN");
     ASSERT_TRUE(fn::is_valid(main));
-    EXPECT_EQ(trace(), (Lines {"t_panel.create", "t_unit.create", "t_main.create", "t_unit.create",
-                               "t_unit.create"}));
+    EXPECT_EQ(trace(), (Lines {"t_panel.create", "t_unit.create", "t_main.create", "t_unit.create", "t_unit.create"}));
     auto& bar = object<t_main>(main);
     // Appended to Control after its upper bound, in declaration order: the ancestor's first.
     EXPECT_EQ(class_names(bar.control()), (Lines {"uo_1", "uo_2", "uo_3"}));
@@ -61,8 +60,9 @@ TEST_F(LifecycleTest, ConstructorsRunForNestedControlsBeforeTheirParent)
     ObjectRef main = runtime.create("t_main");
     trace().clear();
     runtime.construct(main);
-    EXPECT_EQ(trace(), (Lines {"t_unit.constructor", "t_unit.constructor", "t_unit.constructor",
-                               "t_panel.constructor", "t_main.constructor"}));
+    EXPECT_EQ(trace(),
+              (Lines {"t_unit.constructor", "t_unit.constructor", "t_unit.constructor", "t_panel.constructor",
+                      "t_main.constructor"}));
 }
 
 TEST_F(LifecycleTest, DestroyRunsTheAncestorsDestroyFirstThenTheNestedControls)
@@ -74,9 +74,9 @@ TEST_F(LifecycleTest, DestroyRunsTheAncestorsDestroyFirstThenTheNestedControls)
     ObjectRef uo_3 = bar.uo_3;
     trace().clear();
     runtime.destroy(main);
-    EXPECT_EQ(trace(), (Lines {"t_panel.destroy", "t_unit.destroy", "t_panel`uo_1.destroy", "t_main.destroy",
-                               "t_unit.destroy", "t_main`uo_2.destroy", "t_unit.destroy",
-                               "t_main`uo_3.destroy"}));
+    EXPECT_EQ(trace(),
+              (Lines {"t_panel.destroy", "t_unit.destroy", "t_panel`uo_1.destroy", "t_main.destroy", "t_unit.destroy",
+                      "t_main`uo_2.destroy", "t_unit.destroy", "t_main`uo_3.destroy"}));
     for (const ObjectRef& ref : {main, uo_1, st_1, uo_3})
         EXPECT_FALSE(fn::is_valid(ref));
     EXPECT_EQ(runtime.live_objects(), 0u);
@@ -92,8 +92,9 @@ TEST_F(LifecycleTest, CreateConstructorEventsDestroyInThatOrder)
     ObjectRef dw_1 = object<t_page>(page).dw_1;
     runtime.dispatch(page, "ue_saveas");
     runtime.destroy(page);
-    EXPECT_EQ(trace(), (Lines {"t_page.create", "t_dw.create", "t_page`dw_1.constructor", "t_page.constructor",
-                               "t_page.ue_saveas", "t_page.destroy", "t_dw.destroy"}));
+    EXPECT_EQ(trace(),
+              (Lines {"t_page.create", "t_dw.create", "t_page`dw_1.constructor", "t_page.constructor",
+                      "t_page.ue_saveas", "t_page.destroy", "t_dw.destroy"}));
     EXPECT_FALSE(fn::is_valid(dw_1));
     EXPECT_TRUE(runtime.error_log().empty());
 }

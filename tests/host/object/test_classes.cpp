@@ -226,106 +226,168 @@ ScriptResult t_page::dw_1_ue_retrieve(ScriptCall& call)
 
 const ClassTable& _getVtableInfo_t_dw()
 {
-    static const ClassTable table {
-        "t_dw", "datawindow", make_object<t_dw>, {},
-        {{own_group, "",
-          {{"ue_first", event, long_result}, {"uf_base", function, long_result}},
-          {{50, "losefocus", traced}, {0, "create", traced_create}, {1, "destroy", traced_destroy},
-           {47, "itemchanged", bare_return}, {36, "clicked", dw_clicked}, {436, "ue_first", returns_one},
-           {437, "uf_base", dw_uf_base}}}}};
+    static const ClassTable table {"t_dw",
+                                   "datawindow",
+                                   make_object<t_dw>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_first", event, long_result}, {"uf_base", function, long_result}},
+                                     {{50, "losefocus", traced},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy},
+                                      {47, "itemchanged", bare_return},
+                                      {36, "clicked", dw_clicked},
+                                      {436, "ue_first", returns_one},
+                                      {437, "uf_base", dw_uf_base}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_dwnosort()
 {
     static const ClassTable table {
-        "t_dwnosort", "t_dw", make_object<t_dwnosort>, {},
-        {{own_group, "", {},
+        "t_dwnosort",
+        "t_dw",
+        make_object<t_dwnosort>,
+        {},
+        {{own_group,
+          "",
+          {},
           {{0, "create", traced_create}, {1, "destroy", traced_destroy}, {60, "rowfocuschanged", traced}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_dwsort()
 {
-    static const ClassTable table {
-        "t_dwsort", "t_dwnosort", make_object<t_dwsort>, {},
-        {{own_group, "", {},
-          {{0, "create", traced_create}, {1, "destroy", traced_destroy}, {40, "doubleclicked", dwsort_doubleclicked},
-           {36, "clicked", dwsort_clicked}, {437, "uf_base", dwsort_uf_base}}}}};
+    static const ClassTable table {"t_dwsort",
+                                   "t_dwnosort",
+                                   make_object<t_dwsort>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {},
+                                     {{0, "create", traced_create},
+                                      {1, "destroy", traced_destroy},
+                                      {40, "doubleclicked", dwsort_doubleclicked},
+                                      {36, "clicked", dwsort_clicked},
+                                      {437, "uf_base", dwsort_uf_base}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_page()
 {
-    static const ClassTable table {
-        "t_page", "userobject", make_object<t_page>,
-        {{"dw_1", "t_dw", store_in<&t_page::dw_1>}},
-        {{own_group, "",
-          {{"ue_saveas", event, long_result}, {"wf_setsort", function, long_result}},
-          {{49, "ue_saveas", traced}, {22, "resize", page_resize}, {50, "wf_setsort", returns_one},
-           {34, "constructor", traced}, {0, "create", traced_create}, {1, "destroy", traced_destroy}}},
-         {32786, "dw_1",
-          {{"ue_retrieve", event, long_result}, {"ue_rowcountchanged", event, long_result}},
-          {{438, "ue_retrieve", on_parent<&t_page::dw_1_ue_retrieve>}, {439, "ue_rowcountchanged", returns_one},
-           {37, "constructor", traced}, {36, "clicked", page_dw_clicked}}}}};
+    static const ClassTable table {"t_page",
+                                   "userobject",
+                                   make_object<t_page>,
+                                   {{"dw_1", "t_dw", store_in<&t_page::dw_1>}},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_saveas", event, long_result}, {"wf_setsort", function, long_result}},
+                                     {{49, "ue_saveas", traced},
+                                      {22, "resize", page_resize},
+                                      {50, "wf_setsort", returns_one},
+                                      {34, "constructor", traced},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy}}},
+                                    {32786,
+                                     "dw_1",
+                                     {{"ue_retrieve", event, long_result}, {"ue_rowcountchanged", event, long_result}},
+                                     {{438, "ue_retrieve", on_parent<&t_page::dw_1_ue_retrieve>},
+                                      {439, "ue_rowcountchanged", returns_one},
+                                      {37, "constructor", traced},
+                                      {36, "clicked", page_dw_clicked}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_grid()
 {
-    static const ClassTable table {
-        "t_grid", "t_page", make_object<t_grid>, {},
-        {{own_group, "", {{"wf_settabstatus", function, long_result}},
-          {{51, "wf_settabstatus", returns_one}, {0, "create", traced_create}, {1, "destroy", traced_destroy},
-           {34, "constructor", traced}}},
-         {32776, "dw_1", {{"ue_firstretrieve", event, long_result}},
-          {{440, "ue_firstretrieve", returns_one}, {439, "ue_rowcountchanged", grid_dw_rowcountchanged},
-           {37, "constructor", traced}}}}};
+    static const ClassTable table {"t_grid",
+                                   "t_page",
+                                   make_object<t_grid>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"wf_settabstatus", function, long_result}},
+                                     {{51, "wf_settabstatus", returns_one},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy},
+                                      {34, "constructor", traced}}},
+                                    {32776,
+                                     "dw_1",
+                                     {{"ue_firstretrieve", event, long_result}},
+                                     {{440, "ue_firstretrieve", returns_one},
+                                      {439, "ue_rowcountchanged", grid_dw_rowcountchanged},
+                                      {37, "constructor", traced}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_button()
 {
-    static const ClassTable table {
-        "t_button", "picture", make_object<t_button>, {},
-        {{own_group, "",
-          {{"ue_lbuttondown", event, long_result}, {"ue_lbuttonup", event, long_result},
-           {"ue_keydown", event, long_result}, {"uf_setenabled", function, long_result, 1}},
-          {{48, "ue_lbuttondown", traced}, {49, "ue_lbuttonup", traced}, {51, "uf_setenabled", button_uf_setenabled},
-           {0, "create", traced_create}, {1, "destroy", traced_destroy}, {35, "constructor", traced}}}}};
+    static const ClassTable table {"t_button",
+                                   "picture",
+                                   make_object<t_button>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_lbuttondown", event, long_result},
+                                      {"ue_lbuttonup", event, long_result},
+                                      {"ue_keydown", event, long_result},
+                                      {"uf_setenabled", function, long_result, 1}},
+                                     {{48, "ue_lbuttondown", traced},
+                                      {49, "ue_lbuttonup", traced},
+                                      {51, "uf_setenabled", button_uf_setenabled},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy},
+                                      {35, "constructor", traced}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_unit()
 {
-    static const ClassTable table {
-        "t_unit", "userobject", make_object<t_unit>,
-        {{"st_1", "statictext", store_in<&t_unit::st_1>}, {"ln_v1", "line", store_in<&t_unit::ln_v1>},
-         {"ln_h1", "line", store_in<&t_unit::ln_h1>}},
-        {{own_group, "", {},
-          {{22, "resize", page_resize}, {0, "create", traced_create}, {1, "destroy", traced_destroy},
-           {34, "constructor", traced}}}}};
+    static const ClassTable table {"t_unit",
+                                   "userobject",
+                                   make_object<t_unit>,
+                                   {{"st_1", "statictext", store_in<&t_unit::st_1>},
+                                    {"ln_v1", "line", store_in<&t_unit::ln_v1>},
+                                    {"ln_h1", "line", store_in<&t_unit::ln_h1>}},
+                                   {{own_group,
+                                     "",
+                                     {},
+                                     {{22, "resize", page_resize},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy},
+                                      {34, "constructor", traced}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_panel()
 {
-    static const ClassTable table {
-        "t_panel", "userobject", make_object<t_panel>,
-        {{"uo_1", "t_unit", store_in<&t_panel::uo_1>}},
-        {{own_group, "", {{"uf_settext", function, long_result}},
-          {{22, "resize", page_resize}, {49, "uf_settext", returns_one}, {0, "create", traced_create},
-           {1, "destroy", traced_destroy}, {34, "constructor", traced}}},
-         {32786, "uo_1", {}, {{1, "destroy", traced}}}}};
+    static const ClassTable table {"t_panel",
+                                   "userobject",
+                                   make_object<t_panel>,
+                                   {{"uo_1", "t_unit", store_in<&t_panel::uo_1>}},
+                                   {{own_group,
+                                     "",
+                                     {{"uf_settext", function, long_result}},
+                                     {{22, "resize", page_resize},
+                                      {49, "uf_settext", returns_one},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy},
+                                      {34, "constructor", traced}}},
+                                    {32786, "uo_1", {}, {{1, "destroy", traced}}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_main()
 {
     static const ClassTable table {
-        "t_main", "t_panel", make_object<t_main>,
+        "t_main",
+        "t_panel",
+        make_object<t_main>,
         {{"uo_2", "t_unit", store_in<&t_main::uo_2>}, {"uo_3", "t_unit", store_in<&t_main::uo_3>}},
-        {{own_group, "", {},
+        {{own_group,
+          "",
+          {},
           {{0, "create", traced_create}, {1, "destroy", traced_destroy}, {34, "constructor", traced}}},
          {32784, "uo_2", {}, {{1, "destroy", traced}}},
          {32785, "uo_3", {}, {{1, "destroy", traced}}}}};
@@ -334,34 +396,60 @@ const ClassTable& _getVtableInfo_t_main()
 
 const ClassTable& _getVtableInfo_t_nvo()
 {
-    static const ClassTable table {
-        "t_nvo", "nonvisualobject", make_object<t_nvo>, {},
-        {{own_group, "",
-          {{"uf_call_null", function, long_result}, {"uf_inner", function, long_result},
-           {"uf_outer", function, long_result}, {"ue_guarded", event, long_result},
-           {"uf_divide", function, long_result}, {"uf_host_throws", function, long_result},
-           {"ue_plain", event, std::nullopt}, {"uf_bare", function, long_result},
-           {"ue_host_fail", event, long_result}, {"uf_parent", function, long_result},
-           {"uf_index", function, long_result, 1}, {"uf_two_refs", function, long_result, 2},
-           {"uf_typed", function, long_result, 2}, {"uf_object", function, long_result, 1}},
-          {{21, "uf_call_null", nvo_uf_call_null}, {22, "uf_inner", nvo_uf_inner}, {23, "uf_outer", nvo_uf_outer},
-           {24, "ue_guarded", nvo_ue_guarded}, {25, "uf_divide", nvo_uf_divide},
-           {26, "uf_host_throws", nvo_uf_host_throws}, {27, "ue_plain", traced}, {28, "uf_bare", bare_return},
-           {29, "ue_host_fail", nvo_ue_host_fail}, {30, "uf_parent", nvo_uf_parent}, {31, "uf_index", nvo_uf_index},
-           {32, "uf_two_refs", nvo_uf_two_refs}, {33, "uf_typed", nvo_uf_typed}, {34, "uf_object", nvo_uf_object},
-           {0, "create", traced_create}, {1, "destroy", traced_destroy}}},
-         // A nested definition without scripts, as structures declared inside a class have.
-         {32781, "str_info", {}, {}}}};
+    static const ClassTable table {"t_nvo",
+                                   "nonvisualobject",
+                                   make_object<t_nvo>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"uf_call_null", function, long_result},
+                                      {"uf_inner", function, long_result},
+                                      {"uf_outer", function, long_result},
+                                      {"ue_guarded", event, long_result},
+                                      {"uf_divide", function, long_result},
+                                      {"uf_host_throws", function, long_result},
+                                      {"ue_plain", event, std::nullopt},
+                                      {"uf_bare", function, long_result},
+                                      {"ue_host_fail", event, long_result},
+                                      {"uf_parent", function, long_result},
+                                      {"uf_index", function, long_result, 1},
+                                      {"uf_two_refs", function, long_result, 2},
+                                      {"uf_typed", function, long_result, 2},
+                                      {"uf_object", function, long_result, 1}},
+                                     {{21, "uf_call_null", nvo_uf_call_null},
+                                      {22, "uf_inner", nvo_uf_inner},
+                                      {23, "uf_outer", nvo_uf_outer},
+                                      {24, "ue_guarded", nvo_ue_guarded},
+                                      {25, "uf_divide", nvo_uf_divide},
+                                      {26, "uf_host_throws", nvo_uf_host_throws},
+                                      {27, "ue_plain", traced},
+                                      {28, "uf_bare", bare_return},
+                                      {29, "ue_host_fail", nvo_ue_host_fail},
+                                      {30, "uf_parent", nvo_uf_parent},
+                                      {31, "uf_index", nvo_uf_index},
+                                      {32, "uf_two_refs", nvo_uf_two_refs},
+                                      {33, "uf_typed", nvo_uf_typed},
+                                      {34, "uf_object", nvo_uf_object},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy}}},
+                                    // A nested definition without scripts, as structures declared inside a class have.
+                                    {32781, "str_info", {}, {}}}};
     return table;
 }
 
 const ClassTable& _getVtableInfo_t_nvo_child()
 {
-    static const ClassTable table {
-        "t_nvo_child", "t_nvo", make_object<t_nvo_child>, {},
-        {{own_group, "", {},
-          {{24, "ue_guarded", child_ue_guarded}, {29, "ue_host_fail", child_ue_host_fail},
-           {0, "create", traced_create}, {1, "destroy", traced_destroy}}}}};
+    static const ClassTable table {"t_nvo_child",
+                                   "t_nvo",
+                                   make_object<t_nvo_child>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {},
+                                     {{24, "ue_guarded", child_ue_guarded},
+                                      {29, "ue_host_fail", child_ue_host_fail},
+                                      {0, "create", traced_create},
+                                      {1, "destroy", traced_destroy}}}}};
     return table;
 }
 

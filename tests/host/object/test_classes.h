@@ -63,7 +63,7 @@ public:
 
 class t_nvo : public Object {
 public:
-    ObjectRef target;       // used for calls; tests leave it null or point it at a destroyed object
+    ObjectRef target;          // used for calls; tests leave it null or point it at a destroyed object
     std::int32_t ii_after = 0; // set by statements that follow a failing one
 };
 class t_nvo_child : public t_nvo {};

@@ -55,11 +55,11 @@ private:
 };
 
 // Instantiates a BackendTest-derived suite for both backends with readable names.
-#define HEARTH_BOTH_BACKENDS(suite)                                                                          \
-    INSTANTIATE_TEST_SUITE_P(Backends, suite, ::testing::Values(::hearth::sql::Dbms::SQLite,                 \
-                                                                ::hearth::sql::Dbms::PostgreSQL),            \
-                             [](const ::testing::TestParamInfo<::hearth::sql::Dbms>& backend) {              \
-                                 return std::string(::hearth::sql::dbms_name(backend.param));               \
+#define HEARTH_BOTH_BACKENDS(suite)                                                                                    \
+    INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                                          \
+                             ::testing::Values(::hearth::sql::Dbms::SQLite, ::hearth::sql::Dbms::PostgreSQL),          \
+                             [](const ::testing::TestParamInfo<::hearth::sql::Dbms>& backend) {                        \
+                                 return std::string(::hearth::sql::dbms_name(backend.param));                          \
                              })
 
 // A fresh temporary file name (nothing created).
@@ -67,7 +67,6 @@ std::string temp_db_path(std::string_view tag);
 void remove_db_files(const std::string& path);
 
 // ---- definitions (header-only so other test programs can share the fixture) ----
-
 
 inline std::string pg_conninfo()
 {

@@ -39,18 +39,31 @@ TEST(Dialect, HostVariablesBecomePlaceholdersInOrder)
         {"UPDATE th_ge_personinfo SET SaveTime = :ldt_now, IsSave = '5' WHERE PersonNo = :ls_personno",
          "UPDATE th_ge_personinfo SET SaveTime = ?1, IsSave = '5' WHERE PersonNo = ?2",
          "UPDATE th_ge_personinfo SET SaveTime = $1, IsSave = '5' WHERE PersonNo = $2",
-         {"ldt_now", "ls_personno"}, {}},
+         {"ldt_now", "ls_personno"},
+         {}},
         // The same variable twice is bound twice; names are case-insensitive, kept lower case.
-        {"SELECT a FROM t WHERE x = :LS_No OR y = :ls_no", "SELECT a FROM t WHERE x = ?1 OR y = ?2",
-         "SELECT a FROM t WHERE x = $1 OR y = $2", {"ls_no", "ls_no"}, {}},
+        {"SELECT a FROM t WHERE x = :LS_No OR y = :ls_no",
+         "SELECT a FROM t WHERE x = ?1 OR y = ?2",
+         "SELECT a FROM t WHERE x = $1 OR y = $2",
+         {"ls_no", "ls_no"},
+         {}},
         // Structure members.
-        {"DELETE FROM t WHERE c = :lstr_scope.ls_colname", "DELETE FROM t WHERE c = ?1", "DELETE FROM t WHERE c = $1",
-         {"lstr_scope.ls_colname"}, {}},
+        {"DELETE FROM t WHERE c = :lstr_scope.ls_colname",
+         "DELETE FROM t WHERE c = ?1",
+         "DELETE FROM t WHERE c = $1",
+         {"lstr_scope.ls_colname"},
+         {}},
         // A colon inside a literal, a comment or a cast is not a host variable.
-        {"SELECT ':x', a::text FROM t -- :y\nWHERE b = /* :z */ 1", "SELECT ':x', a::text FROM t -- :y\nWHERE b = /* :z */ 1",
-         "SELECT ':x', a::text FROM t -- :y\nWHERE b = /* :z */ 1", {}, {}},
-        {"SELECT '12:30' FROM t WHERE a=:a", "SELECT '12:30' FROM t WHERE a=?1", "SELECT '12:30' FROM t WHERE a=$1",
-         {"a"}, {}},
+        {"SELECT ':x', a::text FROM t -- :y\nWHERE b = /* :z */ 1",
+         "SELECT ':x', a::text FROM t -- :y\nWHERE b = /* :z */ 1",
+         "SELECT ':x', a::text FROM t -- :y\nWHERE b = /* :z */ 1",
+         {},
+         {}},
+        {"SELECT '12:30' FROM t WHERE a=:a",
+         "SELECT '12:30' FROM t WHERE a=?1",
+         "SELECT '12:30' FROM t WHERE a=$1",
+         {"a"},
+         {}},
     });
 }
 
@@ -59,30 +72,49 @@ TEST(Dialect, SelectIntoListIsRemovedAndItsTargetsKept)
     check({
         {"SELECT Count(PersonNo) INTO :ll_count FROM th_ge_personinfo WHERE PersonNo = :ls_personno",
          "SELECT Count(PersonNo) FROM th_ge_personinfo WHERE PersonNo = ?1",
-         "SELECT Count(PersonNo) FROM th_ge_personinfo WHERE PersonNo = $1", {"ls_personno"}, {"ll_count"}},
+         "SELECT Count(PersonNo) FROM th_ge_personinfo WHERE PersonNo = $1",
+         {"ls_personno"},
+         {"ll_count"}},
         {"SELECT PersonNum, InCommHouseNum INTO :ll_personnum , :ld_in FROM TC_GE_Rpr WHERE RprNo = :ls_rprno;",
          "SELECT PersonNum, InCommHouseNum FROM TC_GE_Rpr WHERE RprNo = ?1",
-         "SELECT PersonNum, InCommHouseNum FROM TC_GE_Rpr WHERE RprNo = $1", {"ls_rprno"}, {"ll_personnum", "ld_in"}},
+         "SELECT PersonNum, InCommHouseNum FROM TC_GE_Rpr WHERE RprNo = $1",
+         {"ls_rprno"},
+         {"ll_personnum", "ld_in"}},
         // INTO inside a subquery's parentheses is not the statement's INTO list.
-        {"select count(*) into :n from (select a from t) x", "select count(*) from (select a from t) x",
-         "select count(*) from (select a from t) x", {}, {"n"}},
+        {"select count(*) into :n from (select a from t) x",
+         "select count(*) from (select a from t) x",
+         "select count(*) from (select a from t) x",
+         {},
+         {"n"}},
     });
 }
 
 TEST(Dialect, TopBecomesLimitAtTheEndOfItsOwnSelect)
 {
     check({
-        {"SELECT TOP 50 a, b FROM t WHERE x = 1 ORDER BY a", "SELECT a, b FROM t WHERE x = 1 ORDER BY a LIMIT 50",
-         "SELECT a, b FROM t WHERE x = 1 ORDER BY a LIMIT 50", {}, {}},
-        {"select distinct top 5 a from t", "select distinct a from t LIMIT 5", "select distinct a from t LIMIT 5", {}, {}},
+        {"SELECT TOP 50 a, b FROM t WHERE x = 1 ORDER BY a",
+         "SELECT a, b FROM t WHERE x = 1 ORDER BY a LIMIT 50",
+         "SELECT a, b FROM t WHERE x = 1 ORDER BY a LIMIT 50",
+         {},
+         {}},
+        {"select distinct top 5 a from t",
+         "select distinct a from t LIMIT 5",
+         "select distinct a from t LIMIT 5",
+         {},
+         {}},
         {"SELECT TOP (3) a FROM t", "SELECT a FROM t LIMIT 3", "SELECT a FROM t LIMIT 3", {}, {}},
         // In a subquery the LIMIT goes before its closing parenthesis.
         {"SELECT a FROM t WHERE b IN (SELECT TOP 1 b FROM u ORDER BY c) AND d = :d",
          "SELECT a FROM t WHERE b IN (SELECT b FROM u ORDER BY c LIMIT 1) AND d = ?1",
-         "SELECT a FROM t WHERE b IN (SELECT b FROM u ORDER BY c LIMIT 1) AND d = $1", {"d"}, {}},
+         "SELECT a FROM t WHERE b IN (SELECT b FROM u ORDER BY c LIMIT 1) AND d = $1",
+         {"d"},
+         {}},
         // A trailing comment stays after the LIMIT.
-        {"SELECT TOP 2 a FROM t -- first rows", "SELECT a FROM t LIMIT 2 -- first rows",
-         "SELECT a FROM t LIMIT 2 -- first rows", {}, {}},
+        {"SELECT TOP 2 a FROM t -- first rows",
+         "SELECT a FROM t LIMIT 2 -- first rows",
+         "SELECT a FROM t LIMIT 2 -- first rows",
+         {},
+         {}},
         // A column called top is left alone.
         {"SELECT top FROM t", "SELECT top FROM t", "SELECT top FROM t", {}, {}},
         {"SELECT top, b FROM t; -- end", "SELECT top, b FROM t -- end", "SELECT top, b FROM t -- end", {}, {}},
@@ -92,8 +124,11 @@ TEST(Dialect, TopBecomesLimitAtTheEndOfItsOwnSelect)
 TEST(Dialect, DeleteWithoutFromGetsFrom)
 {
     check({
-        {"DELETE TS_HelpDeformityPhoto WHERE PersonNo = :ls_no", "DELETE FROM TS_HelpDeformityPhoto WHERE PersonNo = ?1",
-         "DELETE FROM TS_HelpDeformityPhoto WHERE PersonNo = $1", {"ls_no"}, {}},
+        {"DELETE TS_HelpDeformityPhoto WHERE PersonNo = :ls_no",
+         "DELETE FROM TS_HelpDeformityPhoto WHERE PersonNo = ?1",
+         "DELETE FROM TS_HelpDeformityPhoto WHERE PersonNo = $1",
+         {"ls_no"},
+         {}},
         {"delete from t where a = 1", "delete from t where a = 1", "delete from t where a = 1", {}, {}},
     });
 }
@@ -103,12 +138,20 @@ TEST(Dialect, MixedCaseNamesCountAndNullPassThroughUnchanged)
     check({
         {" Update TC_GE_PersonInfo Set personkind=Null Where PersonNo = 'P1'",
          " Update TC_GE_PersonInfo Set personkind=Null Where PersonNo = 'P1'",
-         " Update TC_GE_PersonInfo Set personkind=Null Where PersonNo = 'P1'", {}, {}},
-        {"SELECT Count(x) FROM TC_GE_Building", "SELECT Count(x) FROM TC_GE_Building",
-         "SELECT Count(x) FROM TC_GE_Building", {}, {}},
+         " Update TC_GE_PersonInfo Set personkind=Null Where PersonNo = 'P1'",
+         {},
+         {}},
+        {"SELECT Count(x) FROM TC_GE_Building",
+         "SELECT Count(x) FROM TC_GE_Building",
+         "SELECT Count(x) FROM TC_GE_Building",
+         {},
+         {}},
         // Literals with doubled quotes and words that look like keywords stay untouched.
-        {"SELECT 'it''s TOP 5; DELETE t' FROM t", "SELECT 'it''s TOP 5; DELETE t' FROM t",
-         "SELECT 'it''s TOP 5; DELETE t' FROM t", {}, {}},
+        {"SELECT 'it''s TOP 5; DELETE t' FROM t",
+         "SELECT 'it''s TOP 5; DELETE t' FROM t",
+         "SELECT 'it''s TOP 5; DELETE t' FROM t",
+         {},
+         {}},
     });
 }
 
@@ -130,11 +173,16 @@ TEST(Dialect, StatementKinds)
         StatementKind kind;
     };
     const Kind cases[] = {
-        {"select 1", StatementKind::Query},         {"  WITH a AS (select 1) select * from a", StatementKind::Query},
-        {"(select 1)", StatementKind::Query},       {"update t set a = 1", StatementKind::Change},
-        {"COMMIT", StatementKind::Commit},          {"commit work;", StatementKind::Commit},
-        {"ROLLBACK", StatementKind::Rollback},      {"rollback transaction", StatementKind::Rollback},
-        {"rollback to savepoint a", StatementKind::Change}, {"create table x (a int)", StatementKind::Change},
+        {"select 1", StatementKind::Query},
+        {"  WITH a AS (select 1) select * from a", StatementKind::Query},
+        {"(select 1)", StatementKind::Query},
+        {"update t set a = 1", StatementKind::Change},
+        {"COMMIT", StatementKind::Commit},
+        {"commit work;", StatementKind::Commit},
+        {"ROLLBACK", StatementKind::Rollback},
+        {"rollback transaction", StatementKind::Rollback},
+        {"rollback to savepoint a", StatementKind::Change},
+        {"create table x (a int)", StatementKind::Change},
     };
     for (const Kind& c : cases)
         EXPECT_EQ(translate(c.text, Dbms::SQLite)->kind, c.kind) << c.text;
@@ -178,12 +226,14 @@ TEST(Dialect, ListVariablesExpandToOneVariablePerElement)
 {
     using hearth::sql::expand_list_variable;
     const char* select = "SELECT a FROM t WHERE x IN (:AS_Nos) AND y <> ':as_nos' AND z = :as_nos2 -- :as_nos";
-    EXPECT_EQ(*expand_list_variable(select, "as_nos", 3),
-              "SELECT a FROM t WHERE x IN (:as_nos#1, :as_nos#2, :as_nos#3) AND y <> ':as_nos' AND z = :as_nos2 -- :as_nos");
+    EXPECT_EQ(
+        *expand_list_variable(select, "as_nos", 3),
+        "SELECT a FROM t WHERE x IN (:as_nos#1, :as_nos#2, :as_nos#3) AND y <> ':as_nos' AND z = :as_nos2 -- :as_nos");
     EXPECT_EQ(*expand_list_variable(select, "as_nos", 0),
               "SELECT a FROM t WHERE x IN (NULL) AND y <> ':as_nos' AND z = :as_nos2 -- :as_nos");
     // The expanded names are host variables of their own, bound in order.
-    const auto translated = hearth::sql::translate(*expand_list_variable(select, "as_nos", 2), hearth::sql::Dbms::PostgreSQL);
+    const auto translated
+        = hearth::sql::translate(*expand_list_variable(select, "as_nos", 2), hearth::sql::Dbms::PostgreSQL);
     EXPECT_EQ(translated->params, (std::vector<std::string> {"as_nos#1", "as_nos#2", "as_nos2"}));
     EXPECT_FALSE(expand_list_variable("SELECT 'open", "as_nos", 1));
 }
@@ -194,7 +244,7 @@ TEST(Dialect, QuoteLiteralDoublesQuotes)
     EXPECT_EQ(quote_literal("O'Brien"), "'O''Brien'");
     EXPECT_EQ(quote_literal("''"), "''''''");
     EXPECT_EQ(quote_literal(""), "''");
-    EXPECT_EQ(quote_literal("a\\b"), "'a\\b'");   // backslashes are ordinary (standard strings on both)
+    EXPECT_EQ(quote_literal("a\\b"), "'a\\b'"); // backslashes are ordinary (standard strings on both)
     // A quoted literal is one string token: nothing after it is read as SQL.
     const auto t = translate("SELECT a FROM t WHERE b = " + quote_literal("x'; DROP TABLE t; --"), Dbms::PostgreSQL);
     ASSERT_TRUE(t);

@@ -22,9 +22,12 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         run_all({
-            "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, PersonKind, RoleRelation, Age) VALUES ('P1', '李明', 'R1', '10', '10', 40)",
-            "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, PersonKind, RoleRelation, Age) VALUES ('P2', 'O''Brien', 'R1', '20', '02', 12)",
-            "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, PersonKind, RoleRelation, Age) VALUES ('P3', 'Wang', 'R2', NULL, '01', NULL)",
+            "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, PersonKind, RoleRelation, Age) VALUES ('P1', '李明', "
+            "'R1', '10', '10', 40)",
+            "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, PersonKind, RoleRelation, Age) VALUES ('P2', "
+            "'O''Brien', 'R1', '20', '02', 12)",
+            "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, PersonKind, RoleRelation, Age) VALUES ('P3', 'Wang', "
+            "'R2', NULL, '01', NULL)",
             "INSERT INTO th_ge_personinfo (PersonNo, Name, IsSave) VALUES ('P1', '李明', '1')",
             "INSERT INTO th_ge_personotherinfo (PersonNO, Note) VALUES ('P1', 'a')",
             "INSERT INTO th_ge_personotherinfo (PersonNO, Note) VALUES ('P1', 'b')",
@@ -56,9 +59,10 @@ protected:
 TEST_P(EmbeddedSqlTest, SelectIntoStoresOneRowConvertedToTheVariablesTypes)
 {
     Value count = Value::initial_of(Type::Long);
-    ASSERT_EQ(tx.select_into("SELECT Count(PersonNo) INTO :ll_count FROM th_ge_personinfo WHERE PersonNo = :ls_personno",
-                             {{"ll_count", &count}, {"ls_personno", "P1"}}),
-              0)
+    ASSERT_EQ(
+        tx.select_into("SELECT Count(PersonNo) INTO :ll_count FROM th_ge_personinfo WHERE PersonNo = :ls_personno",
+                       {{"ll_count", &count}, {"ls_personno", "P1"}}),
+        0)
         << tx.sql_err_text();
     EXPECT_EQ(count, Value(1));
     EXPECT_EQ(tx.sql_nrows(), 1);
@@ -70,9 +74,12 @@ TEST_P(EmbeddedSqlTest, SelectIntoStoresOneRowConvertedToTheVariablesTypes)
     ASSERT_EQ(tx.select_into("SELECT PersonNum, InCommHouseNum, OutCommHouseNum, InCommHouseArea, OutCommHouseArea "
                              "INTO :ll_personnum, :ld_incommhousenum, :ld_outcommhousenum, :ld_incommhousearea, "
                              ":ld_outcommhousearea FROM TC_GE_Rpr WHERE RprNo = :ls_rprno",
-                             {{"ll_personnum", &personnum}, {"ld_incommhousenum", &in_num},
-                              {"ld_outcommhousenum", &out_num}, {"ld_incommhousearea", &in_area},
-                              {"ld_outcommhousearea", &out_area}, {"ls_rprno", "R1"}}),
+                             {{"ll_personnum", &personnum},
+                              {"ld_incommhousenum", &in_num},
+                              {"ld_outcommhousenum", &out_num},
+                              {"ld_incommhousearea", &in_area},
+                              {"ld_outcommhousearea", &out_area},
+                              {"ls_rprno", "R1"}}),
               0)
         << tx.sql_err_text();
     EXPECT_EQ(personnum, Value(2));
@@ -111,7 +118,7 @@ TEST_P(EmbeddedSqlTest, SelectIntoWithMoreThanOneRowIsAnError)
                              {{"name", &name}}),
               -1);
     EXPECT_EQ(tx.sql_err_text(), "Select returned more than one row.");
-    EXPECT_EQ(name, Value("李明"));   // the first row was stored, as the runtime does
+    EXPECT_EQ(name, Value("李明")); // the first row was stored, as the runtime does
 }
 
 TEST_P(EmbeddedSqlTest, SelectIntoMisuseIsReportedNotCrashed)
@@ -123,15 +130,21 @@ TEST_P(EmbeddedSqlTest, SelectIntoMisuseIsReportedNotCrashed)
         const char* error;
     };
     const Bad cases[] = {
-        {"SELECT Name, Age INTO :a FROM tc_ge_personinfo WHERE PersonNo = 'P1'", {{"a", &a}},
+        {"SELECT Name, Age INTO :a FROM tc_ge_personinfo WHERE PersonNo = 'P1'",
+         {{"a", &a}},
          "The SELECT returns 2 columns but INTO names 1 variables."},
-        {"SELECT Name INTO :a FROM tc_ge_personinfo WHERE PersonNo = :missing", {{"a", &a}},
+        {"SELECT Name INTO :a FROM tc_ge_personinfo WHERE PersonNo = :missing",
+         {{"a", &a}},
          "Host variable :missing has no value."},
-        {"SELECT Name INTO :a FROM tc_ge_personinfo WHERE PersonNo = 'P1'", {{"a", Value("input only")}},
+        {"SELECT Name INTO :a FROM tc_ge_personinfo WHERE PersonNo = 'P1'",
+         {{"a", Value("input only")}},
          "Host variable :a cannot receive a value."},
-        {"SELECT Name FROM tc_ge_personinfo WHERE PersonNo = 'P1'", {},
+        {"SELECT Name FROM tc_ge_personinfo WHERE PersonNo = 'P1'",
+         {},
          "SELECT ... INTO expects a SELECT with an INTO list of host variables."},
-        {"UPDATE tc_ge_personinfo SET Age = 1", {}, "SELECT ... INTO expects a SELECT with an INTO list of host variables."},
+        {"UPDATE tc_ge_personinfo SET Age = 1",
+         {},
+         "SELECT ... INTO expects a SELECT with an INTO list of host variables."},
     };
     for (const Bad& c : cases) {
         EXPECT_EQ(tx.select_into(c.text, c.vars), -1) << c.text;
@@ -143,7 +156,9 @@ TEST_P(EmbeddedSqlTest, SelectIntoMisuseIsReportedNotCrashed)
     EXPECT_EQ(tx.select_into("SELECT Name, PersonNo INTO :b, :a FROM tc_ge_personinfo WHERE PersonNo = 'P1'",
                              {{"a", &a}, {"b", &b}}),
               -1);
-    EXPECT_EQ(tx.sql_err_text(), "Cannot convert 'P1' in column 2 (" + std::string(dbms() == sql::Dbms::SQLite ? "PersonNo" : "personno") + ") to integer.");
+    EXPECT_EQ(tx.sql_err_text(),
+              "Cannot convert 'P1' in column 2 (" + std::string(dbms() == sql::Dbms::SQLite ? "PersonNo" : "personno")
+                  + ") to integer.");
     EXPECT_EQ(a, Value::integer(1));
     EXPECT_EQ(b, Value("before"));
 }
@@ -151,7 +166,8 @@ TEST_P(EmbeddedSqlTest, SelectIntoMisuseIsReportedNotCrashed)
 TEST_P(EmbeddedSqlTest, CursorFetchesUntil100)
 {
     // The household cursor of the history archive.
-    Cursor cursor = tx.declare_cursor("SELECT PersonNo FROM tc_ge_personinfo WHERE RprNo = :ls_rprno ORDER BY PersonNo");
+    Cursor cursor
+        = tx.declare_cursor("SELECT PersonNo FROM tc_ge_personinfo WHERE RprNo = :ls_rprno ORDER BY PersonNo");
     ASSERT_EQ(cursor.open({{"ls_rprno", "R1"}}), 0) << tx.sql_err_text();
     Value no("");
     std::vector<std::string> seen;
@@ -163,8 +179,8 @@ TEST_P(EmbeddedSqlTest, CursorFetchesUntil100)
     }
     EXPECT_EQ(tx.sql_code(), 100);
     EXPECT_EQ(seen, (std::vector<std::string> {"P1", "P2"}));
-    EXPECT_EQ(no, Value("P2"));   // 100 leaves the variable as it was
-    EXPECT_EQ(cursor.fetch_into({&no}), 100);   // and stays at the end
+    EXPECT_EQ(no, Value("P2"));               // 100 leaves the variable as it was
+    EXPECT_EQ(cursor.fetch_into({&no}), 100); // and stays at the end
     EXPECT_EQ(cursor.close(), 0);
 
     // Reopened with other host variable values, it runs again.
@@ -221,7 +237,8 @@ TEST_P(EmbeddedSqlTest, TwoCursorsOnOneTransactionAndWritesBetweenFetches)
         order.push_back(std::to_string(honor.as_integral()));
         ASSERT_EQ(persons.fetch_into({&person}), 0);
         order.push_back(person.as_string());
-        ASSERT_EQ(tx.execute("DELETE FROM TS_PersonPhoto WHERE PersonNo = :p", {{"p", &person}}), 0) << tx.sql_err_text();
+        ASSERT_EQ(tx.execute("DELETE FROM TS_PersonPhoto WHERE PersonNo = :p", {{"p", &person}}), 0)
+            << tx.sql_err_text();
         ASSERT_EQ(tx.commit(), 0);
     }
     EXPECT_EQ(order, (std::vector<std::string> {"7", "P1", "8", "P2"}));
@@ -235,18 +252,19 @@ TEST_P(EmbeddedSqlTest, ExecuteImmediateRunsATextAndReportsRows)
     // The dependent update prepared by the deletion workflow, with its literal quoted by the
     // one quoting helper.
     const std::string personno = "P1";
-    const std::string text =
-        " Update TC_GE_PersonInfo Set personkind=Null Where PersonNo = " + sql::quote_literal(personno);
+    const std::string text
+        = " Update TC_GE_PersonInfo Set personkind=Null Where PersonNo = " + sql::quote_literal(personno);
     ASSERT_EQ(tx.execute_immediate(text), 0) << tx.sql_err_text();
     EXPECT_EQ(tx.sql_nrows(), 1);
     EXPECT_EQ(count("FROM tc_ge_personinfo WHERE PersonKind IS NULL"), 2);
     // A quote in the value cannot end the literal early.
-    ASSERT_EQ(tx.execute_immediate("UPDATE tc_ge_personinfo SET Age = 13 WHERE Name = " + sql::quote_literal("O'Brien")), 0)
+    ASSERT_EQ(
+        tx.execute_immediate("UPDATE tc_ge_personinfo SET Age = 13 WHERE Name = " + sql::quote_literal("O'Brien")), 0)
         << tx.sql_err_text();
     EXPECT_EQ(tx.sql_nrows(), 1);
-    ASSERT_EQ(tx.execute_immediate("UPDATE tc_ge_personinfo SET Age = 13 WHERE Name = "
-                                   + sql::quote_literal("x' OR '1'='1")),
-              0);
+    ASSERT_EQ(
+        tx.execute_immediate("UPDATE tc_ge_personinfo SET Age = 13 WHERE Name = " + sql::quote_literal("x' OR '1'='1")),
+        0);
     EXPECT_EQ(tx.sql_nrows(), 0);
     // Host variables are not for EXECUTE IMMEDIATE.
     EXPECT_EQ(tx.execute_immediate("DELETE FROM tc_ge_personinfo WHERE PersonNo = :p"), -1);
@@ -267,10 +285,14 @@ TEST_P(EmbeddedSqlTest, HostVariablesAreBoundNeverSpliced)
               0);
     EXPECT_EQ(tx.sql_nrows(), 1);
     Value name;
-    ASSERT_EQ(tx.select_into("SELECT Name INTO :name FROM tc_ge_personinfo WHERE PersonNo = :no", {{"name", &name}, {"no", "P2"}}), 0);
+    ASSERT_EQ(tx.select_into("SELECT Name INTO :name FROM tc_ge_personinfo WHERE PersonNo = :no",
+                             {{"name", &name}, {"no", "P2"}}),
+              0);
     EXPECT_EQ(name, Value("x'); DROP TABLE tc_ge_personinfo; --"));
     // A null host variable binds NULL.
-    ASSERT_EQ(tx.execute("UPDATE tc_ge_personinfo SET Age = :age WHERE PersonNo = 'P1'", {{"age", Value::null_of(Type::Long)}}), 0);
+    ASSERT_EQ(tx.execute("UPDATE tc_ge_personinfo SET Age = :age WHERE PersonNo = 'P1'",
+                         {{"age", Value::null_of(Type::Long)}}),
+              0);
     EXPECT_EQ(count("FROM tc_ge_personinfo WHERE Age IS NULL"), 2);
     // An object cannot be bound.
     EXPECT_EQ(tx.execute("UPDATE tc_ge_personinfo SET Age = :o", {{"o", Value(ObjectRef())}}), -1);
@@ -295,7 +317,9 @@ TEST_P(EmbeddedSqlTest, EveryStatementFormTheLibrarySends)
         {"UPDATE th_ge_personinfo SET SaveTime = :ldt_now, IsSave = '5' WHERE PersonNo = :ls_personno", 0, 1},
         {"SELECT Count(PersonNo) INTO :ll_count FROM th_ge_personotherinfo WHERE PersonNO = :ls_personno", 0, 1},
         {"DELETE FROM th_ge_personotherinfo WHERE PersonNO = :ls_personno", 0, 2},
-        {"SELECT count(*) INTO :ll_count FROM tc_ge_personrelation WHERE personno = :ls_personno AND rolerelation = :as_relation", 0, 1},
+        {"SELECT count(*) INTO :ll_count FROM tc_ge_personrelation WHERE personno = :ls_personno AND rolerelation = "
+         ":as_relation",
+         0, 1},
         {"DELETE FROM tc_ge_personrelation WHERE personno = :ls_personno AND rolerelation = :as_relation", 0, 1},
         {"SELECT rolerelation INTO :as_relation FROM tc_ge_personinfo WHERE PersonNo = :ls_personno", 0, 1},
         {"SELECT Count(*) INTO :ll_count FROM TC_GE_Building WHERE RegionalNo = 5", 0, 1},
@@ -306,21 +330,28 @@ TEST_P(EmbeddedSqlTest, EveryStatementFormTheLibrarySends)
         {"DELETE TS_ElectionPhoto WHERE OrderNo = :ll_orderno", 0, 1},
         {" Update TC_GE_PersonInfo Set personkind='90' Where personno = 'P3'", 0, 1},
         {"SELECT TOP 2 PersonNo INTO :ls_personno FROM tc_ge_personinfo WHERE RprNo = 'R2' ORDER BY PersonNo", 0, 1},
-        {"select PersonNo into :ls_personno from tc_ge_personinfo Where ( RprNo='R1' and Age > 20) and (tc_ge_personinfo.RprNo='R1')", 0, 1},
+        {"select PersonNo into :ls_personno from tc_ge_personinfo Where ( RprNo='R1' and Age > 20) and "
+         "(tc_ge_personinfo.RprNo='R1')",
+         0, 1},
     };
     for (const Form& f : forms) {
         const long code = f.text.find("INTO") != std::string::npos || f.text.find("into") != std::string::npos
-            ? tx.select_into(f.text, {{"ll_count", &n}, {"ls_personno", &no}, {"as_relation", &relation},
-                                      {"ldt_now", &now}, {"ll_orderno", &order}})
-            : tx.execute(f.text, {{"ls_personno", &no}, {"as_relation", &relation}, {"ldt_now", &now},
-                                  {"ll_orderno", &order}});
+            ? tx.select_into(f.text,
+                             {{"ll_count", &n},
+                              {"ls_personno", &no},
+                              {"as_relation", &relation},
+                              {"ldt_now", &now},
+                              {"ll_orderno", &order}})
+            : tx.execute(f.text,
+                         {{"ls_personno", &no}, {"as_relation", &relation}, {"ldt_now", &now}, {"ll_orderno", &order}});
         EXPECT_EQ(code, f.code) << f.text << ": " << tx.sql_err_text();
         EXPECT_EQ(tx.sql_nrows(), f.nrows) << f.text;
     }
     EXPECT_EQ(order, Value(3));
     ASSERT_EQ(tx.commit(), 0);
     Value saved = Value::initial_of(Type::DateTime);
-    ASSERT_EQ(tx.select_into("SELECT SaveTime INTO :t FROM th_ge_personinfo WHERE PersonNo = 'P1'", {{"t", &saved}}), 0);
+    ASSERT_EQ(tx.select_into("SELECT SaveTime INTO :t FROM th_ge_personinfo WHERE PersonNo = 'P1'", {{"t", &saved}}),
+              0);
     EXPECT_EQ(saved, Value(DateTime {{2024, 3, 1}, {9, 30, 0, 0}}));
     EXPECT_EQ(count("FROM TS_ElectionPhoto"), 0);
     EXPECT_EQ(count("FROM tc_ge_personinfo WHERE PersonKind = '90'"), 1);
@@ -342,21 +373,26 @@ TEST_P(EmbeddedSqlTest, QueryCallsBackPerRowWithTypedCells)
     EXPECT_EQ(ages, (std::vector<long> {40, 12}));
     // Stop early.
     long seen = 0;
-    EXPECT_EQ(tx.query("SELECT Name FROM tc_ge_personinfo", {}, [&](const sql::ResultRow&) {
-        ++seen;
-        return RowAction::Stop;
-    }), 0);
+    EXPECT_EQ(tx.query("SELECT Name FROM tc_ge_personinfo", {},
+                       [&](const sql::ResultRow&) {
+                           ++seen;
+                           return RowAction::Stop;
+                       }),
+              0);
     EXPECT_EQ(seen, 1);
     // A callback that finds a bad value reports it.
-    EXPECT_EQ(tx.query("SELECT Name FROM tc_ge_personinfo", {}, [&](const sql::ResultRow&) {
-        tx.fail("bad row");
-        return RowAction::Stop;
-    }), -1);
+    EXPECT_EQ(tx.query("SELECT Name FROM tc_ge_personinfo", {},
+                       [&](const sql::ResultRow&) {
+                           tx.fail("bad row");
+                           return RowAction::Stop;
+                       }),
+              -1);
     EXPECT_EQ(tx.sql_err_text(), "bad row");
-    EXPECT_EQ(tx.query("SELECT Name FROM tc_ge_personinfo WHERE 1 = 0", {}, [](const sql::ResultRow&) {
-        return RowAction::Continue;
-    }), 100);
-    EXPECT_EQ(tx.query("DELETE FROM tc_ge_personinfo", {}, [](const sql::ResultRow&) { return RowAction::Continue; }), -1);
+    EXPECT_EQ(tx.query("SELECT Name FROM tc_ge_personinfo WHERE 1 = 0", {},
+                       [](const sql::ResultRow&) { return RowAction::Continue; }),
+              100);
+    EXPECT_EQ(tx.query("DELETE FROM tc_ge_personinfo", {}, [](const sql::ResultRow&) { return RowAction::Continue; }),
+              -1);
     EXPECT_EQ(tx.sql_err_text(), "A retrieval expects a SELECT without INTO.");
     EXPECT_EQ(count("FROM tc_ge_personinfo"), 3);
 }

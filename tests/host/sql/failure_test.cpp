@@ -3,8 +3,8 @@
 // connection that is connected again.
 
 #include "backend_fixture.h"
-#include "value_printer.h"
 #include "faulty_driver.h"
+#include "value_printer.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -104,7 +104,7 @@ TEST_P(FailureTest, AStatementFailingMidTransactionLeavesTheDatabaseAsAfterRollb
         const int failed_step = run_workflow(client);
         EXPECT_EQ(plan->failures, 1);
         EXPECT_EQ(failed_step, c.point == FaultPoint::Commit ? 4 : c.fail_at);
-        EXPECT_EQ(client.sql_code(), c.point == FaultPoint::Commit ? -1 : 0);   // after the ROLLBACK
+        EXPECT_EQ(client.sql_code(), c.point == FaultPoint::Commit ? -1 : 0); // after the ROLLBACK
         EXPECT_FALSE(client.in_transaction());
         EXPECT_EQ(snapshot(), initial);
         // The same client then runs the workflow to the end.
@@ -114,7 +114,9 @@ TEST_P(FailureTest, AStatementFailingMidTransactionLeavesTheDatabaseAsAfterRollb
         // Put the data back for the next case.
         ASSERT_EQ(client.execute_immediate("DELETE FROM tc_ge_personinfo WHERE PersonNo = 'P3'"), 0);
         ASSERT_EQ(client.execute_immediate("UPDATE tc_ge_personinfo SET Name = 'Li' WHERE PersonNo = 'P1'"), 0);
-        ASSERT_EQ(client.execute_immediate("INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES ('P2', 'Wang', 'R1', 12)"), 0);
+        ASSERT_EQ(client.execute_immediate(
+                      "INSERT INTO tc_ge_personinfo (PersonNo, Name, RprNo, Age) VALUES ('P2', 'Wang', 'R1', 12)"),
+                  0);
         ASSERT_EQ(client.commit(), 0);
         ASSERT_EQ(snapshot(), initial);
     }
@@ -201,10 +203,10 @@ TEST_P(FailureTest, BadSqlOfEveryKindGivesMinusOneAndAMessage)
         "\x01\x02\xff garbage",
     };
     for (const std::string& text : cases) {
-        const long code = text.find("INTO :v") != std::string::npos ? tx.select_into(text, {{"v", &v}})
-                                                                     : tx.execute(text);
+        const long code
+            = text.find("INTO :v") != std::string::npos ? tx.select_into(text, {{"v", &v}}) : tx.execute(text);
         if (dbms() == sql::Dbms::SQLite && text == "SELECT 1/0 INTO :v") {
-            EXPECT_EQ(code, 0);   // SQLite gives NULL for a division by zero
+            EXPECT_EQ(code, 0); // SQLite gives NULL for a division by zero
             EXPECT_TRUE(v.is_null());
             continue;
         }
@@ -224,9 +226,10 @@ TEST(SqliteFiles, AMissingOrBrokenDatabaseFileFailsToConnect)
     Transaction tx;
     tx.set_database(missing);
     EXPECT_EQ(tx.connect(), -1);
-    EXPECT_EQ(tx.sql_err_text(), fmt::format("Cannot open database file \"{}\": unable to open database file", missing));
+    EXPECT_EQ(tx.sql_err_text(),
+              fmt::format("Cannot open database file \"{}\": unable to open database file", missing));
     EXPECT_FALSE(tx.is_connected());
-    EXPECT_FALSE(std::ifstream(missing).good());   // nothing was created
+    EXPECT_FALSE(std::ifstream(missing).good()); // nothing was created
 
     tx.set_database("/nonexistent-folder/x.db");
     tx.set_dbparm("Create='Yes'");
@@ -303,7 +306,7 @@ TEST(PostgresServer, ALostConnectionIsReportedAndCanBeConnectedAgain)
     // Further statements keep failing with a message until the transaction connects again.
     EXPECT_EQ(tx.execute_immediate("SELECT 1"), -1);
     EXPECT_EQ(tx.sql_err_text(), "The connection to the database server is lost.");
-    EXPECT_EQ(tx.commit(), 0);   // nothing open any more
+    EXPECT_EQ(tx.commit(), 0); // nothing open any more
     ASSERT_EQ(tx.connect(), 0) << tx.sql_err_text();
     ASSERT_EQ(tx.select_into(fmt::format("SELECT Count(*) INTO :n FROM lost_{}", ::getpid()), {{"n", &n}}), 0)
         << tx.sql_err_text();

@@ -11,15 +11,15 @@ namespace hearth::test {
 enum class FaultPoint : std::uint8_t { Connect, Prepare, Execute, Commit };
 
 enum class FaultTiming : std::uint8_t {
-    Before,   // the backend never sees the call
-    After,    // the backend did the work, then the failure is reported (a lost answer)
+    Before, // the backend never sees the call
+    After,  // the backend did the work, then the failure is reported (a lost answer)
 };
 
 // Shared between a test and the drivers it installs: which call fails, and counters.
 struct FaultPlan {
     FaultPoint point = FaultPoint::Execute;
     FaultTiming timing = FaultTiming::Before;
-    int fail_at = -1;   // 0-based index of the call at `point` that fails; -1: none
+    int fail_at = -1; // 0-based index of the call at `point` that fails; -1: none
     int calls[4] = {0, 0, 0, 0};
     int failures = 0;
     // True when this call at `point` is the one to fail (and counts it).

@@ -65,7 +65,7 @@ TEST_P(TransactionTest, StatusAfterEveryKindOfStatement)
     // Backend errors carry the backend's code; a text the runtime refuses carries none.
     tx.execute_immediate("UPDATE no_such_table SET a = 1");
     if (dbms() == sql::Dbms::SQLite) {
-        EXPECT_EQ(tx.sql_db_code(), 1);   // SQLITE_ERROR
+        EXPECT_EQ(tx.sql_db_code(), 1); // SQLITE_ERROR
         EXPECT_EQ(tx.sql_err_text(), "no such table: no_such_table");
     } else {
         EXPECT_EQ(tx.sql_state(), "42P01");
@@ -88,12 +88,13 @@ TEST_P(TransactionTest, RollbackUndoesEverythingSinceTheLastCommit)
     insert_person("P2", "Wang");
     EXPECT_TRUE(tx.in_transaction());
     ASSERT_EQ(tx.execute("UPDATE tc_ge_personinfo SET Name = :n WHERE PersonNo = 'P1'", {{"n", "Zhao"}}), 0);
-    EXPECT_EQ(count_people(tx), 2);   // the transaction sees its own changes
+    EXPECT_EQ(count_people(tx), 2); // the transaction sees its own changes
     ASSERT_EQ(tx.rollback(), 0);
     EXPECT_FALSE(tx.in_transaction());
     EXPECT_EQ(count_people(tx), 1);
     Value name;
-    ASSERT_EQ(tx.select_into("SELECT Name INTO :name FROM tc_ge_personinfo WHERE PersonNo = 'P1'", {{"name", &name}}), 0);
+    ASSERT_EQ(tx.select_into("SELECT Name INTO :name FROM tc_ge_personinfo WHERE PersonNo = 'P1'", {{"name", &name}}),
+              0);
     EXPECT_EQ(name, Value("Li"));
     // COMMIT and ROLLBACK with nothing pending succeed.
     EXPECT_EQ(tx.commit(), 0);
@@ -132,7 +133,7 @@ TEST_P(TransactionTest, AutoCommitOnCommitsEachStatement)
     tx.set_autocommit(AutoCommit::On);
     insert_person("P1", "Li");
     EXPECT_FALSE(tx.in_transaction());
-    EXPECT_EQ(tx.rollback(), 0);   // nothing to undo
+    EXPECT_EQ(tx.rollback(), 0); // nothing to undo
     Transaction other("other");
     configure_other(other);
     ASSERT_EQ(other.connect(), 0);
@@ -166,7 +167,7 @@ TEST_P(TransactionTest, DisconnectCommitsAndStatementsAfterItFail)
         EXPECT_EQ(tx.sql_err_text(), "Transaction not connected.") << c.what;
     }
     ASSERT_EQ(tx.connect(), 0);
-    EXPECT_EQ(count_people(tx), 1);   // DISCONNECT committed
+    EXPECT_EQ(count_people(tx), 1); // DISCONNECT committed
     // Connecting twice is refused and leaves the connection as it was.
     EXPECT_EQ(tx.connect(), -1);
     EXPECT_EQ(tx.sql_err_text(), "Transaction is already connected.");
@@ -194,7 +195,7 @@ TEST(Transaction, UnknownDbmsAndMissingSettingsFailToConnect)
     tx.set_dbms("Oracle");
     EXPECT_EQ(tx.connect(), -1);
     EXPECT_EQ(tx.sql_err_text(), "Unknown DBMS \"Oracle\": use \"SQLite\" or \"PostgreSQL\".");
-    tx.set_dbms("sqlite");   // the name is not case-sensitive
+    tx.set_dbms("sqlite"); // the name is not case-sensitive
     EXPECT_EQ(tx.connect(), -1);
     EXPECT_EQ(tx.sql_err_text(), "No database file given.");
     EXPECT_FALSE(tx.is_connected());
@@ -204,7 +205,7 @@ TEST(Transaction, UnknownDbmsAndMissingSettingsFailToConnect)
     EXPECT_EQ(tx.connect(), -1);
     EXPECT_EQ(tx.sql_err_text(), "Unknown DBMS \"SQLite数据库\": use \"SQLite\" or \"PostgreSQL\".");
     EXPECT_EQ(HostVar(":户主Name", Value(1)).name(), "户主name");
-    EXPECT_EQ(HostVar(":\xC3\x89", Value(1)).name(), "\xC3\x89");   // É stays as it is
+    EXPECT_EQ(HostVar(":\xC3\x89", Value(1)).name(), "\xC3\x89"); // É stays as it is
 }
 
 TEST(Transaction, DbparmValues)

@@ -47,9 +47,9 @@ protected:
     }
 };
 
-const std::vector<Type> column_types = {Type::String, Type::Long,     Type::Integer, Type::ULong,
-                                        Type::Decimal, Type::Real,    Type::Double,  Type::Date,
-                                        Type::DateTime, Type::Time,   Type::Blob};
+const std::vector<Type> column_types
+    = {Type::String, Type::Long, Type::Integer,  Type::ULong, Type::Decimal, Type::Real,
+       Type::Double, Type::Date, Type::DateTime, Type::Time,  Type::Blob};
 
 } // namespace
 
@@ -104,17 +104,31 @@ TEST_P(TypesTest, DecimalsAreReadExactlyNotThroughADouble)
         const char* expected;
     };
     const std::vector<Case> cases = dbms() == sql::Dbms::PostgreSQL
-        ? std::vector<Case> {{"0.3", "0.3000000000"}, {"-12345678901234567890.1234567890", "-12345678901234567890.1234567890"},
+        ? std::vector<Case> {{"0.3", "0.3000000000"},
+                             {"-12345678901234567890.1234567890", "-12345678901234567890.1234567890"},
                              {"99999999999999999999.9999999999", "99999999999999999999.9999999999"}}
-        : std::vector<Case> {{"0.3", "0.3"}, {"12345678901234", "12345678901234"}, {"-1.25", "-1.25"},
+        : std::vector<Case> {{"0.3", "0.3"},
+                             {"12345678901234", "12345678901234"},
+                             {"-1.25", "-1.25"},
                              {"922337203685477580", "922337203685477580"}};
     long id = 10;
     for (const Case& c : cases) {
-        insert_row(id, {{"d", Value(*Decimal::parse(c.stored))}, {"s", Value()}, {"l", Value()}, {"i", Value()},
-                        {"u", Value()}, {"r", Value()}, {"f", Value()}, {"dt", Value()}, {"ts", Value()},
-                        {"tm", Value()}, {"b", Value()}});
+        insert_row(id,
+                   {{"d", Value(*Decimal::parse(c.stored))},
+                    {"s", Value()},
+                    {"l", Value()},
+                    {"i", Value()},
+                    {"u", Value()},
+                    {"r", Value()},
+                    {"f", Value()},
+                    {"dt", Value()},
+                    {"ts", Value()},
+                    {"tm", Value()},
+                    {"b", Value()}});
         Value d = Value::initial_of(Type::Decimal);
-        ASSERT_EQ(tx.select_into("SELECT d INTO :d FROM t_types WHERE id = :id", {{"d", &d}, {"id", Value(std::int32_t(id))}}), 0)
+        ASSERT_EQ(tx.select_into("SELECT d INTO :d FROM t_types WHERE id = :id",
+                                 {{"d", &d}, {"id", Value(std::int32_t(id))}}),
+                  0)
             << tx.sql_err_text();
         EXPECT_EQ(d.as_decimal().to_string(), c.expected) << c.stored;
         ++id;
@@ -122,28 +136,57 @@ TEST_P(TypesTest, DecimalsAreReadExactlyNotThroughADouble)
     // A sum computed by the server is exact too.
     Value sum = Value::initial_of(Type::Decimal);
     ASSERT_EQ(tx.execute_immediate("DELETE FROM t_types"), 0);
-    insert_row(1, {{"d", Value(*Decimal::parse("0.1"))}, {"s", Value()}, {"l", Value()}, {"i", Value()}, {"u", Value()},
-                   {"r", Value()}, {"f", Value()}, {"dt", Value()}, {"ts", Value()}, {"tm", Value()}, {"b", Value()}});
-    insert_row(2, {{"d", Value(*Decimal::parse("0.2"))}, {"s", Value()}, {"l", Value()}, {"i", Value()}, {"u", Value()},
-                   {"r", Value()}, {"f", Value()}, {"dt", Value()}, {"ts", Value()}, {"tm", Value()}, {"b", Value()}});
+    insert_row(1,
+               {{"d", Value(*Decimal::parse("0.1"))},
+                {"s", Value()},
+                {"l", Value()},
+                {"i", Value()},
+                {"u", Value()},
+                {"r", Value()},
+                {"f", Value()},
+                {"dt", Value()},
+                {"ts", Value()},
+                {"tm", Value()},
+                {"b", Value()}});
+    insert_row(2,
+               {{"d", Value(*Decimal::parse("0.2"))},
+                {"s", Value()},
+                {"l", Value()},
+                {"i", Value()},
+                {"u", Value()},
+                {"r", Value()},
+                {"f", Value()},
+                {"dt", Value()},
+                {"ts", Value()},
+                {"tm", Value()},
+                {"b", Value()}});
     ASSERT_EQ(tx.select_into("SELECT Sum(d) INTO :s FROM t_types", {{"s", &sum}}), 0);
     EXPECT_EQ(sum.as_decimal(), *Decimal::parse("0.3"));
 }
 
 TEST_P(TypesTest, ColumnsConvertToOtherRequestedTypes)
 {
-    insert_row(3, {{"s", "42"}, {"l", Value(7)}, {"i", Value::integer(3)}, {"u", Value::ulong(9)},
-                   {"d", Value(*Decimal::parse("2.5"))}, {"r", Value::real(2.5f)}, {"f", Value(-2.5)},
-                   {"dt", Value(Date {2020, 1, 2})}, {"ts", Value(DateTime {{2020, 1, 2}, {3, 4, 5, 0}})},
-                   {"tm", Value(Time {3, 4, 5, 0})}, {"b", Value(Blob {'a', 'b'})}});
-    const std::vector<Value> back = read_row(3, {Type::Long, Type::String, Type::Decimal, Type::Double, Type::Long,
-                                                 Type::Decimal, Type::Integer, Type::DateTime, Type::Date, Type::String,
-                                                 Type::String});
+    insert_row(3,
+               {{"s", "42"},
+                {"l", Value(7)},
+                {"i", Value::integer(3)},
+                {"u", Value::ulong(9)},
+                {"d", Value(*Decimal::parse("2.5"))},
+                {"r", Value::real(2.5f)},
+                {"f", Value(-2.5)},
+                {"dt", Value(Date {2020, 1, 2})},
+                {"ts", Value(DateTime {{2020, 1, 2}, {3, 4, 5, 0}})},
+                {"tm", Value(Time {3, 4, 5, 0})},
+                {"b", Value(Blob {'a', 'b'})}});
+    const std::vector<Value> back
+        = read_row(3,
+                   {Type::Long, Type::String, Type::Decimal, Type::Double, Type::Long, Type::Decimal, Type::Integer,
+                    Type::DateTime, Type::Date, Type::String, Type::String});
     EXPECT_EQ(back[0], Value(42));
     EXPECT_EQ(back[1], Value("7"));
     EXPECT_EQ(back[2], Value(Decimal(3)));
     EXPECT_EQ(back[3], Value(9.0));
-    EXPECT_EQ(back[4], Value(3));          // 2.5 rounds half away from zero
+    EXPECT_EQ(back[4], Value(3)); // 2.5 rounds half away from zero
     EXPECT_EQ(back[5].as_decimal(), *Decimal::parse("2.5"));
     EXPECT_EQ(back[6], Value::integer(-3));
     EXPECT_EQ(back[7], Value(DateTime {{2020, 1, 2}, {0, 0, 0, 0}}));
@@ -164,12 +207,14 @@ TEST_P(TypesTest, ColumnsConvertToOtherRequestedTypes)
 TEST_P(TypesTest, NaturalTypesWhenNoneIsRequested)
 {
     Value n, s, d, b;
-    ASSERT_EQ(tx.select_into("SELECT 5, 'x', 1.5, 4000000000 INTO :n, :s, :d, :b", {{"n", &n}, {"s", &s}, {"d", &d}, {"b", &b}}), 0)
+    ASSERT_EQ(tx.select_into("SELECT 5, 'x', 1.5, 4000000000 INTO :n, :s, :d, :b",
+                             {{"n", &n}, {"s", &s}, {"d", &d}, {"b", &b}}),
+              0)
         << tx.sql_err_text();
     EXPECT_EQ(n, Value(5));
     EXPECT_EQ(s, Value("x"));
     if (dbms() == sql::Dbms::PostgreSQL)
-        EXPECT_EQ(d, Value(*Decimal::parse("1.5")));   // numeric literal
+        EXPECT_EQ(d, Value(*Decimal::parse("1.5"))); // numeric literal
     else
         EXPECT_EQ(d, Value(1.5));
     EXPECT_EQ(b, Value(Decimal(std::int64_t(4000000000))));
@@ -182,7 +227,8 @@ TEST(CellText, DatesTimesAndStampsParseStrictly)
     using namespace hearth::sql;
     EXPECT_EQ(parse_date("2024-02-29"), (Date {2024, 2, 29}));
     EXPECT_EQ(parse_date(" 2024-02-29 "), (Date {2024, 2, 29}));
-    for (const char* bad : {"2023-02-29", "2024-13-01", "2024-00-10", "2024-1-1", "24-01-01", "2024-01-01x", "", "0000-01-01"})
+    for (const char* bad :
+         {"2023-02-29", "2024-13-01", "2024-00-10", "2024-1-1", "24-01-01", "2024-01-01x", "", "0000-01-01"})
         EXPECT_FALSE(parse_date(bad)) << bad;
     EXPECT_EQ(parse_time("23:59:59.5"), (Time {23, 59, 59, 500000}));
     EXPECT_EQ(parse_time("07:05"), (Time {7, 5, 0, 0}));
@@ -243,4 +289,3 @@ TEST(CellText, ValueConversionsForIntoTargets)
         }
     }
 }
-

@@ -27,7 +27,8 @@ int write_loop(const std::string& path)
     int failures = 0;
     for (int i = 1; i <= operations; ++i) {
         if (tx.execute("INSERT INTO load_log (n, note) VALUES (:n, :note)",
-                       {{"n", Value(std::int32_t(i))}, {"note", Value(fmt::format("row {}", i))}}) != 0
+                       {{"n", Value(std::int32_t(i))}, {"note", Value(fmt::format("row {}", i))}})
+                != 0
             || tx.commit() != 0) {
             ++failures;
             if (failures == 1)
@@ -64,7 +65,7 @@ TEST(SqliteWalLoad, WriterAndReaderProcessesLoseNothing)
     long last_count = 0, last_max = 0;
     std::string first_error;
     bool went_backwards = false;
-    int overlapping = 0;   // reads that saw the writer part way
+    int overlapping = 0; // reads that saw the writer part way
     int status = 0;
     bool writer_done = false;
     for (int i = 0; i < operations || !writer_done; ++i) {
@@ -72,15 +73,17 @@ TEST(SqliteWalLoad, WriterAndReaderProcessesLoseNothing)
             writer_done = true;
         Value count = Value::initial_of(Type::Long), max = Value::initial_of(Type::Long);
         // The newest rows through the primary key: a cheap read that still sees every commit.
-        if (reader.select_into("SELECT Count(*), Max(n) INTO :c, :m FROM (SELECT n FROM load_log ORDER BY n DESC LIMIT 5) x",
-                               {{"c", &count}, {"m", &max}}) != 0) {
+        if (reader.select_into(
+                "SELECT Count(*), Max(n) INTO :c, :m FROM (SELECT n FROM load_log ORDER BY n DESC LIMIT 5) x",
+                {{"c", &count}, {"m", &max}})
+            != 0) {
             if (read_failures++ == 0)
                 first_error = reader.sql_err_text();
             continue;
         }
         const long m = max.is_null() ? 0 : long(max.as_integral());
         if (m < last_max)
-            went_backwards = true;   // a committed write vanished from a later read
+            went_backwards = true; // a committed write vanished from a later read
         last_max = m;
         last_count = long(count.as_integral());
         if (m > 0 && m < operations)
@@ -94,7 +97,8 @@ TEST(SqliteWalLoad, WriterAndReaderProcessesLoseNothing)
     EXPECT_FALSE(went_backwards);
     (void)last_count;
 
-    Value total = Value::initial_of(Type::Long), distinct = Value::initial_of(Type::Long), sum = Value::initial_of(Type::Decimal);
+    Value total = Value::initial_of(Type::Long), distinct = Value::initial_of(Type::Long),
+          sum = Value::initial_of(Type::Decimal);
     ASSERT_EQ(reader.select_into("SELECT Count(*), Count(DISTINCT n), Sum(n) INTO :t, :d, :s FROM load_log",
                                  {{"t", &total}, {"d", &distinct}, {"s", &sum}}),
               0);

@@ -37,10 +37,10 @@ TEST_F(BitmapFiles, NamesResolveUnderTheBaseWithEitherSlash)
     const Case cases[] = {
         {"bmp\\add.bmp", base / "bmp/add.bmp"},
         {"bmp/add.bmp", base / "bmp/add.bmp"},
-        {"BMP\\ADD.bmp", base / "bmp/add.bmp"},  // case ignored when the exact name is missing
+        {"BMP\\ADD.bmp", base / "bmp/add.bmp"}, // case ignored when the exact name is missing
         {"bmp\\del1.bmp", base / "bmp/Del1.BMP"},
-        {"bmp\\add2.bmp", std::nullopt},          // the disabled image does not exist
-        {"bmp", std::nullopt},                    // a folder is no bitmap
+        {"bmp\\add2.bmp", std::nullopt}, // the disabled image does not exist
+        {"bmp", std::nullopt},           // a folder is no bitmap
         {"", std::nullopt},
         {"nothere\\add.bmp", std::nullopt},
     };

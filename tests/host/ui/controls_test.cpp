@@ -179,8 +179,10 @@ TEST_F(ControlTypes, SelectTabRaisesSelectionChangedOnAChange)
     }
     EXPECT_EQ(tab.get()->select_tab(tab.get()->control()[1]), 1);
     EXPECT_EQ(tab.get()->select_tab(ObjectRef()), -1);
-    const std::vector<Received> expected {{"selectionchanged", {"1", "2"}}, {"selectionchanged", {"2", "3"}},
-                                          {"selectionchanged", {"3", "1"}}, {"selectionchanged", {"1", "2"}}};
+    const std::vector<Received> expected {{"selectionchanged", {"1", "2"}},
+                                          {"selectionchanged", {"2", "3"}},
+                                          {"selectionchanged", {"3", "1"}},
+                                          {"selectionchanged", {"1", "2"}}};
     EXPECT_EQ(journal(), expected);
 }
 

@@ -18,15 +18,22 @@ TEST_F(Dialogs, MessageBoxRecordsAndAnswers)
         Value default_button;
         std::vector<int> queued;
         Value result;
-        std::string shown_text;  // "" when no box is recorded
+        std::string shown_text; // "" when no box is recorded
         int shown_default;
     };
     const Value null_text = Value::null_of(Type::String);
     const Case cases[] = {
         // no scripted answer: the default button
         {"提示信息", "检索完成", Icon::Information, Buttons::Ok, 1, {}, Value::integer(1), "检索完成", 1},
-        {"系统提示", "您确认要删除当前记录吗?", Icon::Question, Buttons::YesNo, 2, {}, Value::integer(2),
-         "您确认要删除当前记录吗?", 2},
+        {"系统提示",
+         "您确认要删除当前记录吗?",
+         Icon::Question,
+         Buttons::YesNo,
+         2,
+         {},
+         Value::integer(2),
+         "您确认要删除当前记录吗?",
+         2},
         // a default beyond the buttons falls back to 1
         {"系统提示", "x", Icon::Question, Buttons::YesNo, 3, {}, Value::integer(1), "x", 1},
         {"系统提示", "x", Icon::Question, Buttons::YesNo, 0, {}, Value::integer(1), "x", 1},
@@ -40,8 +47,15 @@ TEST_F(Dialogs, MessageBoxRecordsAndAnswers)
         // any null argument: null and no box
         {null_text, "z", Icon::Information, Buttons::Ok, 1, {}, Value::null_of(Type::Integer), "", 0},
         {"提示", null_text, Icon::Information, Buttons::Ok, 1, {}, Value::null_of(Type::Integer), "", 0},
-        {"提示", "z", Icon::Information, Buttons::Ok, Value::null_of(Type::Integer), {}, Value::null_of(Type::Integer),
-         "", 0},
+        {"提示",
+         "z",
+         Icon::Information,
+         Buttons::Ok,
+         Value::null_of(Type::Integer),
+         {},
+         Value::null_of(Type::Integer),
+         "",
+         0},
     };
     for (const Case& c : cases) {
         Desktop fresh(runtime);
@@ -98,7 +112,7 @@ TEST_F(Dialogs, FileSaveNameFromTheScriptedUser)
         std::string filename;
     };
     const Case cases[] = {
-        {std::nullopt, "xls", Value::integer(0), "/old/path.xls", "old"},          // nothing queued: cancel
+        {std::nullopt, "xls", Value::integer(0), "/old/path.xls", "old"}, // nothing queued: cancel
         {FileAnswer::cancel(), "xls", Value::integer(0), "/old/path.xls", "old"},
         {FileAnswer::error(), "xls", Value::integer(-1), "/old/path.xls", "old"},
         {FileAnswer::chosen("/tmp/out"), "xls", Value::integer(1), "/tmp/out.xls", "out.xls"},
@@ -145,22 +159,28 @@ TEST_F(Dialogs, PointerRevertsWhenTheScriptEnds)
     running = &desktop;
     g_previous.clear();
     g_inside.clear();
-    static const ClassTable table {"t_pointer", "nonvisualobject", nullptr, {},
-        {{own_group, "", {{"uf_work", SlotKind::Function, std::nullopt}},
-          {{21, "uf_work", [](ScriptCall&) -> ScriptResult {
-                g_previous.push_back(running->set_pointer(Pointer::HourGlass));
-                g_inside.push_back(running->pointer());
-                g_previous.push_back(running->set_pointer(Pointer::Cross));
-                g_inside.push_back(running->pointer());
-                return no_return;
-            }}}}}};
+    static const ClassTable table {"t_pointer",
+                                   "nonvisualobject",
+                                   nullptr,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"uf_work", SlotKind::Function, std::nullopt}},
+                                     {{21, "uf_work", [](ScriptCall&) -> ScriptResult {
+                                           g_previous.push_back(running->set_pointer(Pointer::HourGlass));
+                                           g_inside.push_back(running->pointer());
+                                           g_previous.push_back(running->set_pointer(Pointer::Cross));
+                                           g_inside.push_back(running->pointer());
+                                           return no_return;
+                                       }}}}}};
     ASSERT_EQ(error_text(registry.register_class([]() -> const ClassTable& { return table; })), "");
     ObjectRef worker = runtime.create("t_pointer");
     EXPECT_EQ(runtime.dispatch(worker, "uf_work").outcome, Outcome::Completed);
     EXPECT_EQ(g_previous, (std::vector<Pointer> {Pointer::Arrow, Pointer::HourGlass}));
     EXPECT_EQ(g_inside, (std::vector<Pointer> {Pointer::HourGlass, Pointer::Cross}));
     EXPECT_EQ(desktop.pointer(), Pointer::Arrow);
-    EXPECT_EQ(desktop.pointer_history(), (std::vector<Pointer> {Pointer::HourGlass, Pointer::HourGlass, Pointer::Cross}));
+    EXPECT_EQ(desktop.pointer_history(),
+              (std::vector<Pointer> {Pointer::HourGlass, Pointer::HourGlass, Pointer::Cross}));
 }
 
 TEST_F(Dialogs, PopMenuIsRecordedWithItsPositionAndWindow)

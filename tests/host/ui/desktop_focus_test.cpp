@@ -70,8 +70,8 @@ TEST_F(FocusKeys, SendTabMovesByTabSequence)
 {
     // d_grid: code 10, amount 20, name 30, memo 40; fixed has 0 and is skipped.
     const std::int32_t h = desktop.handle(dw_ref);
-    const std::vector<std::string> expected {"1:amount", "1:name", "1:memo", "2:code", "2:amount",
-                                             "2:name",   "2:memo", "2:code"}; // wraps on the last row
+    const std::vector<std::string> expected {"1:amount", "1:name", "1:memo", "2:code",
+                                             "2:amount", "2:name", "2:memo", "2:code"}; // wraps on the last row
     for (const std::string& want : expected) {
         EXPECT_EQ(desktop.send(h, wm_keydown, key_tab, 0), 0);
         EXPECT_EQ(cell(), want);
@@ -131,18 +131,18 @@ TEST_F(FocusKeys, TypedTextIsCommittedThroughItemChanged)
 {
     struct Case {
         std::string typed;
-        std::int32_t answer;     // what itemchanged returns
-        bool trim_in_script;     // the script SetItems Trim(data) first
+        std::int32_t answer; // what itemchanged returns
+        bool trim_in_script; // the script SetItems Trim(data) first
         ScriptWrite policy;
-        std::string stored;      // code of row 1 afterwards
-        std::string cell_after;  // where Tab left the cursor
+        std::string stored;     // code of row 1 afterwards
+        std::string cell_after; // where Tab left the cursor
         bool itemchanged_raised;
     };
     const Case cases[] = {
         {"A1", 0, false, ScriptWrite::Kept, "A1", "1:amount", true},
-        {"A2", 1, false, ScriptWrite::Kept, "", "1:code", true},          // rejected, focus stays
-        {"A3", 2, false, ScriptWrite::Kept, "", "1:amount", true},        // rejected, focus moves
-        {"  A4 ", 0, true, ScriptWrite::Kept, "A4", "1:amount", true},    // the script's value stands
+        {"A2", 1, false, ScriptWrite::Kept, "", "1:code", true},       // rejected, focus stays
+        {"A3", 2, false, ScriptWrite::Kept, "", "1:amount", true},     // rejected, focus moves
+        {"  A4 ", 0, true, ScriptWrite::Kept, "A4", "1:amount", true}, // the script's value stands
         {"  A5 ", 0, true, ScriptWrite::Overwritten, "  A5 ", "1:amount", true},
         {"  A6 ", 2, true, ScriptWrite::Overwritten, "A6", "1:amount", true},
     };
@@ -179,7 +179,8 @@ TEST_F(FocusKeys, TextTheColumnCannotHoldRaisesNoItemChanged)
     EXPECT_EQ(desktop.type_text("125"), 1);
     EXPECT_EQ(dw->accept_text(), 1);
     EXPECT_EQ(dw->get_item_number(1, "amount"), Value(125.0));
-    const std::vector<Received> expected {{"ue_dwnkey", {"9", "0"}}, {"itemchanged", {"1", "obj:amount/detail", "125"}}};
+    const std::vector<Received> expected {{"ue_dwnkey", {"9", "0"}},
+                                          {"itemchanged", {"1", "obj:amount/detail", "125"}}};
     EXPECT_EQ(journal(), expected);
 }
 
@@ -215,7 +216,9 @@ TEST_F(FocusKeys, EnterInAMultiLineEditStartsANewLine)
     desktop.type_text("one");
     desktop.key_down(key_enter);
     EXPECT_EQ(dw->get_item_string(1, "memo"), Value("one"));
-    EXPECT_EQ(std::count_if(journal().begin(), journal().end(), [](const Received& r) { return r.event == "itemchanged"; }), 2);
+    EXPECT_EQ(
+        std::count_if(journal().begin(), journal().end(), [](const Received& r) { return r.event == "itemchanged"; }),
+        2);
 }
 
 TEST_F(FocusKeys, TheEditEndsUnstoredWhenItsItemGoes)
@@ -241,7 +244,9 @@ TEST_F(FocusKeys, TheEditEndsUnstoredWhenItsItemGoes)
     EXPECT_EQ(dw->set_dataobject("d_grid"), 1);
     EXPECT_FALSE(dw->has_pending_edit());
     // No itemchanged for an edit that ended unstored.
-    EXPECT_EQ(std::count_if(journal().begin(), journal().end(), [](const Received& r) { return r.event == "itemchanged"; }), 0);
+    EXPECT_EQ(
+        std::count_if(journal().begin(), journal().end(), [](const Received& r) { return r.event == "itemchanged"; }),
+        0);
 }
 
 TEST_F(FocusKeys, UpdateAcceptsThePendingEditFirst)
@@ -250,7 +255,8 @@ TEST_F(FocusKeys, UpdateAcceptsThePendingEditFirst)
     tx.set_database(":memory:");
     ASSERT_EQ(tx.connect(), 0) << tx.sql_err_text();
     ASSERT_EQ(tx.execute_immediate("CREATE TABLE t (code TEXT PRIMARY KEY, name TEXT, amount INTEGER, memo TEXT, "
-                                   "fixed TEXT)"), 0);
+                                   "fixed TEXT)"),
+              0);
     auto stored = [&] {
         std::string codes;
         tx.query("SELECT name FROM t ORDER BY name", {}, [&](const sql::ResultRow& row) {
@@ -290,7 +296,7 @@ TEST_F(FocusKeys, TypingNeedsAFocusedDataWindowWithACell)
     EXPECT_EQ(desktop.type_text("x"), -1); // nothing has the focus
     Ref<t_dw> empty = runtime.create("t_dw");
     ASSERT_EQ(desktop.set_focus(empty), 1);
-    EXPECT_EQ(desktop.type_text("x"), -1); // no object, no cell
+    EXPECT_EQ(desktop.type_text("x"), -1);    // no object, no cell
     EXPECT_EQ(empty.get()->accept_text(), 1); // nothing pending
 }
 

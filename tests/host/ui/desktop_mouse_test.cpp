@@ -38,10 +38,10 @@ TEST_F(Mouse, HitTestFindsBandRowAndObject)
     };
     const Case cases[] = {
         {15, 20, 0, "code_t", "header", "text", 0},
-        {219, 20, 0, "datawindow", "header", "datawindow", 0},   // between two headers
-        {220, 20, 0, "name_t", "header", "text", 0},              // left edge belongs to the object
+        {219, 20, 0, "datawindow", "header", "datawindow", 0}, // between two headers
+        {220, 20, 0, "name_t", "header", "text", 0},           // left edge belongs to the object
         {1150, 79, 0, "datawindow", "header", "datawindow", 0},
-        {15, 80, 1, "datawindow", "detail", "datawindow", 0},     // above the column's y of 8
+        {15, 80, 1, "datawindow", "detail", "datawindow", 0}, // above the column's y of 8
         {15, 88, 1, "code", "detail", "column", 1},
         {15, 80 + 100 + 10, 2, "code", "detail", "column", 1},
         {600, 80 + 200 + 20, 3, "amount", "detail", "column", 3},
@@ -50,7 +50,7 @@ TEST_F(Mouse, HitTestFindsBandRowAndObject)
         {15, 380 + 5, 0, "datawindow", "summary", "datawindow", 0},
         {540, 380 + 10, 0, "t_total", "summary", "text", 0},
         {15, 420 + 5, 0, "t_end", "footer", "text", 0},
-        {15, 2000, 0, "datawindow", "detail", "datawindow", 0},   // empty area below the bands
+        {15, 2000, 0, "datawindow", "detail", "datawindow", 0}, // empty area below the bands
     };
     for (const Case& c : cases) {
         const DwHit hit = Desktop::hit_test(*dw, c.x, c.y);
@@ -159,13 +159,29 @@ TEST_F(Mouse, ADoubleClickIsPressReleaseDoubleClickRelease)
     const std::vector<std::string> header {"240", "20", "0", "obj:name_t/header"};
     const std::vector<std::string> cell {"15", "190", "2", "obj:code/detail"};
     const Case cases[] = {
-        {dw_ref, 240, 20, {{"clicked", header}, {"ue_dwnlbuttonup", header}, {"doubleclicked", header},
-                           {"ue_dwnlbuttonup", header}}, 1, 0},
+        {dw_ref,
+         240,
+         20,
+         {{"clicked", header}, {"ue_dwnlbuttonup", header}, {"doubleclicked", header}, {"ue_dwnlbuttonup", header}},
+         1,
+         0},
         // The first press moves to the cell before doubleclicked runs.
-        {dw_ref, 15, 190, {{"clicked", cell}, {"rowfocuschanged", {"2"}}, {"ue_dwnlbuttonup", cell},
-                           {"doubleclicked", cell}, {"ue_dwnlbuttonup", cell}}, 2, 1},
-        {picture, 5, 6, {{"ue_lbuttondown", {"1", "5", "6"}}, {"ue_lbuttonup", {"0", "5", "6"}},
-                         {"ue_lbuttonup", {"0", "5", "6"}}}, 2, 1},
+        {dw_ref,
+         15,
+         190,
+         {{"clicked", cell},
+          {"rowfocuschanged", {"2"}},
+          {"ue_dwnlbuttonup", cell},
+          {"doubleclicked", cell},
+          {"ue_dwnlbuttonup", cell}},
+         2,
+         1},
+        {picture,
+         5,
+         6,
+         {{"ue_lbuttondown", {"1", "5", "6"}}, {"ue_lbuttonup", {"0", "5", "6"}}, {"ue_lbuttonup", {"0", "5", "6"}}},
+         2,
+         1},
     };
     for (const Case& c : cases) {
         journal().clear();
@@ -213,9 +229,8 @@ TEST_F(Mouse, PictureButtonsAndWindowMoves)
     picture.get()->enabled = false;
     desktop.mouse_down(picture, 5, 6);
     desktop.move_window(window, 300, 40);
-    const std::vector<Received> expected {{"ue_lbuttondown", {"1", "5", "6"}},
-                                          {"ue_lbuttonup", {"0", "7", "8"}},
-                                          {"ue_move", {"300", "40"}}};
+    const std::vector<Received> expected {
+        {"ue_lbuttondown", {"1", "5", "6"}}, {"ue_lbuttonup", {"0", "7", "8"}}, {"ue_move", {"300", "40"}}};
     EXPECT_EQ(journal(), expected);
     EXPECT_EQ(Ref<Window>(window).get()->x, 300);
     EXPECT_EQ(Ref<Window>(window).get()->y, 40);

@@ -31,7 +31,7 @@ TEST_F(Windows, OpenWithParmFillsTheMessageObject)
     };
     const Case cases[] = {
         {Value("添加"), {"open", {"添加", "0", ""}}},
-        {Value(7), {"open", {"添加", "7", ""}}},        // a number leaves StringParm as it was
+        {Value(7), {"open", {"添加", "7", ""}}}, // a number leaves StringParm as it was
         {Value(dw.ref()), {"open", {"添加", "7", "datawindow"}}},
     };
     for (const Case& c : cases) {
@@ -105,9 +105,8 @@ TEST_F(Windows, ActiveSheetFollowsOpeningActivationAndClosing)
 
 TEST_F(Windows, ResponseWindowIsAnsweredByTheScriptedUser)
 {
-    desktop.set_response_handler("w_resp", [](Desktop& d, const ObjectRef& window) {
-        EXPECT_EQ(d.close_with_return(window, Value("1")), 1);
-    });
+    desktop.set_response_handler(
+        "w_resp", [](Desktop& d, const ObjectRef& window) { EXPECT_EQ(d.close_with_return(window, Value("1")), 1); });
     ObjectRef window;
     ASSERT_EQ(desktop.open_with_parm(window, Value("unlock"), "w_resp"), 1);
     EXPECT_FALSE(window.is_valid());

@@ -21,13 +21,19 @@ ScriptResult note_event(ScriptCall& call)
 // names of a mapped event and of a system event but no event id.
 const ClassTable& t_renamed_table()
 {
-    static const ClassTable table {"t_renamed", "datawindow", make_object<DataWindowControl>, {},
-        {{own_group, "",
-          {{"ue_anything", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"},
-           {"ue_dwnmousemove", SlotKind::Event, Type::Long, 4},
-           {"getfocus", SlotKind::Event, Type::Long}},
-          {{436, "ue_anything", note_event}, {437, "ue_dwnmousemove", note_event}, {438, "getfocus", note_event},
-           {36, "clicked", note_event}}}}};
+    static const ClassTable table {"t_renamed",
+                                   "datawindow",
+                                   make_object<DataWindowControl>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_anything", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"},
+                                      {"ue_dwnmousemove", SlotKind::Event, Type::Long, 4},
+                                      {"getfocus", SlotKind::Event, Type::Long}},
+                                     {{436, "ue_anything", note_event},
+                                      {437, "ue_dwnmousemove", note_event},
+                                      {438, "getfocus", note_event},
+                                      {36, "clicked", note_event}}}}};
     return table;
 }
 

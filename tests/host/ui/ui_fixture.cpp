@@ -54,35 +54,49 @@ ScriptResult dw_itemchanged(ScriptCall& call)
     auto& self = call.self<t_dw>();
     if (self.trim_in_itemchanged) {
         auto* dwo = dynamic_cast<DwObject*>(call.arg(1).as_object().get());
-        self.set_item(static_cast<long>(call.arg(0).as_integral()), dwo->name,
-                      trim_blanks(call.arg(2).as_string()));
+        self.set_item(static_cast<long>(call.arg(0).as_integral()), dwo->name, trim_blanks(call.arg(2).as_string()));
     }
     return Value(self.itemchanged_answer);
 }
 
 const ClassTable& t_dw_table()
 {
-    static const ClassTable table {"t_dw", "datawindow", make_object<t_dw>, {},
-        {{own_group, "",
-          {{"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"},
-           {"ue_dwnlbuttonup", SlotKind::Event, Type::Long, 4, "pbm_dwnlbuttonup"},
-           {"ue_dwnmousemove", SlotKind::Event, Type::Long, 4, "pbm_dwnmousemove"},
-           {"ue_mousemove", SlotKind::Event, Type::Long, 3, "pbm_mousemove"}},
-          {{36, "clicked", record}, {40, "doubleclicked", record}, {47, "itemchanged", dw_itemchanged},
-           {50, "losefocus", record}, {55, "rbuttondown", record}, {57, "retrieveend", record},
-           {60, "rowfocuschanged", record}, {436, "ue_dwnkey", record}, {437, "ue_dwnlbuttonup", record},
-           {438, "ue_dwnmousemove", record}, {439, "ue_mousemove", record}}}}};
+    static const ClassTable table {"t_dw",
+                                   "datawindow",
+                                   make_object<t_dw>,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"},
+                                      {"ue_dwnlbuttonup", SlotKind::Event, Type::Long, 4, "pbm_dwnlbuttonup"},
+                                      {"ue_dwnmousemove", SlotKind::Event, Type::Long, 4, "pbm_dwnmousemove"},
+                                      {"ue_mousemove", SlotKind::Event, Type::Long, 3, "pbm_mousemove"}},
+                                     {{36, "clicked", record},
+                                      {40, "doubleclicked", record},
+                                      {47, "itemchanged", dw_itemchanged},
+                                      {50, "losefocus", record},
+                                      {55, "rbuttondown", record},
+                                      {57, "retrieveend", record},
+                                      {60, "rowfocuschanged", record},
+                                      {436, "ue_dwnkey", record},
+                                      {437, "ue_dwnlbuttonup", record},
+                                      {438, "ue_dwnmousemove", record},
+                                      {439, "ue_mousemove", record}}}}};
     return table;
 }
 
 const ClassTable& t_picture_table()
 {
-    static const ClassTable table {"t_picture", "picture", nullptr, {},
-        {{own_group, "",
-          {{"ue_lbuttondown", SlotKind::Event, Type::Long, 3, "pbm_lbuttondown"},
-           {"ue_lbuttonup", SlotKind::Event, Type::Long, 3, "pbm_lbuttonup"},
-           {"ue_keydown", SlotKind::Event, Type::Long, 2, "pbm_keydown"}},
-          {{48, "ue_lbuttondown", record}, {49, "ue_lbuttonup", record}}}}};
+    static const ClassTable table {"t_picture",
+                                   "picture",
+                                   nullptr,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_lbuttondown", SlotKind::Event, Type::Long, 3, "pbm_lbuttondown"},
+                                      {"ue_lbuttonup", SlotKind::Event, Type::Long, 3, "pbm_lbuttonup"},
+                                      {"ue_keydown", SlotKind::Event, Type::Long, 2, "pbm_keydown"}},
+                                     {{48, "ue_lbuttondown", record}, {49, "ue_lbuttonup", record}}}}};
     return table;
 }
 
@@ -94,9 +108,14 @@ const ClassTable& t_page_table()
 
 const ClassTable& t_tab_table()
 {
-    static const ClassTable table {"t_tab", "tab", nullptr,
+    static const ClassTable table {
+        "t_tab",
+        "tab",
+        nullptr,
         {{"tabpage_1", "t_page", nullptr}, {"tabpage_2", "t_page", nullptr}, {"tabpage_3", "t_page", nullptr}},
-        {{own_group, "", {},
+        {{own_group,
+          "",
+          {},
           {{0, "create", create_script}, {1, "destroy", destroy_script}, {47, "selectionchanged", record}}}}};
     return table;
 }
@@ -105,20 +124,29 @@ const ClassTable& t_tab_table()
 ScriptResult window_open(ScriptCall& call)
 {
     const Message* message = call.runtime().message_object();
-    journal().push_back({"open", {message ? message->string_parm : "-",
-                                  message ? std::to_string(static_cast<long>(message->double_parm)) : "-",
-                                  message ? fn::class_name(message->power_object_parm) : "-"}});
+    journal().push_back(
+        {"open",
+         {message ? message->string_parm : "-", message ? std::to_string(static_cast<long>(message->double_parm)) : "-",
+          message ? fn::class_name(message->power_object_parm) : "-"}});
     return no_return;
 }
 
 const ClassTable& t_window_table()
 {
-    static const ClassTable table {"t_window", "window", make_object<t_window>,
-        {{"dw_1", "t_dw", store_in<&t_window::dw_1>}, {"dw_2", "t_dw", store_in<&t_window::dw_2>},
-         {"st_1", "statictext", store_in<&t_window::st_1>}, {"tab_1", "t_tab", store_in<&t_window::tab_1>}},
-        {{own_group, "", {{"ue_move", SlotKind::Event, Type::Long, 2, "pbm_move"}},
-          {{0, "create", create_script}, {1, "destroy", destroy_script}, {38, "open", window_open},
-           {119, "ue_move", record}}}}};
+    static const ClassTable table {"t_window",
+                                   "window",
+                                   make_object<t_window>,
+                                   {{"dw_1", "t_dw", store_in<&t_window::dw_1>},
+                                    {"dw_2", "t_dw", store_in<&t_window::dw_2>},
+                                    {"st_1", "statictext", store_in<&t_window::st_1>},
+                                    {"tab_1", "t_tab", store_in<&t_window::tab_1>}},
+                                   {{own_group,
+                                     "",
+                                     {{"ue_move", SlotKind::Event, Type::Long, 2, "pbm_move"}},
+                                     {{0, "create", create_script},
+                                      {1, "destroy", destroy_script},
+                                      {38, "open", window_open},
+                                      {119, "ue_move", record}}}}};
     return table;
 }
 
@@ -130,15 +158,15 @@ const ClassTable& t_frame_table()
 
 const ClassTable& t_sheet_table()
 {
-    static const ClassTable table {"t_sheet", "window", nullptr, {},
-        {{own_group, "", {}, {{38, "open", window_open}}}}};
+    static const ClassTable table {
+        "t_sheet", "window", nullptr, {}, {{own_group, "", {}, {{38, "open", window_open}}}}};
     return table;
 }
 
 const ClassTable& w_resp_table()
 {
-    static const ClassTable table {"w_resp", "window", make_object<w_resp>, {},
-        {{own_group, "", {}, {{38, "open", window_open}}}}};
+    static const ClassTable table {
+        "w_resp", "window", make_object<w_resp>, {}, {{own_group, "", {}, {{38, "open", window_open}}}}};
     return table;
 }
 

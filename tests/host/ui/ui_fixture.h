@@ -51,7 +51,11 @@ protected:
 // and, with `trim_in_itemchanged`, writes the trimmed text back with SetItem first.
 class t_dw : public DataWindowControl {
 public:
-    t_dw() { width = 1200; height = 600; }
+    t_dw()
+    {
+        width = 1200;
+        height = 600;
+    }
     std::int32_t itemchanged_answer = 0;
     bool trim_in_itemchanged = false;
 };
@@ -60,7 +64,11 @@ public:
 // the message object's parameters, ue_move records the move.
 class t_window : public Window {
 public:
-    t_window() { width = 2000; height = 1200; }
+    t_window()
+    {
+        width = 2000;
+        height = 1200;
+    }
     ObjectRef dw_1;
     ObjectRef dw_2;
     ObjectRef st_1;

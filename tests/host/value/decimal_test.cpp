@@ -129,7 +129,7 @@ TEST(Decimal, DivisionIsExactUpTo28PlacesRoundedHalfAwayWithTrailingZerosDropped
         {"1", "3", "0.3333333333333333333333333333"},
         {"2", "3", "0.6666666666666666666666666667"},
         {"20.0", "3", "6.6666666666666666666666666667"},
-        {"6.00", "2.0", "3"},             // trailing zeros dropped
+        {"6.00", "2.0", "3"}, // trailing zeros dropped
         {"1", "8", "0.125"},
         {"1", "0.001", "1000"},
         {"0.0001", "10000", "0.00000001"},
@@ -158,7 +158,7 @@ TEST(Decimal, RoundTruncateNormalize)
         {"2.4999", 0, "2", "2"},
         {"6.66666", 4, "6.6667", "6.6666"},
         {"-6.66665", 4, "-6.6667", "-6.6666"},
-        {"1.2", 4, "1.2", "1.2"},  // already within the places: unchanged
+        {"1.2", 4, "1.2", "1.2"}, // already within the places: unchanged
         {"0.05", 1, "0.1", "0.0"},
     };
     for (const auto& c : cases) {
@@ -182,12 +182,12 @@ TEST(Decimal, DoubleConversions)
     };
     const Case cases[] = {
         {0.1, "0.1"},
-        {0.1 + 0.2, "0.3"},          // 15 significant digits
+        {0.1 + 0.2, "0.3"}, // 15 significant digits
         {2.5, "2.5"},
         {-1234.5678, "-1234.5678"},
         {1e20, "100000000000000000000"},
         {1.0 / 3.0, "0.333333333333333"},
-        {1234.56, "1234.56"},        // a stored amount, read back with its two places
+        {1234.56, "1234.56"}, // a stored amount, read back with its two places
         {-85.5, "-85.5"},
         {123456789012345.0, "123456789012345"},
         {0.000125, "0.000125"},

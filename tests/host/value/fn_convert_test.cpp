@@ -16,7 +16,7 @@ TEST(Conversions, NumbersFromTextAreZeroUnlessTheWholeTextIsANumber)
     };
     const Case cases[] = {
         {"12", 12, 12, "12", 12, true},
-        {"12abc", 0, 0, "0", 0, false},      // no partial parse
+        {"12abc", 0, 0, "0", 0, false}, // no partial parse
         {"3ABC", 0, 0, "0", 0, false},
         {"abc", 0, 0, "0", 0, false},
         {"", 0, 0, "0", 0, false},
@@ -25,26 +25,26 @@ TEST(Conversions, NumbersFromTextAreZeroUnlessTheWholeTextIsANumber)
         {"-45", -45, -45, "-45", -45, true},
         {"+7", 7, 7, "7", 7, true},
         {"32.65", 33, 33, "32.65", 32.65, true},
-        {"2.5", 3, 3, "2.5", 2.5, true},       // rounded like a stored fraction
+        {"2.5", 3, 3, "2.5", 2.5, true}, // rounded like a stored fraction
         {"-2.5", -3, -3, "-2.5", -2.5, true},
         {".5", 1, 1, "0.5", 0.5, true},
         {"5.", 5, 5, "5", 5, true},
         {"1e3", 1000, 1000, "1000", 1000, true},
         {"1.5E-1", 0, 0, "0.15", 0.15, true},
         {"1e", 0, 0, "0", 0, false},
-        {" 12 ", 12, 12, "12", 12, true},      // surrounding blanks are accepted
-        {"\t12", 0, 0, "0", 0, false},         // other white space is not
+        {" 12 ", 12, 12, "12", 12, true}, // surrounding blanks are accepted
+        {"\t12", 0, 0, "0", 0, false},    // other white space is not
         {"1 2", 0, 0, "0", 0, false},
         {"1,000", 0, 0, "0", 0, false},
         {"A16", 0, 0, "0", 0, false},
-        {"70000", 0, 70000, "70000", 70000, true},   // beyond an integer: 0, no wrap
+        {"70000", 0, 70000, "70000", 70000, true}, // beyond an integer: 0, no wrap
         {"32767", 32767, 32767, "32767", 32767, true},
         {"-32768", -32768, -32768, "-32768", -32768, true},
         {"32768", 0, 32768, "32768", 32768, true},
         {"2147483648", 0, 0, "2147483648", 2147483648.0, true},
         {"-2147483648", 0, -2147483647 - 1, "-2147483648", -2147483648.0, true},
-        {"1e300", 0, 0, "0", 1e300, true},     // a double, but beyond a decimal
-        {"1e999", 0, 0, "0", 0, true},         // beyond a double too
+        {"1e300", 0, 0, "0", 1e300, true}, // a double, but beyond a decimal
+        {"1e999", 0, 0, "0", 0, true},     // beyond a double too
     };
     for (const auto& c : cases) {
         EXPECT_EQ(fn::to_integer(c.text), c.integer) << c.text;
@@ -107,7 +107,7 @@ TEST(Conversions, ToStringWithoutAMaskUsesFixedShortForms)
         {Value(42), "42"},
         {Value::integer(-7), "-7"},
         {Value::ulong(4000000000u), "4000000000"},
-        {Value(*Decimal::parse("3.50")), "3.50"},   // a decimal keeps its places
+        {Value(*Decimal::parse("3.50")), "3.50"}, // a decimal keeps its places
         {Value(*Decimal::parse("-0.05")), "-0.05"},
         {Value(true), "true"},
         {Value(Date {2024, 3, 9}), "2024-03-09"},

@@ -24,10 +24,10 @@ TEST(Format, NumericMasks)
         {Value(0.5), "#.##", ".5"},
         {Value(0), "#,##0", "0"},
         {Value(7), "000", "007"},
-        {Value(2.345), "0.00", "2.35"},           // rounded half away from zero (15 digits)
+        {Value(2.345), "0.00", "2.35"}, // rounded half away from zero (15 digits)
         {Value(-2.345), "0.00", "-2.35"},
         {dec("2.345"), "0.00", "2.35"},
-        {dec("1.005"), "0.00", "1.01"},           // exact decimals: no binary surprise
+        {dec("1.005"), "0.00", "1.01"}, // exact decimals: no binary surprise
         {Value(3.5), "0", "4"},
         {Value(1.2), "0.0#", "1.2"},
         {Value(1.234), "0.0#", "1.23"},
@@ -35,18 +35,19 @@ TEST(Format, NumericMasks)
         {Value(-5), "0;-0;zero", "-5"},
         {Value(0), "0;(0);zero", "zero"},
         {Value(0), "$#,##0.00;($#,##0.00);\"-\"", "-"},
-        {Value(-0.001), "0.00", "0.00"},          // rounds to zero: no minus sign
+        {Value(-0.001), "0.00", "0.00"}, // rounds to zero: no minus sign
         {Value(0.256), "0.0%", "25.6%"},
-        {Value(42), "共 0 户", "共 42 户"},       // text around the digits is copied
-        {Value(12), "\"#\"0", "#12"},            // quoted placeholder characters are text
+        {Value(42), "共 0 户", "共 42 户"}, // text around the digits is copied
+        {Value(12), "\"#\"0", "#12"},       // quoted placeholder characters are text
         {Value(1234.5), "[General]", "1234.5"},
         {Value(1234.5), "[Currency]", "¥1,234.50"},
         {Value(-1234.5), "[Currency]", "-¥1,234.50"},
-        {Value(12), "yyyy-mm-dd", ""},            // not a numeric mask
+        {Value(12), "yyyy-mm-dd", ""}, // not a numeric mask
         {Value(12), "abc", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(fn::to_string(c.data, c.mask), Value(c.expected)) << c.mask << " " << fn::to_string(c.data).as_string();
+        EXPECT_EQ(fn::to_string(c.data, c.mask), Value(c.expected))
+            << c.mask << " " << fn::to_string(c.data).as_string();
 }
 
 TEST(Format, NumericNullSection)
@@ -86,11 +87,11 @@ TEST(Format, DateAndTimeMasks)
         {stamp, "hh:mm:ss.fff", "14:05:07.123"},
         {stamp, "hh:mm:ss.ffffff", "14:05:07.123456"},
         {time, "h:m:s", "9:5:0"},
-        {time, "mm:ss", "05:00"},                 // minutes before seconds
+        {time, "mm:ss", "05:00"}, // minutes before seconds
         {time, "hh\"h\"mm", "09h05"},
         {time, "[Time]", "09:05:00"},
         {Value(Time {0, 30, 0, 0}), "h:mm am/pm", "12:30 am"},
-        {date, "#,##0", ""},                      // not a date mask
+        {date, "#,##0", ""}, // not a date mask
     };
     for (const auto& c : cases)
         EXPECT_EQ(fn::to_string(c.data, c.mask), Value(c.expected)) << c.mask;
@@ -107,7 +108,7 @@ TEST(Format, StringMasks)
     };
     const Case cases[] = {
         {"0166767593", "(@@)@@@@-@@@@", "(01)6676-7593"},
-        {"0166", "(@@)@@@@-@@@@", "(01)66-"},           // '@' past the data shows nothing
+        {"0166", "(@@)@@@@-@@@@", "(01)66-"},                // '@' past the data shows nothing
         {"0166767593999", "(@@)@@@@-@@@@", "(01)6676-7593"}, // data past the last '@' dropped
         {"张三丰", "姓名:@@@", "姓名:张三丰"},
         {"ab", "\\@@", "@a"},

@@ -28,20 +28,19 @@ protected:
     std::filesystem::path m_dir;
 };
 
-const std::string settings =
-    "; settings of the records application\r\n"
-    "[Database]\r\n"
-    "DBMS = SQLite\r\n"
-    "ServerName=\r\n"
-    "Port=5432\r\n"
-    "Bad=12abc\r\n"
-    "Big=70000\r\n"
-    "Quoted=\"  padded  \"\r\n"
-    "[界面]\r\n"
-    "标题=社区居民信息管理\r\n"
-    "[database]\r\n"
-    "DBMS=second section is not read\r\n"
-    "Extra=found in a later section of the same name\r\n";
+const std::string settings = "; settings of the records application\r\n"
+                             "[Database]\r\n"
+                             "DBMS = SQLite\r\n"
+                             "ServerName=\r\n"
+                             "Port=5432\r\n"
+                             "Bad=12abc\r\n"
+                             "Big=70000\r\n"
+                             "Quoted=\"  padded  \"\r\n"
+                             "[界面]\r\n"
+                             "标题=社区居民信息管理\r\n"
+                             "[database]\r\n"
+                             "DBMS=second section is not read\r\n"
+                             "Extra=found in a later section of the same name\r\n";
 
 std::string utf16le_with_mark(std::string_view utf8)
 {
@@ -61,8 +60,8 @@ TEST_F(ProfileFile, ReadsValuesCaseInsensitivelyWithDefaultsForMissingOnes)
     };
     const Case cases[] = {
         {"Database", "DBMS", "SQLite"},
-        {"DATABASE", "dbms", "SQLite"},     // case-insensitive names
-        {"Database", "ServerName", ""},     // present and empty: not the default
+        {"DATABASE", "dbms", "SQLite"}, // case-insensitive names
+        {"Database", "ServerName", ""}, // present and empty: not the default
         {"Database", "Quoted", "  padded  "},
         {"Database", "Missing", "default"},
         {"Nowhere", "DBMS", "default"},
@@ -79,8 +78,8 @@ TEST_F(ProfileFile, IntegersFallBackToTheDefault)
 {
     const std::string file = write("app.ini", settings);
     EXPECT_EQ(fn::profile_int(file, "Database", "Port", 0), 5432);
-    EXPECT_EQ(fn::profile_int(file, "Database", "Bad", 7), 7);       // not an integer
-    EXPECT_EQ(fn::profile_int(file, "Database", "Big", 7), 7);       // beyond an integer
+    EXPECT_EQ(fn::profile_int(file, "Database", "Bad", 7), 7); // not an integer
+    EXPECT_EQ(fn::profile_int(file, "Database", "Big", 7), 7); // beyond an integer
     EXPECT_EQ(fn::profile_int(file, "Database", "ServerName", 7), 7);
     EXPECT_EQ(fn::profile_int(file, "Database", "Missing", -3), -3);
     EXPECT_EQ(fn::profile_int(Value(file), Value("Database"), Value("Port"), Value(0)), Value::integer(5432));

@@ -50,25 +50,21 @@ TEST(Strings, MidCountsCharactersAndStopsAtTheEnd)
         const char* expected;
     };
     const Case cases[] = {
-        {"ABCDEF", 3, 2, "CD"},
-        {"ABCDEF", 3, omitted, "CDEF"},
-        {"ABCDEF", 5, 10, "EF"},     // longer than the rest: the rest, no padding
-        {"ABCDEF", 6, 1, "F"},
-        {"ABCDEF", 7, 1, ""},        // past the end
-        {"ABCDEF", 7, omitted, ""},
-        {"ABCDEF", 0, 2, ""},        // start <= 0
-        {"ABCDEF", -1, omitted, ""},
-        {"ABCDEF", 2, 0, ""},        // length 0
-        {"ABCDEF", 2, -1, ""},       // negative length
-        {"居民委员会", 2, 2, "民委"},
-        {"居民委员会", 4, omitted, "员会"},
-        {"a😀b", 2, 1, "😀"},         // a character outside the BMP counts once
+        {"ABCDEF", 3, 2, "CD"},       {"ABCDEF", 3, omitted, "CDEF"},
+        {"ABCDEF", 5, 10, "EF"},                            // longer than the rest: the rest, no padding
+        {"ABCDEF", 6, 1, "F"},        {"ABCDEF", 7, 1, ""}, // past the end
+        {"ABCDEF", 7, omitted, ""},   {"ABCDEF", 0, 2, ""}, // start <= 0
+        {"ABCDEF", -1, omitted, ""},  {"ABCDEF", 2, 0, ""}, // length 0
+        {"ABCDEF", 2, -1, ""},                              // negative length
+        {"居民委员会", 2, 2, "民委"}, {"居民委员会", 4, omitted, "员会"},
+        {"a😀b", 2, 1, "😀"}, // a character outside the BMP counts once
     };
     for (const auto& c : cases) {
         std::string plain = c.length == omitted ? fn::mid(c.text, c.start) : fn::mid(c.text, c.start, c.length);
         EXPECT_EQ(plain, c.expected) << c.text << " " << c.start << " " << c.length;
-        Value boxed = c.length == omitted ? fn::mid(Value(c.text), Value(std::int32_t(c.start)))
-                                          : fn::mid(Value(c.text), Value(std::int32_t(c.start)), Value(std::int32_t(c.length)));
+        Value boxed = c.length == omitted
+            ? fn::mid(Value(c.text), Value(std::int32_t(c.start)))
+            : fn::mid(Value(c.text), Value(std::int32_t(c.start)), Value(std::int32_t(c.length)));
         EXPECT_EQ(boxed, Value(c.expected)) << c.text << " " << c.start << " " << c.length;
     }
 }
@@ -83,15 +79,15 @@ TEST(Strings, PosIsCaseSensitiveAndCountsCharacters)
     };
     const Case cases[] = {
         {"BABE RUTH", "RU", 1, 6},
-        {"BABE RUTH", "ru", 1, 0},   // case-sensitive
+        {"BABE RUTH", "ru", 1, 0}, // case-sensitive
         {"BABE RUTH", "B", 1, 1},
         {"BABE RUTH", "B", 2, 3},
         {"BABE RUTH", "B", 4, 0},
         {"BABE RUTH", "H", 9, 9},
-        {"BABE RUTH", "H", 10, 0},   // start past the end
-        {"BABE RUTH", "B", 0, 0},    // start below 1
+        {"BABE RUTH", "H", 10, 0}, // start past the end
+        {"BABE RUTH", "B", 0, 0},  // start below 1
         {"BABE RUTH", "B", -3, 0},
-        {"BABE RUTH", "", 1, 0},     // empty search text
+        {"BABE RUTH", "", 1, 0}, // empty search text
         {"", "", 1, 0},
         {"", "A", 1, 0},
         {"张三李四张三", "张三", 2, 5},
@@ -99,7 +95,8 @@ TEST(Strings, PosIsCaseSensitiveAndCountsCharacters)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(fn::pos(c.text, c.search, c.start), c.expected) << c.text << " / " << c.search << " @" << c.start;
-        EXPECT_EQ(fn::pos(Value(c.text), Value(c.search), Value(std::int32_t(c.start))), Value(std::int32_t(c.expected)));
+        EXPECT_EQ(fn::pos(Value(c.text), Value(c.search), Value(std::int32_t(c.start))),
+                  Value(std::int32_t(c.expected)));
     }
     EXPECT_EQ(fn::pos("BABE RUTH", "RU"), 6);
     EXPECT_EQ(fn::pos(Value("BABE RUTH"), Value("RU")), Value(6));
@@ -115,23 +112,19 @@ TEST(Strings, LastPosFindsTheLastMatchWhollyInsideTheSearchLength)
         long expected;
     };
     const Case cases[] = {
-        {"BABE RUTH", "RU", omitted, 6},
-        {"BABE RUTH", "B", omitted, 3},
-        {"BABE RUTH", "RU", 4, 0},   // the match would need 7 characters
-        {"BABE RUTH", "RU", 6, 0},   // cuts through the match
-        {"BABE RUTH", "RU", 7, 6},   // just fits
-        {"BABE RUTH", "RU", 100, 6},
-        {"BABE RUTH", "B", 2, 1},
-        {"BABE RUTH", "B", 0, 0},
-        {"BABE RUTH", "B", -1, 0},
-        {"BABE RUTH", "X", omitted, 0},
-        {"BABE RUTH", "", omitted, 0},
-        {"a\\b\\c.txt", "\\", omitted, 4},
-        {"张三李四张三", "张三", omitted, 5},
+        {"BABE RUTH", "RU", omitted, 6},   {"BABE RUTH", "B", omitted, 3},
+        {"BABE RUTH", "RU", 4, 0}, // the match would need 7 characters
+        {"BABE RUTH", "RU", 6, 0}, // cuts through the match
+        {"BABE RUTH", "RU", 7, 6}, // just fits
+        {"BABE RUTH", "RU", 100, 6},       {"BABE RUTH", "B", 2, 1},
+        {"BABE RUTH", "B", 0, 0},          {"BABE RUTH", "B", -1, 0},
+        {"BABE RUTH", "X", omitted, 0},    {"BABE RUTH", "", omitted, 0},
+        {"a\\b\\c.txt", "\\", omitted, 4}, {"张三李四张三", "张三", omitted, 5},
         {"张三李四张三", "张三", 5, 1},
     };
     for (const auto& c : cases) {
-        long plain = c.search_length == omitted ? fn::last_pos(c.text, c.search) : fn::last_pos(c.text, c.search, c.search_length);
+        long plain = c.search_length == omitted ? fn::last_pos(c.text, c.search)
+                                                : fn::last_pos(c.text, c.search, c.search_length);
         EXPECT_EQ(plain, c.expected) << c.text << " / " << c.search << " " << c.search_length;
         Value boxed = c.search_length == omitted
             ? fn::last_pos(Value(c.text), Value(c.search))
@@ -177,7 +170,7 @@ TEST(Strings, TrimRemovesOnlySpacesUnlessAskedToRemoveAll)
     using enum fn::TrimMode;
     const Case cases[] = {
         {"  ab c  ", Spaces, "ab c", "ab c  ", "  ab c"},
-        {"\tab\t", Spaces, "\tab\t", "\tab\t", "\tab\t"},      // tabs stay
+        {"\tab\t", Spaces, "\tab\t", "\tab\t", "\tab\t"}, // tabs stay
         {" \tab\r\n ", Spaces, "\tab\r\n", "\tab\r\n ", " \tab\r\n"},
         {" \tab\r\n ", AllWhitespace, "ab", "ab\r\n ", " \tab"},
         {"\xe3\x80\x80名称\xe3\x80\x80", AllWhitespace, "名称", "名称\xe3\x80\x80", "\xe3\x80\x80名称"},
@@ -221,19 +214,20 @@ TEST(Strings, ReplaceAppendsPastTheEndAndInsertsForZeroCount)
     const Case cases[] = {
         {"ABCDEF", 3, 2, "ZZZZ", "ABZZZZEF"},
         {"ABCDEF", 1, 1, "x", "xBCDEF"},
-        {"ABCDEF", 7, 2, "XY", "ABCDEFXY"},   // start just past the end: appended
-        {"ABCDEF", 20, 2, "XY", "ABCDEFXY"},  // far past the end: appended, no padding
-        {"ABCDEF", 3, 0, "xy", "ABxyCDEF"},   // count 0 inserts before start
-        {"ABCDEF", 5, 10, "xy", "ABCDxy"},    // fewer than count left: replaced to the end
-        {"ABCDEF", 2, 3, "", "AEF"},          // empty replacement deletes
-        {"ABCDEF", 0, 2, "xy", ""},           // start < 1
-        {"ABCDEF", 2, -1, "xy", ""},          // negative count
+        {"ABCDEF", 7, 2, "XY", "ABCDEFXY"},  // start just past the end: appended
+        {"ABCDEF", 20, 2, "XY", "ABCDEFXY"}, // far past the end: appended, no padding
+        {"ABCDEF", 3, 0, "xy", "ABxyCDEF"},  // count 0 inserts before start
+        {"ABCDEF", 5, 10, "xy", "ABCDxy"},   // fewer than count left: replaced to the end
+        {"ABCDEF", 2, 3, "", "AEF"},         // empty replacement deletes
+        {"ABCDEF", 0, 2, "xy", ""},          // start < 1
+        {"ABCDEF", 2, -1, "xy", ""},         // negative count
         {"", 1, 0, "ab", "ab"},
         {"张三李四", 3, 2, "王五", "张三王五"},
         {"张三李四", 2, 1, "", "张李四"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(fn::replace(c.text, c.start, c.count, c.with), c.expected) << c.text << " " << c.start << " " << c.count;
+        EXPECT_EQ(fn::replace(c.text, c.start, c.count, c.with), c.expected)
+            << c.text << " " << c.start << " " << c.count;
         EXPECT_EQ(fn::replace(Value(c.text), Value(std::int32_t(c.start)), Value(std::int32_t(c.count)), Value(c.with)),
                   Value(c.expected));
     }
@@ -287,23 +281,37 @@ TEST(Strings, EveryFunctionGivesNullForANullArgument)
     const Value ns = null_string();
     const Value nn = null_long();
     const Value results[] = {
-        fn::left(ns, n), fn::left(s, nn),
-        fn::right(ns, n), fn::right(s, nn),
-        fn::mid(ns, n), fn::mid(s, nn), fn::mid(ns, n, n), fn::mid(s, nn, n), fn::mid(s, n, nn),
-        fn::trim(ns), fn::trim(ns, Value(true)), fn::trim(s, Value::null_of(Type::Boolean)),
-        fn::left_trim(ns), fn::right_trim(ns),
-        fn::lower(ns), fn::upper(ns),
-        fn::replace(ns, n, n, s), fn::replace(s, nn, n, s), fn::replace(s, n, nn, s), fn::replace(s, n, n, ns),
-        fn::space(nn), fn::fill(ns, n), fn::fill(s, nn),
+        fn::left(ns, n),
+        fn::left(s, nn),
+        fn::right(ns, n),
+        fn::right(s, nn),
+        fn::mid(ns, n),
+        fn::mid(s, nn),
+        fn::mid(ns, n, n),
+        fn::mid(s, nn, n),
+        fn::mid(s, n, nn),
+        fn::trim(ns),
+        fn::trim(ns, Value(true)),
+        fn::trim(s, Value::null_of(Type::Boolean)),
+        fn::left_trim(ns),
+        fn::right_trim(ns),
+        fn::lower(ns),
+        fn::upper(ns),
+        fn::replace(ns, n, n, s),
+        fn::replace(s, nn, n, s),
+        fn::replace(s, n, nn, s),
+        fn::replace(s, n, n, ns),
+        fn::space(nn),
+        fn::fill(ns, n),
+        fn::fill(s, nn),
     };
     for (std::size_t i = 0; i < std::size(results); ++i) {
         EXPECT_TRUE(results[i].is_null()) << "case " << i;
         EXPECT_EQ(results[i].type(), Type::String) << "case " << i;
     }
     const Value positions[] = {
-        fn::pos(ns, s), fn::pos(s, ns), fn::pos(s, s, nn),
-        fn::last_pos(ns, s), fn::last_pos(s, ns), fn::last_pos(s, s, nn),
-        fn::len(ns),
+        fn::pos(ns, s),      fn::pos(s, ns),         fn::pos(s, s, nn), fn::last_pos(ns, s),
+        fn::last_pos(s, ns), fn::last_pos(s, s, nn), fn::len(ns),
     };
     for (std::size_t i = 0; i < std::size(positions); ++i) {
         EXPECT_TRUE(positions[i].is_null()) << "case " << i;
@@ -319,7 +327,7 @@ TEST(Strings, HugeCountsFailWithEmptyText)
     EXPECT_EQ(fn::space(std::numeric_limits<long>::max()), "");
     EXPECT_EQ(fn::fill("ab", std::numeric_limits<long>::max()), "");
     EXPECT_EQ(fn::left("abc", std::numeric_limits<long>::max()), "abc");
-    EXPECT_EQ(fn::mid(Value("abc"), Value(1e300)), Value(""));  // a start beyond long is clamped: past the end
+    EXPECT_EQ(fn::mid(Value("abc"), Value(1e300)), Value("")); // a start beyond long is clamped: past the end
     EXPECT_EQ(fn::left(Value("abc"), Value(-1e300)), Value(""));
 }
 
@@ -333,7 +341,8 @@ TEST(Strings, ArbitraryBytesThroughEveryFunctionKeepLengthsConsistent)
 {
     // A fixed pseudo-random walk over byte strings mixing ASCII, Chinese, 4-byte sequences
     // and invalid bytes: every function must return, and the character arithmetic must add up.
-    const std::string pieces[] = {"a", " ", "\t", "宋", "😀", "\xff", "\xe5\xae", "\x80", "\xc0\xaf", "B", "\xed\xa0\x80"};
+    const std::string pieces[]
+        = {"a", " ", "\t", "宋", "😀", "\xff", "\xe5\xae", "\x80", "\xc0\xaf", "B", "\xed\xa0\x80"};
     std::uint32_t state = 12345;
     auto next = [&state] {
         state = state * 1103515245u + 12345u;

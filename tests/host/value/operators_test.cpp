@@ -53,8 +53,8 @@ TEST(Comparison, ScriptComparisonIsExactAndNullGivesNull)
         {Value(3), Equal, dec("3.00"), Value(true)},
         {Value::integer(3), Less, Value::ulong(4), Value(true)},
         {Value(0.1 + 0.2), Equal, Value(0.3), Value(false)},
-        {Value("Austin"), NotEqual, Value("AUSTIN"), Value(true)},  // case-sensitive
-        {Value("a"), NotEqual, Value("a "), Value(true)},           // trailing blanks count
+        {Value("Austin"), NotEqual, Value("AUSTIN"), Value(true)}, // case-sensitive
+        {Value("a"), NotEqual, Value("a "), Value(true)},          // trailing blanks count
         {Value("a"), Less, Value("b"), Value(true)},
         {Value("张"), Greater, Value("Z"), Value(true)},
         {Value(Date {2024, 1, 2}), Greater, Value(Date {2023, 12, 31}), Value(true)},
@@ -103,10 +103,8 @@ TEST(Logic, ThreeValuedAndOrNot)
         Value a, b, and_, or_;
     };
     const Case cases[] = {
-        {t, t, t, t}, {t, f, f, t}, {f, t, f, t}, {f, f, f, f},
-        {n, t, n, t}, {t, n, n, t},
-        {n, f, f, n}, {f, n, f, n},
-        {n, n, n, n},
+        {t, t, t, t}, {t, f, f, t}, {f, t, f, t}, {f, f, f, f}, {n, t, n, t},
+        {t, n, n, t}, {n, f, f, n}, {f, n, f, n}, {n, n, n, n},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];

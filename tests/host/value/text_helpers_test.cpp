@@ -20,16 +20,16 @@ TEST(Ascii, FoldsOnlyAsciiLettersAndLeavesOtherBytesAlone)
     EXPECT_EQ(ascii::to_upper("name张三àz"), "NAME张三àZ");
     struct Case {
         std::string_view a, b;
-        int order;   // icompare's sign; 0 means iequals
+        int order; // icompare's sign; 0 means iequals
     };
     const Case cases[] = {
         {"DataWindow", "datawindow", 0},
         {"张三", "张三", 0},
-        {"\xC3\x89", "\xC3\xA9", -1},   // É and é: bytes of 0x80 and above are never folded
-        {"\xFF", "\xDF", 1},            // the bytes a plain char's tolower would get wrong
+        {"\xC3\x89", "\xC3\xA9", -1}, // É and é: bytes of 0x80 and above are never folded
+        {"\xFF", "\xDF", 1},          // the bytes a plain char's tolower would get wrong
         {"abc", "ABD", -1},
         {"ab", "AB ", -1},
-        {"[", "a", -1},                 // '[' sorts before the letters as their lower case
+        {"[", "a", -1}, // '[' sorts before the letters as their lower case
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ascii::iequals(c.a, c.b), c.order == 0) << c.a << " " << c.b;
@@ -38,13 +38,15 @@ TEST(Ascii, FoldsOnlyAsciiLettersAndLeavesOtherBytesAlone)
     }
     EXPECT_TRUE(ascii::istarts_with("Release 12", "RELEASE"));
     EXPECT_FALSE(ascii::istarts_with("Rel", "release"));
-    EXPECT_FALSE(ascii::istarts_with("张三", "\xE5"  "\x85"));
+    EXPECT_FALSE(ascii::istarts_with("张三",
+                                     "\xE5"
+                                     "\x85"));
 }
 
 TEST(Ascii, TrimsTheGivenCharactersAtTheEnds)
 {
     EXPECT_EQ(ascii::trim(" \t\r\n 12 3 \v\f"), "12 3");
-    EXPECT_EQ(ascii::trim(" \t 张三\u3000 \t", ascii::blanks), "张三\u3000");   // only ASCII is trimmed
+    EXPECT_EQ(ascii::trim(" \t 张三\u3000 \t", ascii::blanks), "张三\u3000"); // only ASCII is trimmed
     EXPECT_EQ(ascii::trim_blanks("\t a \n"), "a \n");
     EXPECT_EQ(ascii::trim_start("  a  "), "a  ");
     EXPECT_EQ(ascii::trim_end("  a  ", " "), "  a");
@@ -62,7 +64,8 @@ TEST(Calendar, LeapYearsAndMonthLengths)
     EXPECT_EQ(days_in_month(2023, 4), 30);
     EXPECT_EQ(days_in_month(2023, 12), 31);
     EXPECT_TRUE(is_valid_date(2000, 2, 29));
-    const std::tuple<int, int, int> invalid[] = {{1900, 2, 29}, {2023, 13, 1}, {2023, 0, 1}, {2023, 4, 31}, {0, 1, 1}, {2023, 1, 0}};
+    const std::tuple<int, int, int> invalid[]
+        = {{1900, 2, 29}, {2023, 13, 1}, {2023, 0, 1}, {2023, 4, 31}, {0, 1, 1}, {2023, 1, 0}};
     for (auto [y, m, d] : invalid)
         EXPECT_FALSE(is_valid_date(y, m, d)) << y << "-" << m << "-" << d;
 }
@@ -107,13 +110,18 @@ TEST(TextFile, AByteOrderMarkDecidesThenUtf8ThenGbk)
         std::string text;
     };
     const Case cases[] = {
-        {"R1001\t\xE5\xBC\xA0\xE4\xB8\x89\r\n", "R1001\t张三\r\n"},   // UTF-8 without a mark
+        {"R1001\t\xE5\xBC\xA0\xE4\xB8\x89\r\n", "R1001\t张三\r\n"}, // UTF-8 without a mark
         {"\xEF\xBB\xBF\xE5\xBC\xA0", "张"},
-        {"\xD5\xC5\xC8\xFD", "张三"},                                  // GBK, as SaveAs writes by default
+        {"\xD5\xC5\xC8\xFD", "张三"}, // GBK, as SaveAs writes by default
         {"\xFF\xFE\x20\x5F\x09\x00"s, "张\t"},
         {"\xFE\xFF\x5F\x20\x00\x41"s, "张A"},
-        {"\xFF\xFE" "a\0\0\0b\0"s, "a\0b"s},           // a NUL is kept in a file
-        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},                           // neither UTF-8 nor GBK
+        {"\xFF\xFE"
+         "a\0\0\0b\0"s,
+         "a\0b"s}, // a NUL is kept in a file
+        {"a\xFF"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"}, // neither UTF-8 nor GBK
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -140,7 +148,7 @@ TEST(TextFile, AtomicWritesReplaceTheFileWholeOrNotAtAll)
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir))
         ++entries;
-    EXPECT_EQ(entries, 2u);   // a.ini and taken: no temporary file left behind
+    EXPECT_EQ(entries, 2u); // a.ini and taken: no temporary file left behind
     EXPECT_EQ(read_text_file(dir / "none.ini").error(), (dir / "none.ini").string() + ": cannot be read");
     std::filesystem::remove_all(dir);
 }

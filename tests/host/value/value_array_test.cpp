@@ -29,7 +29,7 @@ TEST(ValueArray, UnboundedArraysGrowOnAssignment)
     EXPECT_EQ(fn::upper_bound(names), Value(0));
     names.set(3, Value("三"));
     EXPECT_EQ(fn::upper_bound(names), Value(3));
-    EXPECT_EQ(names.at(1), Value(""));      // the elements in between start initial
+    EXPECT_EQ(names.at(1), Value("")); // the elements in between start initial
     EXPECT_EQ(names.at(Value(3)), Value("三"));
     names.set(2, Value("二"));
     EXPECT_EQ(fn::upper_bound(names), Value(3));
@@ -46,9 +46,9 @@ TEST(ValueArray, FixedArraysKeepTheirDeclaredBounds)
     EXPECT_EQ(fn::upper_bound(d), Value(50));
     EXPECT_EQ(fn::lower_bound(d), Value(10));
     EXPECT_EQ(d.at(10), Value::integer(0));
-    d.set(Value(50), Value(2.5));            // converted as a store: rounded
+    d.set(Value(50), Value(2.5)); // converted as a store: rounded
     EXPECT_EQ(d.at(50), Value::integer(3));
-    d.set(11, Value(33000));                 // and wrapped
+    d.set(11, Value(33000)); // and wrapped
     EXPECT_EQ(d.at(11), Value::integer(-32536));
     EXPECT_EQ(error_of([&] { d.at(9); }), ErrorCode::ArrayBounds);
     EXPECT_EQ(error_of([&] { d.set(51, Value(1)); }), ErrorCode::ArrayBounds);
@@ -64,7 +64,7 @@ TEST(ValueArray, SubscriptsAndDimensions)
     EXPECT_EQ(error_of([&] { a.set(Value::null_of(Type::Long), Value(1)); }), ErrorCode::NullArrayIndex);
     EXPECT_EQ(error_of([&] { a.at(Value("1")); }), ErrorCode::CallFailed);
     EXPECT_EQ(error_of([&] { a.set(1, Value("text")); }), ErrorCode::CallFailed);
-    a.set(Value(2.6), Value(7));             // a fractional subscript rounds
+    a.set(Value(2.6), Value(7)); // a fractional subscript rounds
     EXPECT_EQ(a.at(3), Value(7));
     EXPECT_EQ(fn::upper_bound(a, Value(2)), Value(-1));
     EXPECT_EQ(fn::upper_bound(a, Value::null_of(Type::Long)), Value::null_of(Type::Long));

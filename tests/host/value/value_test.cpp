@@ -11,12 +11,8 @@ TEST(Value, DeclaredVariablesStartNonNullWithTheirTypesInitialValue)
         Value expected;
     };
     const Case cases[] = {
-        {Type::String, Value("")},
-        {Type::Integer, Value::integer(0)},
-        {Type::Long, Value(0)},
-        {Type::Boolean, Value(false)},
-        {Type::Date, Value(Date {1900, 1, 1})},
-        {Type::DateTime, Value(DateTime {})},
+        {Type::String, Value("")},     {Type::Integer, Value::integer(0)},     {Type::Long, Value(0)},
+        {Type::Boolean, Value(false)}, {Type::Date, Value(Date {1900, 1, 1})}, {Type::DateTime, Value(DateTime {})},
     };
     for (const auto& c : cases) {
         Value v = Value::initial_of(c.type);
@@ -73,10 +69,10 @@ TEST(Value, TypedConstructorsTagTheRuntimeType)
 TEST(Value, EqualityNeedsTheSameTypeNullFlagAndDatum)
 {
     EXPECT_EQ(Value(1), Value(1));
-    EXPECT_NE(Value(1), Value::integer(1));             // same number, different type
+    EXPECT_NE(Value(1), Value::integer(1)); // same number, different type
     EXPECT_NE(Value(1), Value(2));
     EXPECT_EQ(Value::null_of(Type::String), Value::null_of(Type::String));
     EXPECT_NE(Value::null_of(Type::String), Value::null_of(Type::Long));
     EXPECT_EQ(Value(*Decimal::parse("3.5")), Value(*Decimal::parse("3.50"))); // numeric decimal equality
-    EXPECT_EQ(Value::null_of(Type::Date).as_date(), (Date {1900, 1, 1}));   // a null keeps the initial datum
+    EXPECT_EQ(Value::null_of(Type::Date).as_date(), (Date {1900, 1, 1}));     // a null keeps the initial datum
 }

@@ -21,9 +21,14 @@ ScriptResult wf_setstatus(ScriptCall& call)
 
 const ClassTable& w_main_table()
 {
-    static const ClassTable table {"w_main", "window", nullptr, {},
-        {{own_group, "", {{"wf_setstatus", SlotKind::Function, std::nullopt, 1}},
-          {{119, "wf_setstatus", wf_setstatus}}}}};
+    static const ClassTable table {"w_main",
+                                   "window",
+                                   nullptr,
+                                   {},
+                                   {{own_group,
+                                     "",
+                                     {{"wf_setstatus", SlotKind::Function, std::nullopt, 1}},
+                                     {{119, "wf_setstatus", wf_setstatus}}}}};
     return table;
 }
 
@@ -34,13 +39,16 @@ dw::ObjectLibrary data_library()
 
 } // namespace
 
-void register_main_window(ClassRegistry& registry) { EXPECT_EQ(error_text(registry.register_class(&w_main_table)), ""); }
+void register_main_window(ClassRegistry& registry)
+{
+    EXPECT_EQ(error_text(registry.register_class(&w_main_table)), "");
+}
 
 DwTest::DwTest() : desktop(runtime, data_library())
 {
     EXPECT_EQ(error_text(register_ui_classes(registry)), "");
-    for (VtableInfoFn entry : {&_getVtableInfo_uo_dw, &_getVtableInfo_uo_dwnosort, &_getVtableInfo_uo_dwsort,
-                               &_getVtableInfo_uo_dwform})
+    for (VtableInfoFn entry :
+         {&_getVtableInfo_uo_dw, &_getVtableInfo_uo_dwnosort, &_getVtableInfo_uo_dwsort, &_getVtableInfo_uo_dwform})
         EXPECT_EQ(error_text(registry.register_class(entry)), "");
     register_main_window(registry);
     status_texts().clear();

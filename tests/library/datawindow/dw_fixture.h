@@ -5,8 +5,8 @@
 
 #include "host/object/runtime.h"
 #include "host/ui/datawindow_control.h"
-#include "host/ui/engine_access.h"
 #include "host/ui/desktop.h"
+#include "host/ui/engine_access.h"
 #include "host/ui/register.h"
 #include "library/datawindow/uo_dw.h"
 #include "library/datawindow/uo_dwform.h"
@@ -35,8 +35,7 @@ protected:
     // Creates a control of a library class showing `dataobject`, with `rows` rows whose items
     // come from `fill(row)` (tab-separated text in column order). The rows arrive as a
     // retrieval does: not modified, no current row event.
-    template<class T>
-    T& make(std::string_view class_name, std::string_view dataobject)
+    template <class T> T& make(std::string_view class_name, std::string_view dataobject)
     {
         ObjectRef ref = runtime.create_and_construct(class_name);
         m_made.push_back(ref);

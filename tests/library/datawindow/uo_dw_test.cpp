@@ -20,7 +20,7 @@ struct ColumnSpot {
     const char* name;
     std::int32_t x;
 };
-constexpr ColumnSpot columns[] = {{"personno", 100}, {"name", 300},       {"age", 600},      {"address", 800},
+constexpr ColumnSpot columns[] = {{"personno", 100}, {"name", 300},        {"age", 600},       {"address", 800},
                                   {"memo", 1100},    {"FamilyNAME", 1400}, {"othername", 1600}};
 
 std::int32_t column_x(std::string_view name)
@@ -32,8 +32,8 @@ std::int32_t column_x(std::string_view name)
     return 0;
 }
 
-const std::vector<std::string> two_people = {"P001\told\t30\tstreet\tnote\tLi\tx",
-                                             "P002\tWang\t41\troad\tmemo\tZhao\ty"};
+const std::vector<std::string> two_people
+    = {"P001\told\t30\tstreet\tnote\tLi\tx", "P002\tWang\t41\troad\tmemo\tZhao\ty"};
 
 using UoDw = DwTest;
 
@@ -47,8 +47,8 @@ TEST_F(UoDw, RegistersItsScriptsAsTheHostNumbersThem)
     std::vector<std::pair<int, std::string>> scripts;
     for (const auto& s : cls->groups()[0].scripts)
         scripts.emplace_back(s.slot, s.name);
-    const std::vector<std::pair<int, std::string>> expected = {
-        {50, "losefocus"}, {0, "create"}, {1, "destroy"}, {47, "itemchanged"}, {36, "clicked"}};
+    const std::vector<std::pair<int, std::string>> expected
+        = {{50, "losefocus"}, {0, "create"}, {1, "destroy"}, {47, "itemchanged"}, {36, "clicked"}};
     EXPECT_EQ(scripts, expected);
 }
 

@@ -19,13 +19,13 @@ TEST_F(UoDwForm, EnterMovesToTheNextFieldUnlessTheFieldIsTall)
         bool tab_sent;
     };
     const Case cases[] = {
-        {"name", key_enter, 0, "address", true},   // height 60
-        {"address", key_enter, 0, "memo", true},   // height 65: still one line
-        {"memo", key_enter, 0, "memo", false},     // height 66: Enter stays for a new line
+        {"name", key_enter, 0, "address", true}, // height 60
+        {"address", key_enter, 0, "memo", true}, // height 65: still one line
+        {"memo", key_enter, 0, "memo", false},   // height 66: Enter stays for a new line
         {"memo", key_enter, key_ctrl, "remark", true},
         {"memo", key_enter, key_ctrl | key_shift, "memo", false},
         {"remark", key_enter, key_shift, "x", true}, // keyflags do not matter in a one-line field
-        {"name", 65, 0, "name", false},             // other keys are left to the host
+        {"name", 65, 0, "name", false},              // other keys are left to the host
         {"name", 40, key_ctrl, "name", false},
     };
     for (const Case& c : cases) {

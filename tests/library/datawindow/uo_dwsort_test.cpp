@@ -124,7 +124,7 @@ TEST_F(UoDwSort, HeaderDoubleClicksToggleAscendingAndDescending)
     dw.set_row(1);
 
     struct Step {
-        const char* start;  // criteria before the double-click ("" keeps what is there)
+        const char* start; // criteria before the double-click ("" keeps what is there)
         std::int32_t x;
         const char* criteria;
         std::vector<std::string> first_names; // the first three names afterwards
@@ -186,7 +186,8 @@ TEST_F(UoDwSort, DoubleClicksThatDoNotSort)
     // Over no object the script ends with a bare RETURN: a null result.
     auto& dw = make<uo_dwsort>("uo_dwsort", "d_person_list");
     ObjectRef dwo = desktop.make_dwobject("datawindow", "detail", "datawindow");
-    DispatchResult result = runtime.dispatch(dw.ref(), "doubleclicked", {Value::integer(1), Value::integer(1), Value(0), Value(dwo)});
+    DispatchResult result
+        = runtime.dispatch(dw.ref(), "doubleclicked", {Value::integer(1), Value::integer(1), Value(0), Value(dwo)});
     runtime.destroy(dwo);
     EXPECT_EQ(result.outcome, Outcome::Completed);
     EXPECT_TRUE(result.value.is_null());

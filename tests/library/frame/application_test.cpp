@@ -62,7 +62,7 @@ TEST(Application, SqlcaAndPhotosqlcaAreSeparateConnections)
     AppGlobals& globals = memory.globals();
     EXPECT_EQ(globals.sqlca.name(), "sqlca");
     EXPECT_EQ(globals.photosqlca.name(), "photosqlca");
-    EXPECT_EQ(globals.sqlca.dbms(), "SQLite");   // the embedded default
+    EXPECT_EQ(globals.sqlca.dbms(), "SQLite"); // the embedded default
     const std::string base = ::testing::TempDir() + "hearth_globals_" + std::to_string(::getpid());
     for (Transaction* tx : {&globals.sqlca, &globals.photosqlca}) {
         tx->set_database(base + "_" + tx->name() + ".db");

@@ -51,8 +51,9 @@ TEST_F(ResponseWindow, RegistersItsMoveEventAndTheWindowEvents)
     std::vector<std::pair<int, std::string>> scripts;
     for (const auto& script : cls->groups()[0].scripts)
         scripts.emplace_back(script.slot, script.name);
-    EXPECT_EQ(scripts, (std::vector<std::pair<int, std::string>> {
-                           {119, "ue_move"}, {0, "create"}, {1, "destroy"}, {38, "open"}}));
+    EXPECT_EQ(
+        scripts,
+        (std::vector<std::pair<int, std::string>> {{119, "ue_move"}, {0, "create"}, {1, "destroy"}, {38, "open"}}));
     const SlotInfo* move = cls->slot_named("ue_move");
     ASSERT_NE(move, nullptr);
     EXPECT_EQ(move->kind, SlotKind::Event);
@@ -118,12 +119,8 @@ TEST_F(ResponseWindow, MovingStandsUnlessTheWindowIsTheActiveSheet)
         ObjectRef window;
         ASSERT_EQ(m_desktop.open(frame, "window"), 1);
         switch (c.setup) {
-        case Setup::Alone:
-            ASSERT_EQ(m_desktop.open(window, "w_response"), 1);
-            break;
-        case Setup::OwnSheet:
-            ASSERT_EQ(m_desktop.open_sheet(window, "w_response", frame), 1);
-            break;
+        case Setup::Alone: ASSERT_EQ(m_desktop.open(window, "w_response"), 1); break;
+        case Setup::OwnSheet: ASSERT_EQ(m_desktop.open_sheet(window, "w_response", frame), 1); break;
         case Setup::AnotherSheetActive:
             ASSERT_EQ(m_desktop.open_sheet(window, "w_response", frame), 1);
             ASSERT_EQ(m_desktop.open_sheet(other, "window", frame), 1);

@@ -41,8 +41,7 @@ protected:
         m_app.globals().gl_textcolor = app_textcolor;
     }
 
-    template<class T>
-    T& as(const ObjectRef& ref)
+    template <class T> T& as(const ObjectRef& ref)
     {
         auto* typed = dynamic_cast<T*>(ref.get());
         EXPECT_NE(typed, nullptr);

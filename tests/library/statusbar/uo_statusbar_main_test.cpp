@@ -82,8 +82,8 @@ TEST_F(StatusbarMain, LayoutsOfTextsThatFitFitExactlyOrOverflow)
         Numbers widths;
         Numbers xs;
     };
-    const std::vector<Value> status = {Value("当前用户：管理员"), Value("检索到12条记录!"), Value(""),
-                                       Value("2026-12-08"), Value("版本2026.12")};
+    const std::vector<Value> status
+        = {Value("当前用户：管理员"), Value("检索到12条记录!"), Value(""), Value("2026-12-08"), Value("版本2026.12")};
     const std::vector<Value> empty(5, Value(""));
     const Case cases[] = {
         {"texts fit", status, 2363, {1064, 510, 60, 460, 344}, {5, 1049, 1539, 1579, 2019}},
@@ -96,8 +96,11 @@ TEST_F(StatusbarMain, LayoutsOfTextsThatFitFitExactlyOrOverflow)
          1000,
          {357, 165, 38, 293, 219},
          {5, 342, 487, 505, 778}},
-        {"null text", {Value("就绪"), Value::null_of(Type::String), Value(""), Value(""), Value("")}, 2363,
-         {2248, 10, 60, 60, 60}, {5, 2233, 2223, 2263, 2303}},
+        {"null text",
+         {Value("就绪"), Value::null_of(Type::String), Value(""), Value(""), Value("")},
+         2363,
+         {2248, 10, 60, 60, 60},
+         {5, 2233, 2223, 2263, 2303}},
     };
     for (const Case& c : cases) {
         ObjectRef ref = m_runtime.create_and_construct("uo_statusbar_main");

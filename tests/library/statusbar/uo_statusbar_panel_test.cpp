@@ -20,17 +20,17 @@ TEST(StatusbarWidthRule, WidthFollowsTheTextsLengthInCharacters)
     };
     const Case cases[] = {
         {Value("就绪"), 2 * 50 + 60},
-        {Value("abcd"), 260},                      // 4 characters without "20"
-        {Value("2026-12-08"), 460},                // 10 characters with "20"
-        {Value("版本 2.0 2026年"), 452},           // 12 characters with "20" and "版本"
-        {Value("版本1.0"), 5 * 50 + 60},           // "版本" alone changes nothing
+        {Value("abcd"), 260},            // 4 characters without "20"
+        {Value("2026-12-08"), 460},      // 10 characters with "20"
+        {Value("版本 2.0 2026年"), 452}, // 12 characters with "20" and "版本"
+        {Value("版本1.0"), 5 * 50 + 60}, // "版本" alone changes nothing
         {Value("系统版本：2026"), 9 * 36 + 20},
         {Value("检索到120条记录!"), 10 * 40 + 60}, // "20" inside a count
         {Value("2"), 110},
-        {Value("02"), 160},                        // "0" then "2" is not "20"
+        {Value("02"), 160}, // "0" then "2" is not "20"
         {Value("20"), 140},
-        {Value(""), 60},                           // n = 0
-        {Value::null_of(Type::String), 10},        // n = -1 and no "20"
+        {Value(""), 60},                    // n = 0
+        {Value::null_of(Type::String), 10}, // n = -1 and no "20"
     };
     for (const Case& c : cases)
         EXPECT_EQ(statusbar::natural_width(c.text), c.width) << (c.text.is_null() ? "null" : c.text.as_string());
@@ -67,9 +67,9 @@ TEST_F(StatusbarPanel, OneCellTakesTheWholeWidthWhenItsTextFits)
         std::int32_t width;
     };
     const Case cases[] = {
-        {"", 2075, 2070}, {"就绪", 1000, 995}, {"", 66, 61}, // free 1: the fitting branch
-        {"", 65, 60},                                       // free 0: proportional, available = total
-        {"", 64, 59},                                       // free -1: shrinks to what there is
+        {"", 2075, 2070},   {"就绪", 1000, 995}, {"", 66, 61}, // free 1: the fitting branch
+        {"", 65, 60},                                          // free 0: proportional, available = total
+        {"", 64, 59},                                          // free -1: shrinks to what there is
         {"abcd", 200, 195},
     };
     for (const Case& c : cases) {
@@ -108,8 +108,11 @@ TEST_F(StatusbarPanel, SetTextOutsideTheCellsChangesNothing)
     struct Case {
         Value index;
     };
-    const Case cases[] = {{Value::integer(0)}, {Value::integer(2)}, {Value::integer(-1)},
-                          {Value::integer(32767)}, {Value::null_of(Type::Integer)}};
+    const Case cases[] = {{Value::integer(0)},
+                          {Value::integer(2)},
+                          {Value::integer(-1)},
+                          {Value::integer(32767)},
+                          {Value::null_of(Type::Integer)}};
     for (const Case& c : cases) {
         ObjectRef ref = m_runtime.create_and_construct("uo_statusbar_panel");
         auto& panel = as<uo_statusbar_panel>(ref);

@@ -13,7 +13,10 @@ struct Segment {
     std::int32_t bx, by, ex, ey;
     bool operator==(const Segment&) const = default;
 };
-void PrintTo(const Segment& s, std::ostream* os) { *os << "(" << s.bx << "," << s.by << ")-(" << s.ex << "," << s.ey << ")"; }
+void PrintTo(const Segment& s, std::ostream* os)
+{
+    *os << "(" << s.bx << "," << s.by << ")-(" << s.ex << "," << s.ey << ")";
+}
 Segment segment(const Ref<Line>& line)
 {
     const Line* l = line.get();
@@ -101,8 +104,8 @@ TEST_F(StatusbarCell, CreatesTextAndFrameInControlOrderWithTheirLooks)
         const Ref<Line>& line;
         std::int32_t color;
     };
-    const Look looks[] = {{cell.ln_v2, 16777215}, {cell.ln_v1, 134217745}, {cell.ln_h2, 16777215},
-                          {cell.ln_h1, 134217745}};
+    const Look looks[]
+        = {{cell.ln_v2, 16777215}, {cell.ln_v1, 134217745}, {cell.ln_h2, 16777215}, {cell.ln_h1, 134217745}};
     for (const Look& look : looks) {
         ASSERT_TRUE(look.line.is_valid());
         EXPECT_EQ(look.line.get()->linecolor, look.color);
@@ -147,13 +150,10 @@ TEST_F(StatusbarCell, ResizeMovesOnlyTheRightEndOfTheFrame)
         std::int32_t right;
     };
     const Case cases[] = {
-        {600, 0, 565, 570},
-        {600, 500, 565, 570}, // h is not used
-        {35, 0, 0, 5},
-        {36, 0, 1, 6},
-        {34, 0, -1, 4},   // not clamped: the host decides how a negative width shows
-        {20, 0, -15, -10},
-        {0, 0, -35, -30},
+        {600, 0, 565, 570}, {600, 500, 565, 570}, // h is not used
+        {35, 0, 0, 5},      {36, 0, 1, 6},
+        {34, 0, -1, 4}, // not clamped: the host decides how a negative width shows
+        {20, 0, -15, -10},  {0, 0, -35, -30},
         {430, 0, 395, 400},
     };
     for (const Case& c : cases) {

@@ -32,16 +32,14 @@ public:
 
 const ClassTable& button_dialog_table()
 {
-    static const ClassTable table {"w_button_dialog",
-                                   "window",
-                                   make_object<ButtonDialog>,
-                                   {{"p_ok", "uo_button", store_in<&ButtonDialog::p_ok>},
-                                    {"p_cancel", "uo_button", store_in<&ButtonDialog::p_cancel>},
-                                    {"p_short", "uo_button", store_in<&ButtonDialog::p_short>}},
-                                   {{own_group,
-                                     "",
-                                     {},
-                                     {{0, "create", on_self<&ButtonDialog::create>}, {1, "destroy", destroy_script}}}}};
+    static const ClassTable table {
+        "w_button_dialog",
+        "window",
+        make_object<ButtonDialog>,
+        {{"p_ok", "uo_button", store_in<&ButtonDialog::p_ok>},
+         {"p_cancel", "uo_button", store_in<&ButtonDialog::p_cancel>},
+         {"p_short", "uo_button", store_in<&ButtonDialog::p_short>}},
+        {{own_group, "", {}, {{0, "create", on_self<&ButtonDialog::create>}, {1, "destroy", destroy_script}}}}};
     return table;
 }
 
@@ -82,12 +80,13 @@ TEST(PictureButtonRegistration, SlotFiftyIsDeclaredWithoutAScript)
     std::vector<std::pair<int, std::string>> scripts;
     for (const auto& script : cls->groups()[0].scripts)
         scripts.emplace_back(script.slot, script.name);
-    EXPECT_EQ(scripts, (std::vector<std::pair<int, std::string>> {{48, "ue_lbuttondown"},
-                                                                   {49, "ue_lbuttonup"},
-                                                                   {51, "uf_setenabled"},
-                                                                   {0, "create"},
-                                                                   {1, "destroy"},
-                                                                   {35, "constructor"}}));
+    EXPECT_EQ(scripts,
+              (std::vector<std::pair<int, std::string>> {{48, "ue_lbuttondown"},
+                                                         {49, "ue_lbuttonup"},
+                                                         {51, "uf_setenabled"},
+                                                         {0, "create"},
+                                                         {1, "destroy"},
+                                                         {35, "constructor"}}));
     struct Slot {
         int number;
         const char* name;
@@ -121,7 +120,7 @@ TEST_F(PictureButton, DesignTimeSizeAndPictureNameSplitAtConstruction)
     const Case cases[] = {
         {dialog().p_ok.get(), "bmp\\B", ".bmp"},
         {dialog().p_cancel.get(), "bmp\\取消", ".gif"}, // characters, not bytes
-        {dialog().p_short.get(), "", "ab"},              // Left and Right clip at the bounds
+        {dialog().p_short.get(), "", "ab"},             // Left and Right clip at the bounds
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.button->width, 402);

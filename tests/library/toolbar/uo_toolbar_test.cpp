@@ -20,13 +20,16 @@ namespace {
 
 const std::filesystem::path source_dir(HEARTH_SOURCE_DIR);
 
-const char* const button_names[] = {"main",   "retrieve", "add",    "modify", "del",  "setshow", "preview",
-                                    "filter", "sorter",   "close",  "manage", "help", "exit",    "ie"};
+const char* const button_names[] = {"main",   "retrieve", "add",   "modify", "del",  "setshow", "preview",
+                                    "filter", "sorter",   "close", "manage", "help", "exit",    "ie"};
 
 // The main window of these tests: the toolbar as its control dw_tool.
 const ClassTable& w_main_table()
 {
-    static const ClassTable table {"w_main", "window", nullptr,
+    static const ClassTable table {
+        "w_main",
+        "window",
+        nullptr,
         {{"dw_tool", "uo_toolbar", nullptr}},
         {{own_group, "", {}, {{0, "create", create_script}, {1, "destroy", destroy_script}}}}};
     return table;
@@ -98,10 +101,10 @@ TEST_F(UoToolbar, DeclaresEverySlotAndRegistersTheLayoutScripts)
     const ClassInfo* cls = registry.find("uo_toolbar");
     ASSERT_NE(cls, nullptr);
     EXPECT_EQ(cls->ancestor(), registry.find("datawindow"));
-    const char* const declared[] = {"ue_dwnmousemove", "ue_dwnlbuttonup", "ue_mousemove",    "uf_setenabled",
-                                    "uf_setstate",     "uf_delphoto",     "uf_expand",       "uf_delbefore",
-                                    "uf_delafter",     "uf_confirmmessage", "uf_updateother", "wf_savehisinfo",
-                                    "wf_copycolumn",   "wf_copyrelation", "wf_savepersoninfo"};
+    const char* const declared[]
+        = {"ue_dwnmousemove", "ue_dwnlbuttonup", "ue_mousemove",  "uf_setenabled",   "uf_setstate",
+           "uf_delphoto",     "uf_expand",       "uf_delbefore",  "uf_delafter",     "uf_confirmmessage",
+           "uf_updateother",  "wf_savehisinfo",  "wf_copycolumn", "wf_copyrelation", "wf_savepersoninfo"};
     for (int i = 0; i < 15; ++i) {
         const SlotInfo* slot = cls->slot(436 + i);
         ASSERT_NE(slot, nullptr) << 436 + i;
@@ -113,9 +116,9 @@ TEST_F(UoToolbar, DeclaresEverySlotAndRegistersTheLayoutScripts)
     std::vector<std::pair<int, std::string>> scripts;
     for (const auto& s : cls->groups()[0].scripts)
         scripts.emplace_back(s.slot, s.name);
-    const std::vector<std::pair<int, std::string>> expected = {
-        {436, "ue_dwnmousemove"}, {438, "ue_mousemove"}, {439, "uf_setenabled"}, {440, "uf_setstate"},
-        {442, "uf_expand"},       {0, "create"},         {1, "destroy"},         {37, "constructor"}};
+    const std::vector<std::pair<int, std::string>> expected
+        = {{436, "ue_dwnmousemove"}, {438, "ue_mousemove"}, {439, "uf_setenabled"}, {440, "uf_setstate"},
+           {442, "uf_expand"},       {0, "create"},         {1, "destroy"},         {37, "constructor"}};
     EXPECT_EQ(scripts, expected);
     EXPECT_EQ(cls->script(437), nullptr); // ue_dwnlbuttonup joins with the command dispatch
 }
@@ -170,10 +173,10 @@ TEST_F(UoToolbar, EveryButtonHasItsThreeBitmaps)
             ASSERT_EQ(in.gcount(), 26);
             EXPECT_EQ(std::string(header, 2), "BM");
             auto le32 = [&](int at) {
-                return static_cast<std::uint32_t>(static_cast<unsigned char>(header[at])) |
-                       static_cast<std::uint32_t>(static_cast<unsigned char>(header[at + 1])) << 8 |
-                       static_cast<std::uint32_t>(static_cast<unsigned char>(header[at + 2])) << 16 |
-                       static_cast<std::uint32_t>(static_cast<unsigned char>(header[at + 3])) << 24;
+                return static_cast<std::uint32_t>(static_cast<unsigned char>(header[at]))
+                    | static_cast<std::uint32_t>(static_cast<unsigned char>(header[at + 1])) << 8
+                    | static_cast<std::uint32_t>(static_cast<unsigned char>(header[at + 2])) << 16
+                    | static_cast<std::uint32_t>(static_cast<unsigned char>(header[at + 3])) << 24;
             };
             EXPECT_EQ(le32(2), std::filesystem::file_size(*found));
             EXPECT_EQ(le32(18), 24u); // width
@@ -331,8 +334,8 @@ TEST_F(UoToolbar, StatesThatChangeNothing)
         const char* state;
     };
     const Case cases[] = {
-        {"p_add", "Lowered"}, {"p_add", "FLOAT"}, {"p_add", "pressed"}, {"p_add", ""},
-        {"p_nothing", "lowered"}, {"l_h1", "float"}, {"t_add", "lowered"},
+        {"p_add", "Lowered"},     {"p_add", "FLOAT"}, {"p_add", "pressed"}, {"p_add", ""},
+        {"p_nothing", "lowered"}, {"l_h1", "float"},  {"t_add", "lowered"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.object) + " " + c.state);

@@ -48,8 +48,8 @@ std::string read_file(const std::filesystem::path& path)
 ToolRun dwtool(const std::vector<std::string>& args, const std::string& environment = "")
 {
     // One file per test process: test runs of other checkouts share the temporary folder.
-    std::filesystem::path err =
-        std::filesystem::temp_directory_path() / ("hearth_dwtool_err_" + std::to_string(::getpid()) + ".txt");
+    std::filesystem::path err
+        = std::filesystem::temp_directory_path() / ("hearth_dwtool_err_" + std::to_string(::getpid()) + ".txt");
     std::string command = environment + " " + quoted(DWTOOL_PATH);
     for (const std::string& arg : args)
         command += " " + quoted(arg);
@@ -69,7 +69,8 @@ ToolRun dwtool(const std::vector<std::string>& args, const std::string& environm
 
 // A private copy of the shipped SQLite file, so a run never touches the one in the sources.
 struct DatabaseCopy {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("hearth_dwtool_db_" + std::to_string(::getpid()));
+    std::filesystem::path dir
+        = std::filesystem::temp_directory_path() / ("hearth_dwtool_db_" + std::to_string(::getpid()));
     std::string path = (dir / "persons.db").string();
 
     DatabaseCopy()
@@ -89,15 +90,17 @@ const std::string household_csv = "rprno,name,personnum,birthday,amount,hostrela
 
 void expect_household_export(const std::string& conn)
 {
-    const std::filesystem::path out = std::filesystem::temp_directory_path() / ("hearth_dwtool_" + std::to_string(::getpid()) + ".csv");
-    ToolRun run = dwtool({data + "/d_person.srd", "--db", conn, "--retrieve", "R1001", "--sort", "name A", "--export", "csv",
-                          out.string()});
+    const std::filesystem::path out
+        = std::filesystem::temp_directory_path() / ("hearth_dwtool_" + std::to_string(::getpid()) + ".csv");
+    ToolRun run = dwtool({data + "/d_person.srd", "--db", conn, "--retrieve", "R1001", "--sort", "name A", "--export",
+                          "csv", out.string()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(read_file(out), household_csv);
     std::filesystem::remove(out);
 
     // Typed arguments: a date and a number, converted before they are bound.
-    ToolRun since = dwtool({db_data + "/d_person_since.srd", "--db", conn, "--retrieve", "1962-01-01", "15.25", "--print"});
+    ToolRun since
+        = dwtool({db_data + "/d_person_since.srd", "--db", conn, "--retrieve", "1962-01-01", "15.25", "--print"});
     EXPECT_EQ(since.status, 0) << since.err;
     EXPECT_EQ(since.out, "R1001\t李秀英\t1962-09-17\t880.00\r\nR1002\t王五\t1990-01-02\t15.25\r\n");
 
@@ -119,9 +122,10 @@ TEST(Dwtool, RetrievesFromTheShippedSqliteFileAndExports)
     ToolRun run = dwtool({data + "/d_person.srd", "--db", db.path, "--filter", "personnum >= 2", "--retrieve", "R1001",
                           "--print", "--retrieve", "R1002", "--print"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
-                       "R1001\t李秀英\t2\t1962-09-17\t880.00\t10\t1\r\n"
-                       "R1002\t王五\t4\t1990-01-02\t15.25\t02\t1\r\n");
+    EXPECT_EQ(run.out,
+              "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
+              "R1001\t李秀英\t2\t1962-09-17\t880.00\t10\t1\r\n"
+              "R1002\t王五\t4\t1990-01-02\t15.25\t02\t1\r\n");
 }
 
 TEST(Dwtool, RetrievesFromPostgreSQL)
@@ -158,12 +162,13 @@ TEST(Dwtool, RetrievesFromPostgreSQL)
 
 TEST(Dwtool, ImportSortFilterAndPrintInCommandLineOrder)
 {
-    ToolRun run = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--filter", "personnum >= 2", "--sort",
-                      "rprno D", "--print"});
+    ToolRun run = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--filter", "personnum >= 2",
+                          "--sort", "rprno D", "--print"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n"
-                       "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
-                       "R0999\twang wu\t2\t\t0.00\t02\t0\r\n");
+    EXPECT_EQ(run.out,
+              "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n"
+              "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
+              "R0999\twang wu\t2\t\t0.00\t02\t0\r\n");
     EXPECT_EQ(run.err, "");
 }
 
@@ -171,11 +176,12 @@ TEST(Dwtool, ImportSortFilterAndPrintInCommandLineOrder)
 // not GBK bytes taken for UTF-8.
 TEST(Dwtool, ExportedTextReadsBack)
 {
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / ("hearth_dwtool_roundtrip_" + std::to_string(::getpid()) + ".txt");
-    ToolRun exported = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--export", "text", file.string()});
+    const std::filesystem::path file
+        = std::filesystem::temp_directory_path() / ("hearth_dwtool_roundtrip_" + std::to_string(::getpid()) + ".txt");
+    ToolRun exported
+        = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--export", "text", file.string()});
     ASSERT_EQ(exported.status, 0) << exported.err;
-    EXPECT_NE(read_file(file).find("\xD5\xC5\xC8\xFD"), std::string::npos);   // 张三 in GBK
+    EXPECT_NE(read_file(file).find("\xD5\xC5\xC8\xFD"), std::string::npos); // 张三 in GBK
     ToolRun original = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--print"});
     ToolRun back = dwtool({data + "/d_person.srd", "--import", file.string(), "--print"});
     EXPECT_EQ(back.status, 0) << back.err;
@@ -186,8 +192,8 @@ TEST(Dwtool, ExportedTextReadsBack)
 
 TEST(Dwtool, EachDescribeAnswersOnOneLine)
 {
-    ToolRun run = dwtool({data + "/d_person.srd", "--describe", "DataWindow.Column.Count", "--modify", "name_t.x=5 name_t.y=6",
-                      "--describe", "name_t.x name_t.y #1.ColType"});
+    ToolRun run = dwtool({data + "/d_person.srd", "--describe", "DataWindow.Column.Count", "--modify",
+                          "name_t.x=5 name_t.y=6", "--describe", "name_t.x name_t.y #1.ColType"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "7\n5~n6~nchar(10)\n");
 }
@@ -207,13 +213,14 @@ TEST(Dwtool, ExportWritesTheChosenFormat)
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "hearth_dwtool_export";
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
-    ToolRun run = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--filter", "issave = '1'", "--export",
-                      "sql", (dir / "out.sql").string(), "--export", "text-headings", (dir / "out.txt").string(),
-                      "--export", "dbase3", (dir / "out.dbf").string()});
+    ToolRun run = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--filter", "issave = '1'",
+                          "--export", "sql", (dir / "out.sql").string(), "--export", "text-headings",
+                          (dir / "out.txt").string(), "--export", "dbase3", (dir / "out.dbf").string()});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(read_file(dir / "out.txt"), "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
-                                          "R1002\tLi Si\t1\t1975-11-23\t-30.00\t10\t1\r\n"
-                                          "R1000\tZhao Liu\t\t2001-07-15\t\t10\t1\r\n");
+    EXPECT_EQ(read_file(dir / "out.txt"),
+              "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
+              "R1002\tLi Si\t1\t1975-11-23\t-30.00\t10\t1\r\n"
+              "R1000\tZhao Liu\t\t2001-07-15\t\t10\t1\r\n");
     std::string sql = read_file(dir / "out.sql");
     EXPECT_EQ(sql.substr(0, 40), "INSERT INTO tc_ge_rpr ( rprno, name, per");
     std::string dbf = read_file(dir / "out.dbf");
@@ -248,12 +255,16 @@ TEST(Dwtool, FailuresGoToStderrWithANonZeroStatus)
         {{object, "--retrieve", "R1001"}, 1, "dwtool: --retrieve needs a database: give --db before it\n"},
         {{object, "--db", "/nonexistent/persons.db"}, 1, "dwtool: no such database file: /nonexistent/persons.db\n"},
         {{object, "--db", db.path, "--retrieve"}, 1, "dwtool: the object takes 1 retrieval arguments, 0 given\n"},
-        {{since, "--db", db.path, "--retrieve", "1962-02-30", "1"}, 1,
+        {{since, "--db", db.path, "--retrieve", "1962-02-30", "1"},
+         1,
          "dwtool: retrieval argument 1 (ad_from): '1962-02-30' is not a date\n"},
-        {{since, "--db", db.path, "--retrieve", "1962-02-03", "many"}, 1,
+        {{since, "--db", db.path, "--retrieve", "1962-02-03", "many"},
+         1,
          "dwtool: retrieval argument 2 (an_min): 'many' is not a number\n"},
-        {{object, "--db", db.path, "--modify", "DataWindow.Table.Select='SELECT rprno FROM nosuch'", "--retrieve", "R1001"},
-         1, "dwtool: retrieve failed: no such table: nosuch\n"},
+        {{object, "--db", db.path, "--modify", "DataWindow.Table.Select='SELECT rprno FROM nosuch'", "--retrieve",
+          "R1001"},
+         1,
+         "dwtool: retrieve failed: no such table: nosuch\n"},
         {{object, "--db", "host=127.0.0.1 port=1 connect_timeout=2", "--retrieve", "R1001"}, 1, ""},
         {{object, "--db"}, 2, ""},
     };
