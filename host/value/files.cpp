@@ -87,7 +87,7 @@ Result<void> AtomicFileWriter::fail(std::string_view what)
 Result<void> AtomicFileWriter::open()
 {
     std::filesystem::path folder = m_file.parent_path().empty() ? std::filesystem::path(".") : m_file.parent_path();
-    std::string pattern = (folder / ("." + m_file.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / fmt::format(".{}.XXXXXX", m_file.filename().string())).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     m_fd = ::mkstemp(name.data());
