@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace hearth {
@@ -105,6 +106,11 @@ void append_gbk(std::string& out, std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         // A run of ASCII is copied in one piece: most exported bytes are digits and separators.
         std::size_t end = i;
+        for (std::uint64_t word; end + 8 <= text.size(); end += 8) {   // eight bytes at a time
+            std::memcpy(&word, text.data() + end, 8);
+            if (word & 0x8080808080808080u)
+                break;
+        }
         while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
             ++end;
         if (end != i) {
