@@ -14,13 +14,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 #include <span>
 #include <string>
-#include <type_traits>
-#include <utility>
 #include <string_view>
+#include <sys/mman.h>
+#include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace hearth::dw {
@@ -33,8 +33,7 @@ using Slot = std::uint32_t;
 // A growable array of plain values for column storage. It grows with realloc, which moves a
 // large block by remapping its pages instead of copying them into fresh ones: a column
 // filled row by row during a retrieve does not pay for every doubling again.
-template <class T>
-class ItemBuffer {
+template <class T> class ItemBuffer {
     static_assert(std::is_trivially_copyable_v<T>);
 
 public:
@@ -117,7 +116,8 @@ private:
         }
         const auto base = reinterpret_cast<std::uintptr_t>(m_data);
         const std::uintptr_t from = (base + m_size * sizeof(T) + page - 1) & ~(page - 1);
-        const std::uintptr_t to = std::min((from + stretch) & ~(page - 1), (base + m_capacity * sizeof(T)) & ~(page - 1));
+        const std::uintptr_t to
+            = std::min((from + stretch) & ~(page - 1), (base + m_capacity * sizeof(T)) & ~(page - 1));
         if (to > from)
             ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
         m_ready = std::max(size, std::min(m_capacity, (to - base) / sizeof(T)));
@@ -126,7 +126,7 @@ private:
     T* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
-    std::size_t m_ready = 0;   // items push_back may store without looking further
+    std::size_t m_ready = 0; // items push_back may store without looking further
 };
 
 class ColumnValues {
@@ -168,18 +168,46 @@ public:
     // The item as a value of the column's type (null of that type when null).
     // Bulk loading appends one item per new row after the last slot, in row order; the
     // rows become slots with RowStore::add_appended.
-    void append_null() { append_typed_default(); m_nulls.push_back(1); }
+    void append_null()
+    {
+        append_typed_default();
+        m_nulls.push_back(1);
+    }
     void append_string(std::string_view text)
     {
         m_text_refs.push_back(add_text(text));
         m_nulls.push_back(0);
     }
-    void append_integer(std::int64_t number) { m_integers.push_back(number); m_nulls.push_back(0); }
-    void append_double(double number) { m_doubles.push_back(number); m_nulls.push_back(0); }
-    void append_decimal(const Decimal& number) { m_decimals.push_back(number); m_nulls.push_back(0); }
-    void append_date(Date date) { m_dates.push_back(date); m_nulls.push_back(0); }
-    void append_datetime(DateTime stamp) { m_datetimes.push_back(stamp); m_nulls.push_back(0); }
-    void append_time(Time time) { m_times.push_back(time); m_nulls.push_back(0); }
+    void append_integer(std::int64_t number)
+    {
+        m_integers.push_back(number);
+        m_nulls.push_back(0);
+    }
+    void append_double(double number)
+    {
+        m_doubles.push_back(number);
+        m_nulls.push_back(0);
+    }
+    void append_decimal(const Decimal& number)
+    {
+        m_decimals.push_back(number);
+        m_nulls.push_back(0);
+    }
+    void append_date(Date date)
+    {
+        m_dates.push_back(date);
+        m_nulls.push_back(0);
+    }
+    void append_datetime(DateTime stamp)
+    {
+        m_datetimes.push_back(stamp);
+        m_nulls.push_back(0);
+    }
+    void append_time(Time time)
+    {
+        m_times.push_back(time);
+        m_nulls.push_back(0);
+    }
 
     Value get(Slot slot, const ColumnType& type) const;
     // Stores a value already converted to the column's type (see convert_for_column).
@@ -204,7 +232,7 @@ private:
     ItemBuffer<std::uint8_t> m_nulls;
     ItemBuffer<char> m_text;
     ItemBuffer<TextRef> m_text_refs;
-    std::size_t m_dead_text = 0;   // bytes of m_text no item refers to
+    std::size_t m_dead_text = 0; // bytes of m_text no item refers to
     ItemBuffer<std::int64_t> m_integers;
     ItemBuffer<double> m_doubles;
     ItemBuffer<Decimal> m_decimals;

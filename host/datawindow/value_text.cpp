@@ -125,8 +125,8 @@ std::optional<Value> parse_item_text(std::string_view text, const ColumnType& ty
         if (ec != std::errc() || end != text.data() + text.size())
             return std::nullopt;
         bool fits = type.kind == ColumnKind::Int ? (number >= -32768 && number <= 32767)
-            : type.kind == ColumnKind::ULong   ? (number >= 0 && number <= 4294967295LL)
-                                               : (number >= -2147483648LL && number <= 2147483647LL);
+            : type.kind == ColumnKind::ULong     ? (number >= 0 && number <= 4294967295LL)
+                                                 : (number >= -2147483648LL && number <= 2147483647LL);
         if (!fits)
             return std::nullopt;
         if (type.kind == ColumnKind::Int)
@@ -211,8 +211,8 @@ void append_time(std::string& out, const Time& t)
 {
     if (t.hour > 99 || t.minute > 99 || t.second > 99 || t.microsecond > 999999) {
         if (t.microsecond)
-            fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}.{:06}"), t.hour, t.minute,
-                           t.second, t.microsecond);
+            fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}.{:06}"), t.hour, t.minute, t.second,
+                           t.microsecond);
         else
             fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}"), t.hour, t.minute, t.second);
         return;

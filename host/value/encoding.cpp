@@ -106,7 +106,7 @@ void append_gbk(std::string& out, std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         // A run of ASCII is copied in one piece: most exported bytes are digits and separators.
         std::size_t end = i;
-        for (std::uint64_t word; end + 8 <= text.size(); end += 8) {   // eight bytes at a time
+        for (std::uint64_t word; end + 8 <= text.size(); end += 8) { // eight bytes at a time
             std::memcpy(&word, text.data() + end, 8);
             if (word & 0x8080808080808080u)
                 break;
@@ -120,21 +120,21 @@ void append_gbk(std::string& out, std::string_view text)
         }
         const char32_t c = utf8::decode(text, i);
         if (c >= 0x10000) {
-            out += '?';   // beyond the Basic Multilingual Plane: not in GBK
+            out += '?'; // beyond the Basic Multilingual Plane: not in GBK
             continue;
         }
         std::uint32_t entry = known[c].load(std::memory_order_relaxed);
         if (entry == 0) {
             std::string one;
-            utf8::append(one, c);   // U+FFFD for a bad byte, which GBK lacks as well
+            utf8::append(one, c); // U+FFFD for a bad byte, which GBK lacks as well
             const std::string bytes = convert_with_iconv("GBK", "UTF-8", one, "?");
             if (bytes.empty() || bytes.size() > 2) {
-                out += bytes;   // not expected from GBK; kept out of the table
+                out += bytes; // not expected from GBK; kept out of the table
                 continue;
             }
             entry = 0x80000000u | (std::uint32_t(bytes.size()) << 16) | std::uint8_t(bytes[0])
                 | (bytes.size() > 1 ? std::uint32_t(std::uint8_t(bytes[1])) << 8 : 0u);
-            known[c].store(entry, std::memory_order_relaxed);   // every thread stores the same entry
+            known[c].store(entry, std::memory_order_relaxed); // every thread stores the same entry
         }
         out += char(entry & 0xFF);
         if (((entry >> 16) & 3) == 2)

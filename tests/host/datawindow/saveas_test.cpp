@@ -68,10 +68,11 @@ TEST(SaveAs, TextIsTabSeparatedWithOptionalColumnNames)
 {
     auto engine = exported_persons();
     EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::On),
-              std::string(bom) + "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
-                  "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
-                  "R0999\twang, \"wu\"\t2\t\t0.00\t02\t0\r\n"
-                  "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n");
+              std::string(bom)
+                  + "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
+                    "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
+                    "R0999\twang, \"wu\"\t2\t\t0.00\t02\t0\r\n"
+                    "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n");
     EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off).substr(3, 12), "R1001\t张三");
 }
 
@@ -98,9 +99,10 @@ TEST(SaveAs, CsvQuotesOnlyWhatNeedsIt)
 {
     auto engine = exported_persons();
     EXPECT_EQ(bytes_of(*engine, SaveAsType::CSV, ColumnHeadings::Off),
-              std::string(bom) + "R1001,张三,3,1960-05-01,1200.50,02,0\r\n"
-                  "R0999,\"wang, \"\"wu\"\"\",2,,0.00,02,0\r\n"
-                  "R1003,,4,1990-01-02,15.25,,0\r\n");
+              std::string(bom)
+                  + "R1001,张三,3,1960-05-01,1200.50,02,0\r\n"
+                    "R0999,\"wang, \"\"wu\"\"\",2,,0.00,02,0\r\n"
+                    "R1003,,4,1990-01-02,15.25,,0\r\n");
 }
 
 TEST(SaveAs, TheDefaultEncodingIsGbk)
@@ -116,11 +118,15 @@ TEST(SaveAs, HtmlTableHasAHeadingRowAndEscapedCells)
     engine->set_item(1, "name", Value("<b>&"));
     EXPECT_EQ(bytes_of(*engine, SaveAsType::HTMLTable, ColumnHeadings::Off),
               std::string(bom)
-                  + "<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">\r\n</HEAD>\r\n<BODY>\r\n"
+                  + "<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+                    "charset=utf-8\">\r\n</HEAD>\r\n<BODY>\r\n"
                     "<TABLE border=1 cellpadding=0 cellspacing=0>\r\n"
-                    "<TR><TH>rprno</TH><TH>name</TH><TH>personnum</TH><TH>birthday</TH><TH>amount</TH><TH>hostrelation</TH><TH>issave</TH></TR>\r\n"
-                    "<TR><TD>R1001</TD><TD>&lt;b&gt;&amp;</TD><TD>3</TD><TD>1960-05-01</TD><TD>1200.50</TD><TD>02</TD><TD>0</TD></TR>\r\n"
-                    "<TR><TD>R0999</TD><TD>wang, &quot;wu&quot;</TD><TD>2</TD><TD></TD><TD>0.00</TD><TD>02</TD><TD>0</TD></TR>\r\n"
+                    "<TR><TH>rprno</TH><TH>name</TH><TH>personnum</TH><TH>birthday</TH><TH>amount</"
+                    "TH><TH>hostrelation</TH><TH>issave</TH></TR>\r\n"
+                    "<TR><TD>R1001</TD><TD>&lt;b&gt;&amp;</TD><TD>3</TD><TD>1960-05-01</TD><TD>1200.50</TD><TD>02</"
+                    "TD><TD>0</TD></TR>\r\n"
+                    "<TR><TD>R0999</TD><TD>wang, "
+                    "&quot;wu&quot;</TD><TD>2</TD><TD></TD><TD>0.00</TD><TD>02</TD><TD>0</TD></TR>\r\n"
                     "<TR><TD>R1003</TD><TD></TD><TD>4</TD><TD>1990-01-02</TD><TD>15.25</TD><TD></TD><TD>0</TD></TR>\r\n"
                     "</TABLE>\r\n</BODY>\r\n</HTML>\r\n");
     std::string gbk = bytes_of(*engine, SaveAsType::HTMLTable, ColumnHeadings::On, Encoding::Ansi);
@@ -131,7 +137,8 @@ TEST(SaveAs, SqlInsertQuotesStringsAndWritesNull)
 {
     auto engine = exported_persons();
     engine->set_item(1, "name", Value("O'Brien"));
-    std::string head = "INSERT INTO tc_ge_rpr ( rprno, name, personnum, birthday, amount, hostrelation, issave ) VALUES ( ";
+    std::string head
+        = "INSERT INTO tc_ge_rpr ( rprno, name, personnum, birthday, amount, hostrelation, issave ) VALUES ( ";
     EXPECT_EQ(bytes_of(*engine, SaveAsType::SQLInsert, ColumnHeadings::Off),
               std::string(bom) + head + "'R1001', 'O''Brien', 3, '1960-05-01', 1200.50, '02', '0' );\r\n" + head
                   + "'R0999', 'wang, \"wu\"', 2, NULL, 0.00, '02', '0' );\r\n" + head
@@ -161,7 +168,7 @@ TEST(SaveAs, DBase3HeaderFieldsAndRecords)
         int width, decimals;
     };
     const FieldCase expected[] = {
-        {"RPRNO", 'C', 10, 0}, {"NAME", 'C', 20, 0}, {"PERSONNUM", 'N', 11, 0}, {"BIRTHDAY", 'D', 8, 0},
+        {"RPRNO", 'C', 10, 0},  {"NAME", 'C', 20, 0},      {"PERSONNUM", 'N', 11, 0}, {"BIRTHDAY", 'D', 8, 0},
         {"AMOUNT", 'N', 19, 2}, {"HOSTRELATI", 'C', 2, 0}, {"ISSAVE", 'C', 1, 0},
     };
     for (std::size_t f = 0; f < 7; ++f) {
@@ -175,8 +182,9 @@ TEST(SaveAs, DBase3HeaderFieldsAndRecords)
     std::size_t header = 32 + 32 * 7 + 1;
     EXPECT_EQ(u8(header - 1), 0x0D);
     std::string first = dbf.substr(header, 72);
-    EXPECT_EQ(first, std::string(" R1001     \xD5\xC5\xC8\xFD") + std::string(16, ' ') + std::string(10, ' ') + "3" + "19600501"
-                         + std::string(12, ' ') + "1200.50" + "02" + "0");
+    EXPECT_EQ(first,
+              std::string(" R1001     \xD5\xC5\xC8\xFD") + std::string(16, ' ') + std::string(10, ' ') + "3"
+                  + "19600501" + std::string(12, ' ') + "1200.50" + "02" + "0");
     std::string second = dbf.substr(header + 72, 72);
     EXPECT_EQ(second.substr(42, 8), std::string(8, ' ')); // null date
     EXPECT_EQ(dbf.size(), header + 3 * 72 + 1);
@@ -245,8 +253,9 @@ TEST(SaveAs, LargeExportsAreWrittenInBlocksWithTheSameBytes)
     for (int i = 0; i < 40000; ++i)
         rows += fmt::format("R{:05}\t居民{}号, \"甲\"\t{}\t1960-05-01\t{}.25\t02\t0\n", i, i, i % 9, i);
     ASSERT_EQ(engine->import_string(rows), 40000);
-    for (auto [type, encoding] : {std::pair {SaveAsType::Text, Encoding::Utf16LE}, std::pair {SaveAsType::CSV, Encoding::Ansi},
-                                  std::pair {SaveAsType::CSV, Encoding::Utf8}}) {
+    for (auto [type, encoding] :
+         {std::pair {SaveAsType::Text, Encoding::Utf16LE}, std::pair {SaveAsType::CSV, Encoding::Ansi},
+          std::pair {SaveAsType::CSV, Encoding::Utf8}}) {
         const std::filesystem::path file = dir.path / "large.txt";
         ASSERT_EQ(save_as(*engine, file, type, ColumnHeadings::On, encoding), 1);
         const std::string whole = bytes_of(*engine, type, ColumnHeadings::On, encoding);

@@ -21,9 +21,9 @@ TEST(Blobs, TextToBytesInEachEncoding)
         {"abc", Encoding::Ansi, {'a', 'b', 'c'}},
         {"宋体", Encoding::Utf16LE, {0x8B, 0x5B, 0x53, 0x4F}},
         {"宋体", Encoding::Utf8, {0xE5, 0xAE, 0x8B, 0xE4, 0xBD, 0x93}},
-        {"宋体", Encoding::Ansi, {0xCB, 0xCE, 0xCC, 0xE5}},           // GBK
-        {"😀", Encoding::Utf16LE, {0x3D, 0xD8, 0x00, 0xDE}},          // a surrogate pair
-        {"a😀b", Encoding::Ansi, {'a', '?', 'b'}},                     // GBK lacks it
+        {"宋体", Encoding::Ansi, {0xCB, 0xCE, 0xCC, 0xE5}}, // GBK
+        {"😀", Encoding::Utf16LE, {0x3D, 0xD8, 0x00, 0xDE}}, // a surrogate pair
+        {"a😀b", Encoding::Ansi, {'a', '?', 'b'}},           // GBK lacks it
         {"", Encoding::Utf16LE, {}},
     };
     for (const auto& c : cases) {
@@ -57,7 +57,10 @@ TEST(Blobs, GbkMatchesIconvOverMixedText)
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
     // A byte that is not UTF-8 and a character outside GBK (here and beyond 16 bits) each
     // become one '?'.
-    EXPECT_EQ(encode_text("a\xFF" "b😀ｱ", Encoding::Ansi), (Blob {'a', '?', 'b', '?', '?'}));
+    EXPECT_EQ(encode_text("a\xFF"
+                          "b😀ｱ",
+                          Encoding::Ansi),
+              (Blob {'a', '?', 'b', '?', '?'}));
     // ASCII runs of every length around a character, wherever it falls in an eight-byte word.
     for (std::size_t n = 0; n < 18; ++n) {
         const std::string run(n, 'x');
@@ -68,10 +71,14 @@ TEST(Blobs, GbkMatchesIconvOverMixedText)
 
 TEST(Blobs, DecodingBadBytesNeverFails)
 {
-    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0, 'b'})), Value("a"));          // odd trailing byte dropped
-    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {0x00, 0xD8, 'a', 0})), Value("\xEF\xBF\xBD" "a")); // lone surrogate
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0, 'b'})), Value("a")); // odd trailing byte dropped
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {0x00, 0xD8, 'a', 0})),
+              Value("\xEF\xBF\xBD"
+                    "a"));                                                                       // lone surrogate
     EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'h', 0, 'i', 0, 0, 0, 'x', 0})), Value("hi")); // stops at NUL
-    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0xFF, 'b'}), Encoding::Utf8), Value("a\xEF\xBF\xBD" "b"));
+    EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0xFF, 'b'}), Encoding::Utf8),
+              Value("a\xEF\xBF\xBD"
+                    "b"));
     EXPECT_EQ(fn::to_string_from_blob(Value(Blob {'a', 0x81}), Encoding::Ansi), Value("a\xEF\xBF\xBD"));
     EXPECT_EQ(fn::to_string_from_blob(Value::null_of(Type::Blob)), Value::null_of(Type::String));
     EXPECT_EQ(fn::to_blob(Value::null_of(Type::String)), Value::null_of(Type::Blob));
@@ -87,18 +94,16 @@ TEST(Blobs, BlobMidTakesBytes)
         Blob expected;
     };
     const Case cases[] = {
-        {2, 3, {2, 3, 4}},
-        {4, 10, {4, 5}},     // past the end: the rest
-        {5, omitted, {5}},
-        {1, omitted, {1, 2, 3, 4, 5}},
-        {6, 1, {}},          // start past the end
-        {0, 2, {}},
-        {2, 0, {}},
+        {2, 3, {2, 3, 4}}, {4, 10, {4, 5}}, // past the end: the rest
+        {5, omitted, {5}}, {1, omitted, {1, 2, 3, 4, 5}},
+        {6, 1, {}}, // start past the end
+        {0, 2, {}},        {2, 0, {}},
         {2, -1, {}},
     };
     for (const auto& c : cases) {
-        Value got = c.length == omitted ? fn::blob_mid(Value(bytes), Value(std::int32_t(c.start)))
-                                        : fn::blob_mid(Value(bytes), Value(std::int32_t(c.start)), Value(std::int32_t(c.length)));
+        Value got = c.length == omitted
+            ? fn::blob_mid(Value(bytes), Value(std::int32_t(c.start)))
+            : fn::blob_mid(Value(bytes), Value(std::int32_t(c.start)), Value(std::int32_t(c.length)));
         EXPECT_EQ(got, Value(c.expected)) << c.start << " " << c.length;
         if (c.length != omitted) {
             EXPECT_EQ(fn::blob_mid(bytes, c.start, c.length), c.expected);
