@@ -130,18 +130,60 @@ std::optional<DateTime> parse_iso_datetime(std::string_view text, IsoForm form)
     return stamp && text.empty() ? stamp : std::nullopt;
 }
 
+namespace {
+
+// Two decimal digits of a value below 100.
+char* put_two_digits(char* at, unsigned value)
+{
+    at[0] = char('0' + value / 10);
+    at[1] = char('0' + value % 10);
+    return at + 2;
+}
+
+} // namespace
+
+// Dates and times are written digit by digit: an export writes one per cell, and fmt's width
+// handling cost more than the rest of the row. Values outside the fixed widths (which a valid
+// date or time never has) go through fmt.
 void append_iso(std::string& out, const Date& d)
 {
-    fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:04}-{:02}-{:02}"), d.year, d.month, d.day);
+    if (d.year < 0 || d.year > 9999 || d.month > 99 || d.day > 99) {
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:04}-{:02}-{:02}"), d.year, d.month, d.day);
+        return;
+    }
+    char text[10];
+    char* at = put_two_digits(text, unsigned(d.year) / 100);
+    at = put_two_digits(at, unsigned(d.year) % 100);
+    *at++ = '-';
+    at = put_two_digits(at, d.month);
+    *at++ = '-';
+    put_two_digits(at, d.day);
+    out.append(text, sizeof text);
 }
 
 void append_iso(std::string& out, const Time& t)
 {
-    if (t.microsecond)
-        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}.{:06}"), t.hour, t.minute, t.second,
-                       t.microsecond);
-    else
-        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}"), t.hour, t.minute, t.second);
+    if (t.hour > 99 || t.minute > 99 || t.second > 99 || t.microsecond > 999999) {
+        if (t.microsecond)
+            fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}.{:06}"), t.hour, t.minute, t.second,
+                           t.microsecond);
+        else
+            fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:02}:{:02}:{:02}"), t.hour, t.minute, t.second);
+        return;
+    }
+    char text[15];
+    char* at = put_two_digits(text, t.hour);
+    *at++ = ':';
+    at = put_two_digits(at, t.minute);
+    *at++ = ':';
+    at = put_two_digits(at, t.second);
+    if (t.microsecond) {
+        *at++ = '.';
+        at = put_two_digits(at, t.microsecond / 10000);
+        at = put_two_digits(at, t.microsecond / 100 % 100);
+        at = put_two_digits(at, t.microsecond % 100);
+    }
+    out.append(text, std::size_t(at - text));
 }
 
 void append_iso(std::string& out, const DateTime& stamp)

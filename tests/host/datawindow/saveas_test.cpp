@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include "host/datawindow/saveas.h"
+#include "host/datawindow/value_text.h"
 
 #include <fmt/format.h>
 
@@ -73,6 +74,25 @@ TEST(SaveAs, TextIsTabSeparatedWithOptionalColumnNames)
                     "R0999\twang, \"wu\"\t2\t\t0.00\t02\t0\r\n"
                     "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n");
     EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off).substr(3, 12), "R1001\t张三");
+}
+
+// Dates and times in the fixed widths every export writes, fractions to the microsecond.
+TEST(SaveAs, DatesAndTimesHaveFixedWidths)
+{
+    const struct {
+        Value value;
+        const char* text;
+    } cases[] = {
+        {Value(Date {7, 3, 9}), "0007-03-09"},
+        {Value(Date {2024, 12, 31}), "2024-12-31"},
+        {Value(Time {0, 0, 0, 0}), "00:00:00"},
+        {Value(Time {23, 5, 9, 120}), "23:05:09.000120"},
+        {Value(Time {8, 30, 0, 999999}), "08:30:00.999999"},
+        {Value(DateTime {{1999, 1, 2}, {3, 4, 5, 60000}}), "1999-01-02 03:04:05.060000"},
+        {Value(DateTime {{2000, 2, 29}, {}}), "2000-02-29 00:00:00"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(item_text(c.value), c.text);
 }
 
 TEST(SaveAs, CsvQuotesOnlyWhatNeedsIt)
