@@ -64,8 +64,8 @@ TEST(Blobs, GbkMatchesIconvOverMixedText)
     // ASCII runs of every length around a character, wherever it falls in an eight-byte word.
     for (std::size_t n = 0; n < 18; ++n) {
         const std::string run(n, 'x');
-        const Blob bytes = encode_text(run + "张" + run + "\xFF", Encoding::Ansi);
-        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), run + "\xD5\xC5" + run + "?") << n;
+        const Blob encoded = encode_text(run + "张" + run + "\xFF", Encoding::Ansi);
+        EXPECT_EQ(std::string(encoded.begin(), encoded.end()), run + "\xD5\xC5" + run + "?") << n;
     }
 }
 
