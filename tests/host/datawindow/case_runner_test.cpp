@@ -18,6 +18,7 @@
 #include "host/datawindow/library.h"
 #include "host/datawindow/value_text.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -176,8 +177,8 @@ std::vector<std::string> summary(const ObjectDefinition& object)
     std::string controls = "controls:";
     for (const Control& control : object.controls) {
         const Attribute* band = find_attribute(control.attributes, "band");
-        controls += " " + std::string(control_keyword(control.kind)) + " " + control.name + " "
-            + (band ? band->value.text : "?") + ",";
+        controls += fmt::format(" {} {} {},", control_keyword(control.kind), control.name,
+                                band ? band->value.text : std::string("?"));
     }
     out.push_back(controls);
     out.push_back("select: " + object.select);
