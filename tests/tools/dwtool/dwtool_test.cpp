@@ -51,8 +51,10 @@ ToolRun dwtool(const std::vector<std::string>& args, const std::string& environm
     std::filesystem::path err
         = std::filesystem::temp_directory_path() / ("hearth_dwtool_err_" + std::to_string(::getpid()) + ".txt");
     std::string command = environment + " " + quoted(DWTOOL_PATH);
-    for (const std::string& arg : args)
-        command += " " + quoted(arg);
+    for (const std::string& arg : args) {
+        command += ' ';
+        command += quoted(arg);
+    }
     command += " 2>" + quoted(err.string());
     ToolRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
