@@ -128,7 +128,7 @@ Type arithmetic_type(ArithmeticOp op, Type a, Type b, ExpressionRules rules)
     return Type::Long;
 }
 
-bool compute(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules rules, Number& out)
+bool compute_numbers(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules rules, Number& out)
 {
     out.type = arithmetic_type(op, a.type, b.type, rules);
     switch (out.type) {

@@ -5,6 +5,7 @@
 
 #include "host/value/value.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace hearth {
@@ -41,7 +42,37 @@ struct Number {
 // bits. Script rules raise 20501 for a zero divisor and 25015 for a decimal overflow.
 // DataWindow rules answer false (the result is null) for those and for a result that is not
 // a finite number.
-bool compute(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules rules, Number& out);
+bool compute_numbers(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules rules, Number& out);
+inline bool compute(ArithmeticOp op, const Number& a, const Number& b, ExpressionRules rules, Number& out)
+{
+    // Under DataWindow rules + - * / without a decimal operand are double arithmetic. An
+    // expression runs once per row, so that case is done here, inline; the rules themselves
+    // are arithmetic_type()'s.
+    if (rules == ExpressionRules::DataWindow && op != ArithmeticOp::Power && a.type != Type::Decimal
+        && b.type != Type::Decimal) {
+        auto real = [](const Number& n) {
+            return n.type == Type::Real || n.type == Type::Double ? n.real : double(n.integer);
+        };
+        const double x = real(a), y = real(b);
+        out.type = Type::Double;
+        double result;
+        switch (op) {
+        case ArithmeticOp::Add: result = x + y; break;
+        case ArithmeticOp::Subtract: result = x - y; break;
+        case ArithmeticOp::Multiply: result = x * y; break;
+        default:
+            if (y == 0)
+                return false;
+            result = x / y;
+            break;
+        }
+        if (!std::isfinite(result))
+            return false;
+        out.real = result;
+        return true;
+    }
+    return compute_numbers(op, a, b, rules, out);
+}
 
 // The operators on values: a null operand gives a null of the result type; two strings under
 // + concatenate; other operands that are not numbers raise 25015.
