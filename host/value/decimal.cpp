@@ -281,7 +281,14 @@ std::string Decimal::to_string() const
 
 double Decimal::to_double() const
 {
-    // Through the text, so the result is the double nearest to the exact value.
+    // A coefficient below 2^53 and a power of ten up to 1e22 are both exact doubles, and one
+    // IEEE division of them is correctly rounded: the nearest double without the text.
+    static constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr Int128 exact_limit = Int128(1) << 53;
+    if (m_coefficient > -exact_limit && m_coefficient < exact_limit && m_scale <= 22)
+        return double(static_cast<std::int64_t>(m_coefficient)) / powers_of_ten[m_scale];
+    // Otherwise through the text, so the result is still the double nearest to the exact value.
     std::string text = to_string();
     double result = 0;
     std::from_chars(text.data(), text.data() + text.size(), result);

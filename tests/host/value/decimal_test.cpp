@@ -1,5 +1,6 @@
 #include "host/value/decimal.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace hearth;
@@ -210,4 +211,15 @@ TEST(Decimal, DoubleConversions)
     EXPECT_FALSE(Decimal::exact_from_double(std::numeric_limits<double>::quiet_NaN(), 2));
     EXPECT_FALSE(Decimal::exact_from_double(std::numeric_limits<double>::infinity(), 2));
     EXPECT_FALSE(Decimal::exact_from_double(1.5, 16));
+}
+
+TEST(Decimal, ToDoubleIsTheNearestDouble)
+{
+    // Short coefficients take the division path, long ones the text path; both must give what
+    // reading the exact text gives.
+    for (const char* text : {"0.1", "-12345.6789", "9007199254740991", "9007199254740993", "0.0000000000000000000001",
+                             "1234567890123456789.123456789", "-0.3"}) {
+        const Decimal value = dec(text);
+        EXPECT_EQ(value.to_double(), std::strtod(text, nullptr)) << text;
+    }
 }
