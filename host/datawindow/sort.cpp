@@ -134,7 +134,7 @@ namespace {
 
 template <class T> int order_of(const T& a, const T& b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
-enum class KeyKind : std::uint8_t { TextFolded, Text, Integer, Double, Decimal, Date, DateTime, Time, Computed };
+enum class KeyKind : std::uint8_t { Text, Integer, Double, Decimal, Date, DateTime, Time, Computed };
 
 // One key ready for comparing: the column's typed vector and null flags, or the values an
 // expression key took per slot.
@@ -166,9 +166,6 @@ template <KeyKind K> inline int compare_typed(const PreparedKey& key, Slot a, Sl
         auto* v = static_cast<const ColumnValues*>(key.data);
         int c = v->string(a).compare(v->string(b));
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    } else if constexpr (K == KeyKind::TextFolded) {
-        auto* v = static_cast<const ColumnValues*>(key.data);
-        return ascii::icompare(v->string(a), v->string(b));
     } else if constexpr (K == KeyKind::Integer) {
         return order_of(static_cast<const std::int64_t*>(key.data)[a], static_cast<const std::int64_t*>(key.data)[b]);
     } else if constexpr (K == KeyKind::Double) {
@@ -205,7 +202,6 @@ int compare_key(const PreparedKey& key, Slot a, Slot b, bool& decided_by_null)
         return decided_by_null ? (null_a ? -1 : 1) : 0;
     }
     switch (key.kind) {
-    case KeyKind::TextFolded: return compare_typed<KeyKind::TextFolded>(key, a, b);
     case KeyKind::Text: return compare_typed<KeyKind::Text>(key, a, b);
     case KeyKind::Integer: return compare_typed<KeyKind::Integer>(key, a, b);
     case KeyKind::Double: return compare_typed<KeyKind::Double>(key, a, b);
@@ -346,7 +342,6 @@ int Engine::sort()
     case KeyKind::Date: sort_slots<KeyKind::Date>(primary, keys); break;
     case KeyKind::DateTime: sort_slots<KeyKind::DateTime>(primary, keys); break;
     case KeyKind::Time: sort_slots<KeyKind::Time>(primary, keys); break;
-    case KeyKind::TextFolded:
     case KeyKind::Computed:
         std::stable_sort(primary.begin(), primary.end(), [&keys](Slot a, Slot b) { return keys_less(keys, 0, a, b); });
         break;
