@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,7 +16,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
+#include <utility>
 
 namespace hearth {
 
@@ -63,38 +64,92 @@ Result<std::string> read_text_file(const std::filesystem::path& file)
     return text;
 }
 
+namespace {
+
+// The file a path names once symbolic links are followed. A dangling link names the file it
+// points to, which the write then creates.
+Result<std::filesystem::path> follow_links(std::filesystem::path file)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(file, error)))
+            return file;
+        std::filesystem::path next = std::filesystem::read_symlink(file, error);
+        if (error)
+            return Result<std::filesystem::path>::failure(error.message());
+        file = next.is_absolute() ? next : file.parent_path() / next;
+    }
+    return Result<std::filesystem::path>::failure(std::strerror(ELOOP));
+}
+
+// Runs `create` (an open or a link that fails with EEXIST for a taken name) on hidden names
+// next to `target` until one is free; `name` is the one tried last.
+template <class Create> int at_hidden_name(const std::filesystem::path& target, std::string& name, Create create)
+{
+    static std::atomic<unsigned> serial {0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = (target.parent_path() / fmt::format(".{}.{}.{}", target.filename().string(), ::getpid(), serial++))
+                   .string();
+        int result = create(name.c_str());
+        if (result >= 0 || errno != EEXIST)
+            return result;
+    }
+    return -1;
+}
+
+} // namespace
+
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path file) : m_file(std::move(file)) {}
 
-AtomicFileWriter::~AtomicFileWriter()
+AtomicFileWriter::~AtomicFileWriter() { discard(); }
+
+void AtomicFileWriter::discard()
 {
-    if (m_fd >= 0) {
+    if (m_fd >= 0)
         ::close(m_fd);
+    m_fd = -1;
+    if (!m_temporary.empty())
         ::unlink(m_temporary.c_str());
-    }
+    m_temporary.clear();
 }
 
 Result<void> AtomicFileWriter::fail(std::string_view what)
 {
     std::string message = fmt::format("{}: {}: {}", m_file.string(), what, std::strerror(errno));
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        ::unlink(m_temporary.c_str());
-        m_fd = -1;
-    }
+    discard();
     return Result<void>::failure(message);
 }
 
 Result<void> AtomicFileWriter::open()
 {
-    std::filesystem::path folder = m_file.parent_path().empty() ? std::filesystem::path(".") : m_file.parent_path();
-    std::string pattern = (folder / fmt::format(".{}.XXXXXX", m_file.filename().string())).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    m_fd = ::mkstemp(name.data());
+    auto target = follow_links(m_file);
+    if (!target)
+        return Result<void>::failure(fmt::format("{}: {}", m_file.string(), target.error()));
+    m_target = std::move(*target);
+    struct stat existing {};
+    const bool exists = ::stat(m_target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A FIFO or a device takes the bytes as they come; a folder fails here.
+        m_in_place = true;
+        m_fd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        return m_fd < 0 ? fail("cannot be written") : Result<void> {};
+    }
+    std::filesystem::path folder = m_target.parent_path().empty() ? std::filesystem::path(".") : m_target.parent_path();
+    // Mode 0666: the kernel takes off the umask as for any new file.
+    m_fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // The file system has no unnamed files: a named one, removed unless committed.
+        m_fd = at_hidden_name(m_target, m_temporary, [](const char* name) {
+            return ::open(name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        });
+        if (m_fd < 0)
+            m_temporary.clear();
+    }
     if (m_fd < 0)
         return Result<void>::failure(
             fmt::format("{}: cannot create a file in {}: {}", m_file.string(), folder.string(), std::strerror(errno)));
-    m_temporary = name.data();
+    if (exists && ::fchmod(m_fd, existing.st_mode & 07777) != 0)
+        return fail("cannot keep the mode of the file");
     return {};
 }
 
@@ -121,21 +176,34 @@ Result<void> AtomicFileWriter::commit()
 {
     if (m_fd < 0)
         return Result<void>::failure(fmt::format("{}: not open", m_file.string()));
-    // mkstemp makes the file private; a written file is readable like any other file.
-    ::fchmod(m_fd, 0644);
+    if (m_in_place) { // a FIFO or a device has nothing to sync or to rename
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0)
+            return fail("write failed");
+        return {};
+    }
     if (::fsync(m_fd) != 0)
         return fail("write failed");
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0) {
-        ::unlink(m_temporary.c_str());
-        return Result<void>::failure(fmt::format("{}: write failed: {}", m_file.string(), std::strerror(errno)));
+    if (m_temporary.empty()) {
+        // The unnamed file gets a hidden name only now that it is complete.
+        const std::string self = fmt::format("/proc/self/fd/{}", m_fd);
+        int linked = at_hidden_name(m_target, m_temporary, [&](const char* name) {
+            int done = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW);
+            if (done != 0 && errno == ENOENT) // no /proc: only a privileged process links this way
+                done = ::linkat(m_fd, "", AT_FDCWD, name, AT_EMPTY_PATH);
+            return done;
+        });
+        if (linked != 0) {
+            m_temporary.clear();
+            return fail("cannot name the file");
+        }
     }
-    if (::rename(m_temporary.c_str(), m_file.c_str()) != 0) {
-        std::string message = fmt::format("{}: cannot replace the file: {}", m_file.string(), std::strerror(errno));
-        ::unlink(m_temporary.c_str());
-        return Result<void>::failure(message);
-    }
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0)
+        return fail("write failed");
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        return fail("cannot replace the file");
+    m_temporary.clear();
     return {};
 }
 

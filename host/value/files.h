@@ -1,8 +1,8 @@
 #pragma once
 // Files the host reads and writes. Text files (imports, settings, object sources) are read
-// through one decoder; every file the program writes (exports, settings) goes through a
-// temporary file in the same folder that is renamed into place, so a failed write leaves no
-// partial file and an existing file stays as it was.
+// through one decoder; every file the program writes (exports, settings) goes through
+// AtomicFileWriter, so a failed or killed write leaves no partial file and an existing file
+// stays as it was.
 
 #include "host/value/result.h"
 
@@ -22,9 +22,12 @@ Result<std::string> read_file_bytes(const std::filesystem::path& file);
 // read_file_bytes, then decode_text_file.
 Result<std::string> read_text_file(const std::filesystem::path& file);
 
-// A file written through a temporary file in the same folder: bytes go out as they come,
-// commit() syncs the file and renames it into place. Without a commit the temporary file is
-// removed and an existing file stays as it was.
+// A file written whole or not at all. Symbolic links are followed (a dangling one gets the
+// file it points to). A regular file, or a new one, is written as an unnamed file in the
+// same folder that commit() syncs, links under a hidden name and renames into place, so a
+// write that is killed leaves nothing behind; a replaced file keeps its mode, a new one gets
+// 0666 less the umask. A FIFO or a device is written in place: there is nothing to replace.
+// Without a commit an existing file stays as it was.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::filesystem::path file);
@@ -38,9 +41,12 @@ public:
 
 private:
     Result<void> fail(std::string_view what);
+    void discard();
 
-    std::filesystem::path m_file;
-    std::string m_temporary;
+    std::filesystem::path m_file;   // as given, for messages
+    std::filesystem::path m_target; // m_file with symbolic links followed
+    std::string m_temporary;        // the hidden name, once the file has one
+    bool m_in_place = false;        // a FIFO or a device
     int m_fd = -1;
 };
 

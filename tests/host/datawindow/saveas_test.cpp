@@ -248,7 +248,7 @@ TEST(SaveAs, WritesThroughATemporaryFileAndNeverLeavesAPartOne)
     ASSERT_EQ(engine->modify("DataWindow.Table.UpdateTable=''"), "");
     EXPECT_EQ(save_as(*engine, file, SaveAsType::SQLInsert, ColumnHeadings::Off), -1);
     EXPECT_EQ(read_file(file), first);
-    // The target cannot be replaced (it is a folder with content): the write fails late.
+    // The target is a folder: it can be neither replaced nor written.
     std::filesystem::create_directories(dir.path / "taken" / "inside");
     EXPECT_EQ(save_as(*engine, dir.path / "taken", SaveAsType::Text, ColumnHeadings::Off), -1);
     EXPECT_EQ(dir.entries(), (std::vector<std::string> {"persons.txt", "taken"}));

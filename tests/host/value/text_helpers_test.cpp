@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace hearth;
 using namespace std::string_literals;
@@ -151,4 +156,89 @@ TEST(TextFile, AtomicWritesReplaceTheFileWholeOrNotAtAll)
     EXPECT_EQ(entries, 2u); // a.ini and taken: no temporary file left behind
     EXPECT_EQ(read_text_file(dir / "none.ini").error(), (dir / "none.ini").string() + ": cannot be read");
     std::filesystem::remove_all(dir);
+}
+
+namespace {
+
+// A fresh folder of its own for each test that writes files.
+struct ScratchDir {
+    std::filesystem::path path = std::filesystem::temp_directory_path()
+        / ("hearth_files_" + std::to_string(::getpid()) + "_"
+           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ScratchDir() { std::filesystem::create_directories(path); }
+    ~ScratchDir() { std::filesystem::remove_all(path); }
+    std::size_t entries() const
+    {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path), {}));
+    }
+};
+
+mode_t mode_of(const std::filesystem::path& file)
+{
+    struct stat st {};
+    EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
+    return st.st_mode & 07777;
+}
+
+} // namespace
+
+// Only a regular file is replaced: a link stays a link and its file (even one that does not
+// exist yet) gets the bytes, a FIFO takes them in place.
+TEST(TextFile, AtomicWritesFollowLinksAndWriteFifosInPlace)
+{
+    ScratchDir dir;
+    const auto real = dir.path / "real.csv", fifo = dir.path / "fifo";
+    ASSERT_TRUE(write_file_atomically(real, "old"));
+    std::filesystem::create_symlink("real.csv", dir.path / "link");
+    std::filesystem::create_symlink("sub/new.csv", dir.path / "dangling");
+    std::filesystem::create_directory(dir.path / "sub");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+
+    EXPECT_TRUE(write_file_atomically(dir.path / "link", "via link"));
+    EXPECT_TRUE(write_file_atomically(dir.path / "dangling", "created"));
+    EXPECT_TRUE(write_file_atomically(fifo, "through the pipe"));
+    for (const char* link : {"link", "dangling"})
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.path / link)) << link;
+    EXPECT_EQ(*read_text_file(real), "via link");
+    EXPECT_EQ(*read_text_file(dir.path / "sub" / "new.csv"), "created");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    char got[64] = {};
+    EXPECT_EQ(std::string(got, std::max<ssize_t>(::read(reader, got, sizeof got), 0)), "through the pipe");
+    ::close(reader);
+    EXPECT_EQ(dir.entries(), 5u); // no hidden file left next to any of them
+}
+
+TEST(TextFile, AtomicWritesKeepTheReplacedModeOrFollowTheUmask)
+{
+    ScratchDir dir;
+    const auto private_file = dir.path / "private.csv";
+    ASSERT_TRUE(write_file_atomically(private_file, "a"));
+    std::filesystem::permissions(private_file,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const mode_t saved = ::umask(027);
+    EXPECT_TRUE(write_file_atomically(private_file, "b"));
+    EXPECT_TRUE(write_file_atomically(dir.path / "new.csv", "c"));
+    ::umask(saved);
+    EXPECT_EQ(mode_of(private_file), 0600u);
+    EXPECT_EQ(mode_of(dir.path / "new.csv"), 0640u);
+}
+
+// A process killed in the middle of a write leaves neither a partial file nor a temporary one.
+TEST(TextFile, AKilledAtomicWriteLeavesNothingBehind)
+{
+    ScratchDir dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AtomicFileWriter writer(dir.path / "large.csv");
+        if (writer.open() && writer.write(std::string(1 << 20, 'x')))
+            ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(dir.entries(), 0u);
 }
