@@ -4,6 +4,7 @@
 #include "host/value/files.h"
 
 #include <cassert>
+#include <deque>
 
 namespace hearth::dw {
 
@@ -92,36 +93,85 @@ RowLoader Engine::load_rows(ItemStatus status)
 
 namespace {
 
-// Splits text into lines (CR LF, LF or CR); a final line break ends the last line.
+// A field that starts with a quote and whose closing quote (one that is not doubled) comes
+// right before a tab, a line break or the end is a quoted field, as SaveAs Text! writes a
+// value holding a tab, a line break or a leading quote: what stands between the quotes is the
+// value, line breaks and tabs included, with "" for ". Any other field is read as it stands.
+// Returns the position just past the closing quote, or npos when the field is not quoted.
+std::size_t quoted_field_end(std::string_view text, std::size_t start)
+{
+    if (start >= text.size() || text[start] != '"')
+        return std::string_view::npos;
+    for (std::size_t i = start + 1; i < text.size(); ++i) {
+        if (text[i] != '"')
+            continue;
+        if (i + 1 < text.size() && text[i + 1] == '"') {
+            ++i; // a doubled quote
+            continue;
+        }
+        bool ends = i + 1 == text.size() || text[i + 1] == '\t' || text[i + 1] == '\r' || text[i + 1] == '\n';
+        return ends ? i + 1 : std::string_view::npos;
+    }
+    return std::string_view::npos;
+}
+
+// Splits text into lines (CR LF, LF or CR) that are not inside a quoted field; a final line
+// break ends the last line.
 std::vector<std::string_view> split_lines(std::string_view text)
 {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
+    bool field_start = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (field_start) {
+            field_start = false;
+            if (std::size_t end = quoted_field_end(text, i); end != std::string_view::npos) {
+                i = end - 1;
+                continue;
+            }
+        }
+        if (text[i] == '\t')
+            field_start = true;
         if (text[i] != '\n' && text[i] != '\r')
             continue;
         lines.push_back(text.substr(start, i - start));
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             ++i;
         start = i + 1;
+        field_start = true;
     }
     if (start < text.size())
         lines.push_back(text.substr(start));
     return lines;
 }
 
-std::vector<std::string_view> split_fields(std::string_view line)
+// Splits a line at its tabs. A quoted field with doubled quotes is unquoted into `unquoted`,
+// which keeps the text the returned views point to.
+std::vector<std::string_view> split_fields(std::string_view line, std::deque<std::string>& unquoted)
 {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
     for (;;) {
-        std::size_t tab = line.find('\t', start);
-        if (tab == std::string_view::npos) {
-            fields.push_back(line.substr(start));
-            return fields;
+        std::size_t end = quoted_field_end(line, start);
+        if (end != std::string_view::npos) {
+            std::string_view inner = line.substr(start + 1, end - start - 2);
+            if (inner.find('"') != std::string_view::npos) {
+                std::string& text = unquoted.emplace_back();
+                for (std::size_t i = 0; i < inner.size(); ++i) {
+                    text += inner[i];
+                    if (inner[i] == '"')
+                        ++i; // the second quote of a pair
+                }
+                inner = text;
+            }
+            fields.push_back(inner);
+        } else {
+            end = line.find('\t', start);
+            fields.push_back(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         }
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
+        if (end >= line.size())
+            return fields;
+        start = end + 1; // past the tab
     }
 }
 
@@ -143,8 +193,10 @@ long Engine::import_string(std::string_view text, long start_row, long end_row, 
         return -1;
     // kept: imported rows are new to the database, so Update would insert them
     RowLoader loader = load_rows(ItemStatus::NewModified);
+    std::deque<std::string> unquoted;
     for (long r = start_row; r <= last; ++r) {
-        std::vector<std::string_view> fields = split_fields(lines[r - 1]);
+        unquoted.clear();
+        std::vector<std::string_view> fields = split_fields(lines[r - 1], unquoted);
         loader.begin_row();
         int last_field = end_column == -1 ? static_cast<int>(fields.size())
                                           : std::min<int>(end_column, static_cast<int>(fields.size()));

@@ -1,7 +1,8 @@
 // SaveAs Text! and CSV!: one line per Primary! row ended by CR LF, the column names as an
-// optional first line. Text! writes values as they are (tabs and line breaks inside a value
-// are not escaped, as the runtime does); CSV! quotes a value holding a comma, a quote, a
-// line break or blanks at its ends, doubling inner quotes.
+// optional first line. Text! writes values as they are, except that a value holding a tab or
+// a line break, or starting with a quote, is quoted with inner quotes doubled, as spreadsheet
+// programs write tab-separated text, so that ImportFile reads it back whole; CSV! quotes a
+// value holding a comma, a quote, a line break or blanks at its ends, doubling inner quotes.
 #include "host/datawindow/saveas.h"
 #include "host/datawindow/value_text.h"
 
@@ -9,10 +10,13 @@ namespace hearth::dw {
 
 namespace {
 
-void append_csv_field(std::string& out, std::string_view text)
+// A value as a field, quoted with inner quotes doubled when it holds what would end the field
+// or the line early (for Text!, also a leading quote, which the import would take as quoting).
+void append_field(std::string& out, std::string_view text, char separator)
 {
-    bool quote = text.find_first_of(",\"\r\n") != std::string::npos
-        || (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    const bool quote = separator == ','
+        ? text.find_first_of(",\"\r\n") != std::string::npos || text.starts_with(' ') || text.ends_with(' ')
+        : text.find_first_of("\t\r\n") != std::string::npos || text.starts_with('"');
     if (!quote) {
         out += text;
         return;
@@ -32,16 +36,12 @@ Result<void> write_text(const Engine& engine, char separator, ColumnHeadings hea
 {
     constexpr std::size_t block = std::size_t(64) << 10; // handed on after about 64 KiB of rows
     const auto& columns = engine.object().columns;
-    const bool csv = separator == ',';
     std::string out;
     if (headings == ColumnHeadings::On) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c)
                 out += separator;
-            if (csv)
-                append_csv_field(out, columns[c].name);
-            else
-                out += columns[c].name;
+            append_field(out, columns[c].name, separator);
         }
         out += "\r\n";
     }
@@ -51,13 +51,9 @@ Result<void> write_text(const Engine& engine, char separator, ColumnHeadings hea
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c)
                 out += separator;
-            if (csv) {
-                item.clear();
-                append_item_text(item, rows.column(c), slot, columns[c].type);
-                append_csv_field(out, item);
-            } else {
-                append_item_text(out, rows.column(c), slot, columns[c].type);
-            }
+            item.clear();
+            append_item_text(item, rows.column(c), slot, columns[c].type);
+            append_field(out, item, separator);
         }
         out += "\r\n";
         if (out.size() >= block) {

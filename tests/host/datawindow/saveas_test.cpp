@@ -76,6 +76,31 @@ TEST(SaveAs, TextIsTabSeparatedWithOptionalColumnNames)
     EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off).substr(3, 12), "R1001\t张三");
 }
 
+// A value that holds a tab or a line break, or starts with a quote, is quoted with inner quotes
+// doubled and comes back whole through ImportFile; other values are written as they are.
+TEST(SaveAs, TextQuotesWhatWouldSplitARowAndImportReadsItBack)
+{
+    auto engine = engine_for("d_person");
+    const std::string names[] = {"a\tb", "two\r\nlines", "cr\ronly", "\"q\" first", "in \"x\""};
+    for (const std::string& name : names)
+        ASSERT_EQ(engine->set_item(engine->insert_row(0), "name", Value(name)), 1);
+    const std::string text = bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off).substr(3);
+    EXPECT_EQ(text,
+              "\t\"a\tb\"\t1\t\t\t\t0\r\n"
+              "\t\"two\r\nlines\"\t1\t\t\t\t0\r\n"
+              "\t\"cr\ronly\"\t1\t\t\t\t0\r\n"
+              "\t\"\"\"q\"\" first\"\t1\t\t\t\t0\r\n"
+              "\tin \"x\"\t1\t\t\t\t0\r\n");
+    auto back = engine_for("d_person");
+    ASSERT_EQ(back->import_string(text), 5);
+    for (long row = 1; row <= 5; ++row)
+        EXPECT_EQ(back->get_item(row, "name"), Value(names[row - 1])) << row;
+    // A quote that does not close right before a tab or a line break quotes nothing.
+    ASSERT_EQ(back->import_string("\t\"5 inch\n\t\"ab\"c\t7\n"), 2);
+    EXPECT_EQ(back->get_item(6, "name"), Value("\"5 inch"));
+    EXPECT_EQ(back->get_item(7, "name"), Value("\"ab\"c"));
+}
+
 // Dates and times in the fixed widths every export writes, fractions to the microsecond.
 TEST(SaveAs, DatesAndTimesHaveFixedWidths)
 {
