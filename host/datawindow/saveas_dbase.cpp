@@ -2,8 +2,11 @@
 // Text is GBK and the header carries the GBK code-page mark 0x7A. Field per column:
 //   char(n)           C, width = the longest value in bytes (at least n), at most 254
 //   int/long/ulong    N(11,0)
-//   number/real       N(19,6)
-//   decimal(n)        N(19, min(n,15))
+//   number/real       N(19,d), d at most 6
+//   decimal(n)        N(19,d), d at most min(n,15)
+// where d is the most decimals that let every value of the column fit the 19 characters, so a
+// value that fits with fewer decimals is never written as stars (1200.50 in a decimal(16)
+// column gives N(19,14)); only a value whose integer part alone is too wide becomes stars.
 //   date              D (YYYYMMDD)
 //   datetime, time    C(19) "yyyy-mm-dd hh:mm:ss", C(8) "hh:mm:ss"
 // Field names are the column names in upper case, cut to 10 characters and made unique.
@@ -85,18 +88,43 @@ void put32(std::string& out, std::size_t at, unsigned long value)
         out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
+constexpr int number_width = 19;
+
+// A number with the field's decimals, not yet padded to the width.
+std::string number_digits(const Value& value, int decimals)
+{
+    if (value.is_integral())
+        return std::to_string(value.as_integral());
+    if (value.type() == Type::Decimal)
+        return fit_scale(value.as_decimal(), decimals).to_string();
+    return fmt::format("{:.{}f}", value.as_double(), decimals);
+}
+
 std::string number_text(const Value& value, const Field& field)
 {
-    std::string text;
-    if (value.is_integral())
-        text = std::to_string(value.as_integral());
-    else if (value.type() == Type::Decimal)
-        text = fit_scale(value.as_decimal(), field.decimals).to_string();
-    else
-        text = fmt::format("{:.{}f}", value.as_double(), field.decimals);
+    std::string text = number_digits(value, field.decimals);
     if (static_cast<int>(text.size()) > field.width)
         return std::string(field.width, '*'); // kept: dBASE marks a number too wide with stars
     return std::string(field.width - text.size(), ' ') + text;
+}
+
+// The most decimals, up to `most`, with which every value of the column fits the width.
+// Fewer decimals never make a value wider, so one pass that lowers them as needed will do;
+// a value too wide even without decimals is left to its stars.
+int fitting_decimals(const RowStore& rows, std::size_t column, const ColumnType& type, const std::vector<Slot>& slots,
+                     int most)
+{
+    int decimals = most;
+    for (Slot slot : slots) {
+        if (rows.column(column).is_null(slot))
+            continue;
+        Value value = rows.column(column).get(slot, type);
+        if (static_cast<int>(number_digits(value, 0).size()) > number_width)
+            continue; // stars whatever the decimals
+        while (decimals > 0 && static_cast<int>(number_digits(value, decimals).size()) > number_width)
+            --decimals;
+    }
+    return decimals;
 }
 
 } // namespace
@@ -123,8 +151,10 @@ Result<std::string> write_dbase3(const Engine& engine)
             break;
         }
         case Storage::Integer: field = {names[c], 'N', 11, 0}; break;
-        case Storage::Double: field = {names[c], 'N', 19, 6}; break;
-        case Storage::Decimal: field = {names[c], 'N', 19, std::min(type.size, 15)}; break;
+        case Storage::Double: field = {names[c], 'N', number_width, fitting_decimals(rows, c, type, slots, 6)}; break;
+        case Storage::Decimal:
+            field = {names[c], 'N', number_width, fitting_decimals(rows, c, type, slots, std::min(type.size, 15))};
+            break;
         case Storage::Date: field = {names[c], 'D', 8, 0}; break;
         case Storage::DateTime: field = {names[c], 'C', 19, 0}; break;
         case Storage::Time: field = {names[c], 'C', 8, 0}; break;

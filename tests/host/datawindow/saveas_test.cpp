@@ -235,7 +235,31 @@ TEST(SaveAs, DBase3NamesAreCutToTenCharactersAndMadeUnique)
     EXPECT_EQ(record.substr(1, 8), "\xB3\xA4\xB3\xA4\xB3\xA4\xB3\xA4");
     EXPECT_EQ(record.substr(12, 11), "-2147483648");
     EXPECT_EQ(record.substr(23, 19), "2024-01-02 03:04:05");
-    EXPECT_EQ(record.substr(42, 19), std::string(19, '*')); // too wide for N(19,2)
+    EXPECT_EQ(record.substr(42, 19), " 123456789012345679"); // fits N(19,0), not N(19,2)
+}
+
+// A number field has the most decimals that let every value of its column fit 19 characters;
+// only a value whose integer part alone is too wide is written as stars.
+TEST(SaveAs, DBase3NumbersThatFitAreNeverStars)
+{
+    Engine engine;
+    auto object = ObjectDefinition::parse("datawindow() table(column=(type=decimal(16) name=fine)"
+                                          " column=(type=number name=big) column=(type=decimal(2) name=huge))",
+                                          "n.srd");
+    ASSERT_TRUE(object.ok());
+    ASSERT_TRUE(engine.set_object(std::move(*object)).ok());
+    ASSERT_EQ(engine.import_string("1200.50\t10000000000000.25\t123456789012345678901\n-0.5\t1\t1.25\n"), 2);
+    std::string dbf = bytes_of(engine, SaveAsType::DBase3, ColumnHeadings::On);
+    const int decimals[] = {14, 4, 2};
+    for (int f = 0; f < 3; ++f)
+        EXPECT_EQ(static_cast<unsigned char>(dbf[32 + 32 * f + 17]), decimals[f]) << f;
+    const std::size_t header = 32 + 32 * 3 + 1;
+    EXPECT_EQ(dbf.substr(header, 1 + 3 * 19),
+              " 1200.50000000000000"
+              "10000000000000.2500"
+                  + std::string(19, '*'));
+    EXPECT_EQ(dbf.substr(header + 1 + 3 * 19, 1 + 3 * 19),
+              "   -0.50000000000000" + std::string(13, ' ') + "1.0000" + std::string(15, ' ') + "1.25");
 }
 
 // What SaveAs writes as text, ImportFile reads back: in every encoding, with and without the
