@@ -174,6 +174,30 @@ TEST(SaveAs, SqlInsertQuotesStringsAndWritesNull)
     EXPECT_EQ(refused.error(), "the object names no update table");
 }
 
+// Names that are not plain are quoted identifiers, so no name adds text to the statements.
+TEST(SaveAs, SqlInsertQuotesNamesThatAreNotPlain)
+{
+    const std::pair<std::string, std::string> tables[] = {
+        {"dbo.persons", "dbo.persons"},
+        {"居民", "居民"},
+        {"t; DROP TABLE x; --", "\"t; DROP TABLE x; --\""},
+        {"1st", "\"1st\""},
+    };
+    for (const auto& [update, written] : tables) {
+        Engine engine;
+        auto object = ObjectDefinition::parse(
+            fmt::format("datawindow() table(column=(type=long name=n dbname=\"t.my col\") column=(type=long name=k)"
+                        " update=\"{}\")",
+                        update),
+            "s.srd");
+        ASSERT_TRUE(object.ok()) << update;
+        ASSERT_TRUE(engine.set_object(std::move(*object)).ok());
+        ASSERT_EQ(engine.import_string("1\t2\n"), 1);
+        EXPECT_EQ(bytes_of(engine, SaveAsType::SQLInsert, ColumnHeadings::Off).substr(3),
+                  "INSERT INTO " + written + " ( \"my col\", k ) VALUES ( 1, 2 );\r\n");
+    }
+}
+
 TEST(SaveAs, DBase3HeaderFieldsAndRecords)
 {
     auto engine = exported_persons();
