@@ -10,19 +10,21 @@ namespace hearth::dw {
 
 namespace {
 
-// A value as a field, quoted with inner quotes doubled when it holds what would end the field
-// or the line early (for Text!, also a leading quote, which the import would take as quoting).
-void append_field(std::string& out, std::string_view text, char separator)
+// Quotes the value `out` holds from `at` on, doubling inner quotes, when it holds what would
+// end the field or the line early (for Text!, also a leading quote, which the import would
+// take as quoting). Values are appended first and quoted after, as most need nothing.
+void quote_field(std::string& out, std::size_t at, char separator)
 {
+    const std::string_view text = std::string_view(out).substr(at);
     const bool quote = separator == ','
         ? text.find_first_of(",\"\r\n") != std::string::npos || text.starts_with(' ') || text.ends_with(' ')
         : text.find_first_of("\t\r\n") != std::string::npos || text.starts_with('"');
-    if (!quote) {
-        out += text;
+    if (!quote)
         return;
-    }
+    const std::string value(text);
+    out.resize(at);
     out += '"';
-    for (char c : text) {
+    for (char c : value) {
         if (c == '"')
             out += '"';
         out += c;
@@ -41,19 +43,20 @@ Result<void> write_text(const Engine& engine, char separator, ColumnHeadings hea
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c)
                 out += separator;
-            append_field(out, columns[c].name, separator);
+            const std::size_t at = out.size();
+            out += columns[c].name;
+            quote_field(out, at, separator);
         }
         out += "\r\n";
     }
     const RowStore& rows = engine.rows();
-    std::string item;
     for (Slot slot : engine.slots(Buffer::Primary)) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c)
                 out += separator;
-            item.clear();
-            append_item_text(item, rows.column(c), slot, columns[c].type);
-            append_field(out, item, separator);
+            const std::size_t at = out.size();
+            append_item_text(out, rows.column(c), slot, columns[c].type);
+            quote_field(out, at, separator);
         }
         out += "\r\n";
         if (out.size() >= block) {
