@@ -29,35 +29,6 @@ std::string literal(const Value& value)
     }
 }
 
-bool is_plain_name(std::string_view name)
-{
-    auto letter = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
-    };
-    bool part_start = true;
-    for (char c : name) {
-        if (part_start ? !letter(c) : !(letter(c) || (c >= '0' && c <= '9') || c == '$' || c == '.'))
-            return false;
-        part_start = c == '.';
-    }
-    return !part_start;
-}
-
-// A name as it stands in the statement: a plain name as it is, any other in double quotes
-// with inner double quotes doubled.
-std::string identifier(std::string_view name)
-{
-    if (is_plain_name(name))
-        return std::string(name);
-    std::string quoted = "\"";
-    for (char c : name) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
 } // namespace
 
 Result<std::string> write_sql(const Engine& engine)
@@ -65,9 +36,9 @@ Result<std::string> write_sql(const Engine& engine)
     const ObjectDefinition& object = engine.object();
     if (object.update_table.empty())
         return Result<std::string>::failure("the object names no update table");
-    std::string head = "INSERT INTO " + identifier(object.update_table) + " (";
+    std::string head = "INSERT INTO " + sql::quote_identifier(object.update_table) + " (";
     for (std::size_t c = 0; c < object.columns.size(); ++c)
-        head += (c ? ", " : " ") + identifier(sql_column_name(object.columns[c]));
+        head += (c ? ", " : " ") + sql::quote_identifier(sql_column_name(object.columns[c]));
     head += " ) VALUES (";
     std::string out;
     const RowStore& rows = engine.rows();

@@ -2,6 +2,7 @@
 // row's status, original and current values (the statement steps are kept apart: delete,
 // insert, update), sent through the transaction with bound host variables.
 #include "host/datawindow/database.h"
+#include "host/sql/dialect.h"
 
 #include <fmt/format.h>
 
@@ -22,7 +23,7 @@ public:
     {
         for (std::size_t c = 0; c < m_object.columns.size(); ++c) {
             const TableColumn& column = m_object.columns[c];
-            m_names.push_back(sql_column_name(column));
+            m_names.push_back(sql::quote_identifier(sql_column_name(column)));
             if (column.key)
                 m_keys.push_back(c);
         }
@@ -112,7 +113,7 @@ private:
         if (auto error = check_table())
             return error;
         PlannedStatement statement;
-        statement.text = "DELETE FROM " + m_object.update_table;
+        statement.text = "DELETE FROM " + sql::quote_identifier(m_object.update_table);
         if (auto error = where(slot, statement.text, statement.vars))
             return error;
         statement.must_change_a_row = true;
@@ -138,7 +139,8 @@ private:
         }
         if (columns.empty())
             return std::string("The DataWindow object has no updatable columns.");
-        statement.text = fmt::format("INSERT INTO {} ({}) VALUES ({})", m_object.update_table, columns, values);
+        statement.text = fmt::format("INSERT INTO {} ({}) VALUES ({})", sql::quote_identifier(m_object.update_table),
+                                     columns, values);
         out.push_back(std::move(statement));
         return std::nullopt;
     }
@@ -167,7 +169,7 @@ private:
         }
         if (set.empty())
             return std::nullopt; // only columns that are not written back changed
-        statement.text = "UPDATE " + m_object.update_table + " SET " + set;
+        statement.text = "UPDATE " + sql::quote_identifier(m_object.update_table) + " SET " + set;
         if (auto error = where(slot, statement.text, statement.vars))
             return error;
         statement.must_change_a_row = true;

@@ -344,6 +344,24 @@ Result<std::string> expand_list_variable(std::string_view text, std::string_view
     return out;
 }
 
+namespace {
+
+bool is_plain_name(std::string_view name)
+{
+    auto letter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+    };
+    bool part_start = true;
+    for (char c : name) {
+        if (part_start ? !letter(c) : !(letter(c) || (c >= '0' && c <= '9') || c == '$' || c == '.'))
+            return false;
+        part_start = c == '.';
+    }
+    return !part_start;
+}
+
+} // namespace
+
 std::string quote_literal(std::string_view text)
 {
     std::string out;
@@ -356,6 +374,19 @@ std::string quote_literal(std::string_view text)
     }
     out += '\'';
     return out;
+}
+
+std::string quote_identifier(std::string_view name)
+{
+    if (is_plain_name(name))
+        return std::string(name);
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
 }
 
 } // namespace hearth::sql

@@ -42,4 +42,9 @@ Result<std::string> expand_list_variable(std::string_view text, std::string_view
 // single quotes with every single quote doubled. Prefer host variables wherever possible.
 std::string quote_literal(std::string_view text);
 
+// A table or column name as it stands in a generated statement: a plain name (letters, digits,
+// _ and $, owner-qualified with dots) as it is, any other as a standard SQL quoted identifier
+// with inner double quotes doubled, so that no name can add text to the statement.
+std::string quote_identifier(std::string_view name);
+
 } // namespace hearth::sql

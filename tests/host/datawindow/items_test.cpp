@@ -5,6 +5,7 @@
 #include "host/value/runtime_error.h"
 
 #include <fstream>
+#include <unistd.h>
 
 using namespace hearth;
 using namespace hearth::dw;
@@ -192,7 +193,8 @@ TEST(Items, ImportFileReadsUtf8AndUtf16Text)
     auto engine = engine_for("d_person");
     EXPECT_EQ(engine->import_file(data_dir() / "d_person.txt"), 5);
     EXPECT_EQ(engine->get_item(1, "name"), Value("张三"));
-    std::filesystem::path utf16 = std::filesystem::temp_directory_path() / "hearth_dw_import16.txt";
+    std::filesystem::path utf16
+        = std::filesystem::temp_directory_path() / ("hearth_dw_import16_" + std::to_string(::getpid()) + ".txt");
     {
         std::ofstream out(utf16, std::ios::binary);
         out.write("\xFF\xFE"
@@ -258,7 +260,8 @@ TEST(Items, ObjectAttributesGoThroughTheSameStoreAsDescribeAndModify)
 
 TEST(Library, ObjectsAreFoundByNameWithoutCaseAlongTheSearchPath)
 {
-    std::filesystem::path root = std::filesystem::temp_directory_path() / "hearth_dw_library";
+    std::filesystem::path root
+        = std::filesystem::temp_directory_path() / ("hearth_dw_library_" + std::to_string(::getpid()));
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root / "first");
     std::filesystem::create_directories(root / "second");

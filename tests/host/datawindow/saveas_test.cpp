@@ -5,6 +5,7 @@
 #include "host/datawindow/value_text.h"
 
 #include <fmt/format.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -43,7 +44,8 @@ std::string read_file(const std::filesystem::path& path)
 }
 
 struct TempDir {
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "hearth_dw_saveas";
+    std::filesystem::path path
+        = std::filesystem::temp_directory_path() / ("hearth_dw_saveas_" + std::to_string(::getpid()) + "");
     TempDir()
     {
         std::filesystem::remove_all(path);

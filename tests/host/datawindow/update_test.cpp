@@ -238,4 +238,17 @@ TEST_P(UpdateTest, ObjectsThatCannotUpdateSayWhy)
     EXPECT_EQ(retrieve(empty, tx, {}), -1);
 }
 
+TEST_P(UpdateTest, AnUpdateTableThatIsNoPlainNameIsQuoted)
+{
+    auto engine = retrieved();
+    ASSERT_EQ(engine->set_item(1, "age", Value(1)), 1);
+    ASSERT_EQ(engine->modify("datawindow.table.updatetable='tc_ge_personinfo; DROP TABLE tc_ge_personinfo; --'"), "");
+    EXPECT_EQ(planned(*engine),
+              std::vector<std::string> {"UPDATE \"tc_ge_personinfo; DROP TABLE tc_ge_personinfo; --\" "
+                                        "SET Age = :p1 WHERE PersonNo = :p2 AND Name = :p3 AND RprNo = :p4 "
+                                        "AND Age = :p5"});
+    EXPECT_EQ(update(*engine, tx), -1); // no such table, and nothing else runs
+    EXPECT_EQ(retrieve(*engine, tx, {Value("R1")}), 2) << tx.sql_err_text();
+}
+
 HEARTH_BOTH_BACKENDS(UpdateTest);

@@ -141,7 +141,7 @@ TEST(TextFile, AByteOrderMarkDecidesThenUtf8ThenGbk)
 
 TEST(TextFile, AtomicWritesReplaceTheFileWholeOrNotAtAll)
 {
-    const auto dir = std::filesystem::temp_directory_path() / "hearth_atomic_write";
+    const auto dir = std::filesystem::temp_directory_path() / ("hearth_atomic_write_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "taken" / "inside");
     EXPECT_TRUE(write_file_atomically(dir / "a.ini", "[x]\r\n"));

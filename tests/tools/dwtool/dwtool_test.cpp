@@ -212,7 +212,8 @@ TEST(Dwtool, ObjectsAreFoundByNameInTheObjectFolders)
 
 TEST(Dwtool, ExportWritesTheChosenFormat)
 {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "hearth_dwtool_export";
+    std::filesystem::path dir
+        = std::filesystem::temp_directory_path() / ("hearth_dwtool_export_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     ToolRun run = dwtool({data + "/d_person.srd", "--import", data + "/d_person.txt", "--filter", "issave = '1'",
