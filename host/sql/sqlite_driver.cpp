@@ -156,7 +156,7 @@ public:
         }
         auto fail = [&](DbError reason) {
             error = std::move(reason);
-            error.text = fmt::format("Cannot open database file \"{}\": {}", path, error.text);
+            error.text = fmt::format("Cannot open database file \"{}\": {}", redact_passwords(path), error.text);
             disconnect();
             return false;
         };
