@@ -105,4 +105,13 @@ using DriverFactory = std::function<std::unique_ptr<Driver>(Dbms)>;
 // Reads "Key=value" or "Key='value'" from a comma-separated DBParm string; "" when absent.
 std::string dbparm_value(std::string_view dbparm, std::string_view key);
 
+// The text with every password of a connection string in it masked as "***", in each form
+// libpq reads: the user info of a postgresql:// or postgres:// URI, a password parameter of
+// its query (also percent-encoded), and password=value or password='quoted value' in a
+// key=value string, where the words after an unquoted value up to the next key=value count as
+// part of it. A connection string goes through here before it is put into a message. Given
+// the connection string a backend's message is about, a password the message quotes alone
+// (as libpq does when it cannot decode one) is masked too.
+std::string redact_passwords(std::string_view text, std::string_view conninfo = {});
+
 } // namespace hearth::sql

@@ -486,9 +486,11 @@ bool PgDriver::connect(const ConnectParams& params, DbError& error)
     values.push_back(nullptr);
     m_conn = PQconnectdbParams(keys.data(), values.data(), 1);
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
+        // libpq may quote the connection string, or its password, back.
         error = {-1, "08001",
-                 fmt::format("Cannot connect to the database server: {}",
-                             m_conn ? trimmed(PQerrorMessage(m_conn)) : "out of memory"),
+                 redact_passwords(fmt::format("Cannot connect to the database server: {}",
+                                              m_conn ? trimmed(PQerrorMessage(m_conn)) : "out of memory"),
+                                  params.database),
                  false};
         disconnect();
         return false;

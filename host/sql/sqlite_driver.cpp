@@ -1,5 +1,6 @@
-// The embedded backend: one SQLite database file per transaction, in WAL mode with a busy
-// timeout so that several processes can read while one writes.
+// The embedded backend: one SQLite database file per transaction, with a busy timeout so that
+// several processes wait for one another rather than fail. Databases created here use WAL, so
+// that several processes can read while one writes.
 
 #include "host/sql/backends.h"
 #include "host/sql/conversion.h"
@@ -8,6 +9,8 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
 
 namespace hearth::sql {
 
@@ -140,35 +143,54 @@ public:
 
     Dbms dbms() const override { return Dbms::SQLite; }
 
+    // An existing file is opened as it is: its journal mode stays, it opens read-only when the
+    // process cannot write it, and it must already be a database. Only a file created here is
+    // switched to WAL, which lets readers go on while one writer commits.
     bool connect(const ConnectParams& params, DbError& error) override
     {
         disconnect();
-        if (params.database.empty()) {
+        const std::string& path = params.database;
+        if (path.empty()) {
             error = {SQLITE_CANTOPEN, {}, "No database file given."};
             return false;
         }
-        const std::string create = dbparm_value(params.dbparm, "Create");
-        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-        if (create == "Yes" || create == "yes" || create == "1")
-            flags |= SQLITE_OPEN_CREATE;
-        const int rc = sqlite3_open_v2(params.database.c_str(), &m_db, flags, nullptr);
-        if (rc != SQLITE_OK) {
-            error = sqlite_error(nullptr, rc);
-            error.text = fmt::format("Cannot open database file \"{}\": {}", params.database,
-                                     m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        auto fail = [&](DbError reason) {
+            error = std::move(reason);
+            error.text = fmt::format("Cannot open database file \"{}\": {}", redact_passwords(path), error.text);
             disconnect();
             return false;
+        };
+        std::error_code ec;
+        const bool exists = std::filesystem::exists(path, ec);
+        int flags = SQLITE_OPEN_NOMUTEX;
+        if (!exists) {
+            const std::string create = dbparm_value(params.dbparm, "Create");
+            flags |= SQLITE_OPEN_READWRITE;
+            if (create == "Yes" || create == "yes" || create == "1")
+                flags |= SQLITE_OPEN_CREATE;
+        } else {
+            // SQLite takes an empty file for an empty database and would write one into it.
+            if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0)
+                return fail({SQLITE_NOTADB, {}, sqlite3_errstr(SQLITE_NOTADB)});
+            flags |= ::access(path.c_str(), W_OK) == 0 ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+        }
+        const int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            DbError reason = sqlite_error(nullptr, rc);
+            if (m_db)
+                reason.text = sqlite3_errmsg(m_db);
+            return fail(std::move(reason));
         }
         sqlite3_extended_result_codes(m_db, 1);
         const std::string timeout = dbparm_value(params.dbparm, "BusyTimeout");
         sqlite3_busy_timeout(m_db, timeout.empty() ? default_busy_timeout_ms : std::atoi(timeout.c_str()));
-        // WAL lets readers go on while one writer commits; NORMAL sync in WAL keeps the file
-        // consistent after a crash (the last commits may be lost on power failure).
-        if (!run("PRAGMA journal_mode=WAL", error) || !run("PRAGMA synchronous=NORMAL", error)) {
-            error.text = fmt::format("Cannot open database file \"{}\": {}", params.database, error.text);
-            disconnect();
-            return false;
-        }
+        // Reading the schema makes SQLite check the file is a database, without writing to it.
+        if (!run("SELECT count(*) FROM sqlite_schema", error) || (!exists && !run("PRAGMA journal_mode=WAL", error)))
+            return fail(error);
+        // NORMAL sync in WAL keeps the file consistent after a crash (the last commits may be
+        // lost on power failure); a rollback journal keeps SQLite's stricter default.
+        if (journal_mode() == "wal" && !run("PRAGMA synchronous=NORMAL", error))
+            return fail(error);
         return true;
     }
 
@@ -216,6 +238,17 @@ public:
     }
 
 private:
+    std::string journal_mode()
+    {
+        std::string mode;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, "PRAGMA journal_mode", -1, &stmt, nullptr) == SQLITE_OK
+            && sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
+            mode = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        sqlite3_finalize(stmt);
+        return mode;
+    }
+
     bool run(const char* sql, DbError& error)
     {
         char* message = nullptr;

@@ -66,8 +66,9 @@ public:
     const std::string& name() const { return m_name; }
 
     // Settings, as the runtime's properties. DBMS is "SQLite" (default) or "PostgreSQL".
-    // SQLite: Database is the file path; DBParm "Create='Yes'" creates a missing file,
-    // "BusyTimeout=ms" sets how long a writer waits for another. PostgreSQL: Database is a
+    // SQLite: Database is the file path; DBParm "Create='Yes'" creates a missing file as a WAL
+    // database, "BusyTimeout=ms" sets how long a writer waits for another. An existing file is
+    // opened as it is, read-only when the process cannot write it. PostgreSQL: Database is a
     // database name or a libpq connection string; ServerName "host[:port]", LogId, LogPass.
     const std::string& dbms() const { return m_dbms; }
     void set_dbms(std::string dbms) { m_dbms = std::move(dbms); }

@@ -19,6 +19,7 @@
 #include "host/datawindow/library.h"
 #include "host/datawindow/saveas.h"
 #include "host/sql/cell.h"
+#include "host/sql/driver.h"
 #include "host/value/convert.h"
 
 #include <fmt/format.h>
@@ -121,13 +122,13 @@ std::unique_ptr<Transaction> connect(const std::string& conn, std::string& error
         // Never create a database by mistyping its name.
         std::error_code ec;
         if (!std::filesystem::is_regular_file(conn, ec)) {
-            error = fmt::format("no such database file: {}", conn);
+            error = fmt::format("no such database file: {}", sql::redact_passwords(conn));
             return nullptr;
         }
     }
     tx->set_database(conn);
     if (tx->connect() != 0) {
-        error = fmt::format("cannot connect to {}: {}", conn, tx->sql_err_text());
+        error = fmt::format("cannot connect to {}: {}", sql::redact_passwords(conn), tx->sql_err_text());
         return nullptr;
     }
     return tx;
