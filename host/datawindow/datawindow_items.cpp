@@ -36,7 +36,9 @@ Value Engine::compute_item(const Control& compute, long row, Buffer buffer) cons
     auto it = m_computes.find(key);
     if (it == m_computes.end()) {
         const Attribute* text = find_attribute(compute.attributes, "expression");
-        auto compiled = Expression::compile(text ? std::string_view(text->value.text) : std::string_view(), m_object);
+        const Attribute* band = find_attribute(compute.attributes, "band");
+        auto compiled = Expression::compile(text ? std::string_view(text->value.text) : std::string_view(), m_object,
+                                            band ? std::string_view(band->value.text) : std::string_view());
         if (!compiled)
             return Value();
         it = m_computes.emplace(key, std::move(*compiled)).first;
@@ -162,6 +164,7 @@ int Engine::set_item(long row, ColumnRef column, const Value& value, Buffer buff
     auto converted = convert_for_column(value, type);
     if (!converted)
         return -1; // a value of another kind (text into a number column): the runtime's -1, not an error
+    rows_changed();
     m_rows.mark_modified(slot, c, type);
     m_rows.column(c).set(slot, *converted);
     ItemStatus status = m_rows.status(slot);
