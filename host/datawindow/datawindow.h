@@ -219,6 +219,9 @@ public:
     const RowStore& rows() const { return m_rows; }
     const std::vector<Slot>& slots(Buffer buffer) const { return m_buffers[index(buffer)]; }
     RowContext row_context(Buffer buffer, long row) const;
+    // A computed field's compiled expression, kept until Modify changes the object; nullptr
+    // when it does not compile.
+    const Expression* compute_expression(const Control& compute) const;
     // Changes whenever the rows or their values may have changed (retrieve, insert, delete,
     // edit, filter, sort, reset, import, a new object), so results computed over many rows
     // can be kept until it moves on.

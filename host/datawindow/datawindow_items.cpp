@@ -30,7 +30,7 @@ Slot Engine::slot_or_throw(std::string_view operation, long row, ColumnRef colum
     return slots[row - 1];
 }
 
-Value Engine::compute_item(const Control& compute, long row, Buffer buffer) const
+const Expression* Engine::compute_expression(const Control& compute) const
 {
     std::string key = to_lower(compute.name);
     auto it = m_computes.find(key);
@@ -40,10 +40,16 @@ Value Engine::compute_item(const Control& compute, long row, Buffer buffer) cons
         auto compiled = Expression::compile(text ? std::string_view(text->value.text) : std::string_view(), m_object,
                                             band ? std::string_view(band->value.text) : std::string_view());
         if (!compiled)
-            return Value();
+            return nullptr;
         it = m_computes.emplace(key, std::move(*compiled)).first;
     }
-    return it->second.evaluate(row_context(buffer, row));
+    return &it->second;
+}
+
+Value Engine::compute_item(const Control& compute, long row, Buffer buffer) const
+{
+    const Expression* expression = compute_expression(compute);
+    return expression ? expression->evaluate(row_context(buffer, row)) : Value();
 }
 
 Value Engine::typed_item(std::string_view operation, long row, ColumnRef column, Buffer buffer, bool original,
