@@ -3,9 +3,16 @@
 // order of the source, headed by their names. Text! writes values as they are (tabs and line breaks inside a value
 // are not escaped, as the runtime does); CSV! quotes a value holding a comma, a quote, a
 // line break or blanks at its ends, doubling inner quotes.
+#include "host/datawindow/expr_node.h"
 #include "host/datawindow/saveas.h"
 #include "host/datawindow/text_util.h"
 #include "host/datawindow/value_text.h"
+
+#include "host/value/calendar.h"
+
+#include <fmt/format.h>
+
+#include <limits>
 
 namespace hearth::dw {
 
@@ -28,6 +35,79 @@ void append_csv_field(std::string& out, std::string_view text)
     out += '"';
 }
 
+// A computed field's value as append_item_text writes the Value it stands for, without
+// building one: the export evaluates it on every row.
+void append_scalar_text(std::string& out, const Scalar& v)
+{
+    if (v.null)
+        return;
+    switch (v.kind) {
+    case ExprKind::String: out += v.text; return;
+    case ExprKind::Bool: out += v.boolean ? "true" : "false"; return;
+    case ExprKind::Date: return append_iso(out, v.date);
+    case ExprKind::DateTime: return append_iso(out, v.stamp);
+    case ExprKind::Time: return append_iso(out, v.time);
+    case ExprKind::Number:
+        if (v.type == Type::Decimal)
+            out += v.decimal.to_string();
+        else if (v.type == Type::Double)
+            fmt::format_to(std::back_inserter(out), "{}", v.real);
+        else if (v.integer >= std::numeric_limits<std::int32_t>::min()
+                 && v.integer <= std::numeric_limits<std::int32_t>::max())
+            fmt::format_to(std::back_inserter(out), "{}", v.integer);
+        else
+            append_item_text(out, scalar_to_value(v));
+        return;
+    case ExprKind::Any: return;
+    }
+}
+
+// A computed field's text, kept from the row before while the value stays the same: a total
+// over all rows has one value on every row, and formatting a number costs more than the rest
+// of its field.
+struct ComputedText {
+    const Expression* expression = nullptr; // null for one that does not compile: empty
+    Scalar value, last;
+    std::string text;
+    bool has_last = false;
+
+    std::string_view next(const RowContext& context)
+    {
+        expression->root()->eval(context, value);
+        if (value.kind == ExprKind::String && !value.null)
+            return value.text; // already text
+        if (!(has_last && same(value, last))) {
+            text.clear();
+            append_scalar_text(text, value);
+            last = value;
+            has_last = true;
+        }
+        return text;
+    }
+
+    // The same value written the same way (3.5 and 3.50 are not).
+    static bool same(const Scalar& a, const Scalar& b)
+    {
+        if (a.kind != b.kind || a.null != b.null)
+            return false;
+        if (a.null)
+            return true;
+        switch (a.kind) {
+        case ExprKind::Number:
+            if (a.type != b.type)
+                return false;
+            if (a.type == Type::Decimal)
+                return a.decimal.coefficient() == b.decimal.coefficient() && a.decimal.scale() == b.decimal.scale();
+            return a.type == Type::Double ? a.real == b.real : a.integer == b.integer;
+        case ExprKind::Bool: return a.boolean == b.boolean;
+        case ExprKind::Date: return a.date == b.date;
+        case ExprKind::DateTime: return a.stamp == b.stamp;
+        case ExprKind::Time: return a.time == b.time;
+        default: return false;
+        }
+    }
+};
+
 } // namespace
 
 Result<void> write_text(const Engine& engine, char separator, ColumnHeadings headings, const TextSink& sink)
@@ -36,12 +116,12 @@ Result<void> write_text(const Engine& engine, char separator, ColumnHeadings hea
     const auto& columns = engine.object().columns;
     const bool csv = separator == ',';
     std::vector<const Control*> computes;
-    std::vector<const Expression*> expressions; // null for one that does not compile: empty
+    std::vector<ComputedText> computed;
     for (const Control& control : engine.object().controls) {
         const Attribute* band = find_attribute(control.attributes, "band");
         if (control.kind == ControlKind::Compute && band && iequals(band->value.text, "detail")) {
             computes.push_back(&control);
-            expressions.push_back(engine.compute_expression(control));
+            computed.emplace_back().expression = engine.compute_expression(control);
         }
     }
     std::string out;
@@ -62,9 +142,10 @@ Result<void> write_text(const Engine& engine, char separator, ColumnHeadings hea
     }
     const RowStore& rows = engine.rows();
     std::string item;
-    long row = 0;
+    RowContext context = engine.row_context(Buffer::Primary, 0);
     for (Slot slot : engine.slots(Buffer::Primary)) {
-        ++row;
+        context.slot = slot;
+        ++context.row;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c)
                 out += separator;
@@ -76,20 +157,16 @@ Result<void> write_text(const Engine& engine, char separator, ColumnHeadings hea
                 append_item_text(out, rows.column(c), slot, columns[c].type);
             }
         }
-        for (std::size_t k = 0; k < expressions.size(); ++k) {
-            const Expression* expression = expressions[k];
+        for (std::size_t k = 0; k < computed.size(); ++k) {
             if (!columns.empty() || k)
                 out += separator;
-            if (!expression)
+            if (!computed[k].expression)
                 continue;
-            Value value = expression->evaluate(engine.row_context(Buffer::Primary, row));
-            if (csv) {
-                item.clear();
-                append_item_text(item, value);
-                append_csv_field(out, item);
-            } else {
-                append_item_text(out, value);
-            }
+            std::string_view text = computed[k].next(context);
+            if (csv)
+                append_csv_field(out, text);
+            else
+                out += text;
         }
         out += "\r\n";
         if (out.size() >= block) {
