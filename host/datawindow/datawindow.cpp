@@ -17,6 +17,7 @@ Engine::~Engine() = default;
 Result<void> Engine::set_object(ObjectDefinition object)
 {
     clear_object();
+    rows_changed();
     m_object = std::move(object);
     m_rows = RowStore(m_object.columns);
     m_has_object = true;
@@ -46,6 +47,7 @@ void Engine::clear_object()
 {
     m_object = ObjectDefinition();
     m_has_object = false;
+    rows_changed();
     m_rows = RowStore();
     for (auto& slots : m_buffers)
         slots.clear();

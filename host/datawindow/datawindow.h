@@ -219,6 +219,13 @@ public:
     const RowStore& rows() const { return m_rows; }
     const std::vector<Slot>& slots(Buffer buffer) const { return m_buffers[index(buffer)]; }
     RowContext row_context(Buffer buffer, long row) const;
+    // A computed field's compiled expression, kept until Modify changes the object; nullptr
+    // when it does not compile.
+    const Expression* compute_expression(const Control& compute) const;
+    // Changes whenever the rows or their values may have changed (retrieve, insert, delete,
+    // edit, filter, sort, reset, import, a new object), so results computed over many rows
+    // can be kept until it moves on.
+    std::uint64_t rows_generation() const { return m_rows_generation; }
 
     // One parsed key of the sort criteria (sort_key.h).
     struct SortKey;
@@ -229,7 +236,13 @@ private:
     friend struct DatabaseAccess; // Retrieve and Update (database.h)
 
     static std::size_t index(Buffer buffer) { return static_cast<std::size_t>(buffer); }
-    std::vector<Slot>& buffer_slots(Buffer buffer) { return m_buffers[index(buffer)]; }
+    // The one door to a buffer for changing it, so it counts as a change of the rows.
+    std::vector<Slot>& buffer_slots(Buffer buffer)
+    {
+        rows_changed();
+        return m_buffers[index(buffer)];
+    }
+    void rows_changed() { ++m_rows_generation; }
 
     // 0-based table column for a reference, or -1.
     int resolve_column(ColumnRef column) const;
@@ -254,6 +267,7 @@ private:
     bool m_has_object = false;
     RowStore m_rows;
     std::array<std::vector<Slot>, 3> m_buffers;
+    std::uint64_t m_rows_generation = 0;
 
     long m_current_row = 0;
     int m_current_column = 0;

@@ -30,18 +30,26 @@ Slot Engine::slot_or_throw(std::string_view operation, long row, ColumnRef colum
     return slots[row - 1];
 }
 
-Value Engine::compute_item(const Control& compute, long row, Buffer buffer) const
+const Expression* Engine::compute_expression(const Control& compute) const
 {
     std::string key = to_lower(compute.name);
     auto it = m_computes.find(key);
     if (it == m_computes.end()) {
         const Attribute* text = find_attribute(compute.attributes, "expression");
-        auto compiled = Expression::compile(text ? std::string_view(text->value.text) : std::string_view(), m_object);
+        const Attribute* band = find_attribute(compute.attributes, "band");
+        auto compiled = Expression::compile(text ? std::string_view(text->value.text) : std::string_view(), m_object,
+                                            band ? std::string_view(band->value.text) : std::string_view());
         if (!compiled)
-            return Value();
+            return nullptr;
         it = m_computes.emplace(key, std::move(*compiled)).first;
     }
-    return it->second.evaluate(row_context(buffer, row));
+    return &it->second;
+}
+
+Value Engine::compute_item(const Control& compute, long row, Buffer buffer) const
+{
+    const Expression* expression = compute_expression(compute);
+    return expression ? expression->evaluate(row_context(buffer, row)) : Value();
 }
 
 Value Engine::typed_item(std::string_view operation, long row, ColumnRef column, Buffer buffer, bool original,
@@ -162,6 +170,7 @@ int Engine::set_item(long row, ColumnRef column, const Value& value, Buffer buff
     auto converted = convert_for_column(value, type);
     if (!converted)
         return -1; // a value of another kind (text into a number column): the runtime's -1, not an error
+    rows_changed();
     m_rows.mark_modified(slot, c, type);
     m_rows.column(c).set(slot, *converted);
     ItemStatus status = m_rows.status(slot);

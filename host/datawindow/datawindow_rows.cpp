@@ -85,6 +85,7 @@ int Engine::reset()
 {
     if (!m_has_object)
         return -1;
+    rows_changed();
     m_rows.clear();
     for (auto& slots : m_buffers)
         slots.clear();

@@ -42,9 +42,11 @@ public:
     Expression(Expression&&) noexcept;
     Expression& operator=(Expression&&) noexcept;
 
-    // Compiles text against the object's columns and computed fields. Fails with
+    // Compiles text against the object's columns and computed fields; `band` is where the
+    // expression is shown (an aggregate without FOR takes its range from it). Fails with
     // "Expression is not valid: <reason> at column <n>" (n counts characters from 1).
-    static Result<Expression> compile(std::string_view text, const ObjectDefinition& object);
+    static Result<Expression> compile(std::string_view text, const ObjectDefinition& object,
+                                      std::string_view band = {});
 
     ExprKind kind() const;
     // The value at a row, as the runtime's typed value.

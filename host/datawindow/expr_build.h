@@ -44,6 +44,27 @@ struct CaseWhen {
 };
 NodePtr make_case(NodePtr subject, std::vector<CaseWhen> whens, NodePtr otherwise, int column);
 
+// The rows an aggregate runs over: FOR ALL, FOR GROUP n or FOR PAGE. Without a FOR clause the
+// range follows the band of the computed field: a group header or trailer means its group,
+// the header and footer the page, anywhere else all rows.
+enum class AggregateRange : std::uint8_t { All, Group, Page };
+
+struct AggregateClause {
+    AggregateRange range = AggregateRange::All;
+    int group = 0;             // level, for AggregateRange::Group
+    bool distinct = false;     // DISTINCT: the first row of each distinct key counts
+    std::vector<NodePtr> keys; // DISTINCT's expressions; none: the aggregated value
+};
+
+// Whether a function name (without case) is an aggregate: Sum, Count, Avg, Max, Min ...
+bool is_aggregate(std::string_view name);
+// An aggregate call; throws for wrong arguments, a group the object does not declare, or
+// DISTINCT where the function takes none.
+NodePtr make_aggregate(std::string_view name, std::vector<NodePtr> args, AggregateClause clause,
+                       const ObjectDefinition& object, int column);
+// The table column a node reads when it is a bare column reference, else -1.
+int column_of(const Node& node);
+
 // A call of a built-in function by name (without case); throws for an unknown function or
 // a wrong number or kind of arguments.
 NodePtr make_call(std::string_view name, std::vector<NodePtr> args, int column);

@@ -604,6 +604,12 @@ NodePtr make_literal(const Scalar& value, std::string text)
 
 NodePtr make_column(int index, const ColumnType& type) { return std::make_unique<ColumnNode>(index, type.storage()); }
 
+int column_of(const Node& node)
+{
+    const auto* column = dynamic_cast<const ColumnNode*>(&node);
+    return column ? column->index : -1;
+}
+
 NodePtr make_compare(CompareOp op, NodePtr left, NodePtr right, int column)
 {
     require_comparable(*left, *right, column);

@@ -8,6 +8,7 @@
 //   power   := unary { ^ unary }
 //   unary   := (-|+) unary | primary
 //   primary := number | string | name | #n | name ( args ) | ( or )
+//   args    := or { , or } [ FOR range [ DISTINCT [ or { , or } ] ] ]    (aggregates only)
 #include "host/datawindow/expr_build.h"
 #include "host/datawindow/text_util.h"
 
@@ -185,8 +186,9 @@ private:
 
 class ExprParser {
 public:
-    ExprParser(std::vector<Token> tokens, const ObjectDefinition& object, std::vector<std::string>& computes)
-        : m_tokens(std::move(tokens)), m_object(object), m_computes(computes)
+    ExprParser(std::vector<Token> tokens, const ObjectDefinition& object, std::vector<std::string>& computes,
+               std::string_view band)
+        : m_tokens(std::move(tokens)), m_object(object), m_computes(computes), m_band(band)
     {
     }
 
@@ -425,6 +427,16 @@ private:
             advance();
             if (iequals(name, "case"))
                 return parse_case(column);
+            const bool aggregate = is_aggregate(name);
+            if (aggregate && m_in_aggregate > 0)
+                throw CompileError {column, fmt::format("{} cannot be an argument of another aggregate", name)};
+            AggregateClause clause = band_range();
+            struct AggregateGuard {
+                int& depth;
+                bool on;
+                AggregateGuard(int& d, bool o) : depth(d), on(o) { depth += on; }
+                ~AggregateGuard() { depth -= on; }
+            } inside(m_in_aggregate, aggregate);
             std::vector<NodePtr> args;
             if (cur().kind != Tok::RParen) {
                 args.push_back(parse_or());
@@ -432,8 +444,12 @@ private:
                     advance();
                     args.push_back(parse_or());
                 }
+                if (aggregate && is_word(cur(), "for"))
+                    parse_range(clause);
             }
             expect(Tok::RParen, "')' closing the argument list");
+            if (aggregate)
+                return make_aggregate(name, std::move(args), std::move(clause), m_object, column);
             return make_call(name, std::move(args), column);
         }
         if (int index = m_object.column_index(name); index >= 0)
@@ -446,6 +462,66 @@ private:
             return make_literal(value);
         }
         throw CompileError {column, fmt::format("'{}' is not a column or computed field", name)};
+    }
+
+    // An aggregate's range when no FOR clause is written: that of the band it is shown in.
+    AggregateClause band_range() const
+    {
+        AggregateClause clause;
+        for (std::string_view grouped : {"header.", "trailer."}) {
+            if (!istarts_with(m_band, grouped))
+                continue;
+            std::string_view digits = m_band.substr(grouped.size());
+            int level = 0;
+            if (std::from_chars(digits.data(), digits.data() + digits.size(), level).ec == std::errc() && level > 0) {
+                clause.range = AggregateRange::Group;
+                clause.group = level;
+            }
+            return clause;
+        }
+        if (iequals(m_band, "header") || iequals(m_band, "footer"))
+            clause.range = AggregateRange::Page;
+        return clause;
+    }
+
+    // FOR ALL | GROUP n | PAGE [ DISTINCT [ expression { , expression } ] ]
+    void parse_range(AggregateClause& clause)
+    {
+        advance(); // FOR
+        const Token& range = cur();
+        if (is_word(range, "all")) {
+            clause.range = AggregateRange::All;
+        } else if (is_word(range, "page")) {
+            clause.range = AggregateRange::Page;
+        } else if (is_word(range, "group")) {
+            advance();
+            int level = 0;
+            const Token& number = cur();
+            if (number.kind != Tok::Number
+                || std::from_chars(number.text.data(), number.text.data() + number.text.size(), level).ec != std::errc()
+                || level < 1)
+                throw CompileError {number.column, "expected a group number after FOR GROUP"};
+            clause.range = AggregateRange::Group;
+            clause.group = level;
+        } else if (is_word(range, "crosstab") || is_word(range, "graph") || is_word(range, "object")) {
+            throw CompileError {
+                range.column,
+                fmt::format("FOR {} is only for crosstabs, graphs and OLE objects", ascii::to_upper(range.text))};
+        } else {
+            throw CompileError {range.column, "expected ALL, GROUP n or PAGE after FOR"};
+        }
+        advance();
+        if (!is_word(cur(), "distinct"))
+            return;
+        advance();
+        clause.distinct = true;
+        if (cur().kind == Tok::RParen)
+            return;
+        clause.keys.push_back(parse_or());
+        while (cur().kind == Tok::Comma) {
+            advance();
+            clause.keys.push_back(parse_or());
+        }
     }
 
     // A computed field's expression, compiled in place.
@@ -466,8 +542,10 @@ private:
         } catch (const CompileError& error) {
             throw CompileError {column, fmt::format("in computed field '{}': {}", compute.name, error.message)};
         }
-        ExprParser inner(std::move(tokens), m_object, m_computes);
+        const Attribute* band = find_attribute(compute.attributes, "band");
+        ExprParser inner(std::move(tokens), m_object, m_computes, band ? band->value.text : std::string_view());
         inner.m_depth = m_depth;
+        inner.m_in_aggregate = m_in_aggregate;
         NodePtr node;
         try {
             node = inner.parse_all();
@@ -584,7 +662,9 @@ private:
     std::size_t m_pos = 0;
     const ObjectDefinition& m_object;
     std::vector<std::string>& m_computes;
+    std::string_view m_band; // where the expression is shown, for an aggregate's default range
     int m_depth = 0;
+    int m_in_aggregate = 0; // aggregates do not nest
 };
 
 } // namespace
@@ -594,13 +674,13 @@ Expression::~Expression() = default;
 Expression::Expression(Expression&&) noexcept = default;
 Expression& Expression::operator=(Expression&&) noexcept = default;
 
-Result<Expression> Expression::compile(std::string_view text, const ObjectDefinition& object)
+Result<Expression> Expression::compile(std::string_view text, const ObjectDefinition& object, std::string_view band)
 {
     try {
         if (trim_blanks(text).empty())
             throw CompileError {1, "the expression is empty"};
         std::vector<std::string> computes;
-        ExprParser parser(Lexer(text).run(), object, computes);
+        ExprParser parser(Lexer(text).run(), object, computes, band);
         Expression expression;
         expression.m_root = parser.parse_all();
         return expression;

@@ -57,6 +57,7 @@ int Engine::filter()
         (passes(slot) ? kept : failed).push_back(slot);
     primary = std::move(kept);
     filtered = std::move(failed);
+    rows_changed(); // again: the filter ran, perhaps with aggregates, on the rows before
     long new_row = 0;
     if (had_current)
         for (std::size_t i = 0; i < primary.size(); ++i)

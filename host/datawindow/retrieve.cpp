@@ -141,6 +141,7 @@ long report(Transaction& tx, const DatabaseEvents& events)
 void DatabaseAccess::replace_rows(Engine& engine, RowStore rows, std::size_t count)
 {
     engine.m_rows = std::move(rows);
+    engine.rows_changed();
     for (auto& slots : engine.m_buffers)
         slots.clear();
     auto& primary = engine.m_buffers[Engine::index(Buffer::Primary)];
@@ -237,7 +238,7 @@ long DatabaseAccess::retrieve(Engine& engine, Transaction& tx, const std::vector
     }
     const Slot first = target.add_appended(loaded, ItemStatus::NotModified);
     if (append) {
-        auto& primary = engine.m_buffers[Engine::index(Buffer::Primary)];
+        auto& primary = engine.buffer_slots(Buffer::Primary);
         for (std::size_t i = 0; i < loaded; ++i)
             primary.push_back(first + Slot(i));
         engine.settle_current_row(false);

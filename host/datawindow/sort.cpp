@@ -346,6 +346,7 @@ int Engine::sort()
         std::stable_sort(primary.begin(), primary.end(), [&keys](Slot a, Slot b) { return keys_less(keys, 0, a, b); });
         break;
     }
+    rows_changed(); // again: the keys were computed, perhaps with aggregates, in the old order
     return 1;
 }
 

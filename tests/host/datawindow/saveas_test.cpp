@@ -66,15 +66,16 @@ constexpr const char* bom = "\xEF\xBB\xBF";
 
 } // namespace
 
+// The detail band's computed fields (c_double, c_label) follow the columns.
 TEST(SaveAs, TextIsTabSeparatedWithOptionalColumnNames)
 {
     auto engine = exported_persons();
     EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::On),
               std::string(bom)
-                  + "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
-                    "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
-                    "R0999\twang, \"wu\"\t2\t\t0.00\t02\t0\r\n"
-                    "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n");
+                  + "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\tc_double\tc_label\r\n"
+                    "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\t6\t张三/R1001\r\n"
+                    "R0999\twang, \"wu\"\t2\t\t0.00\t02\t0\t4\tWANG, \"WU\"/R0999\r\n"
+                    "R1003\t\t4\t1990-01-02\t15.25\t\t0\t8\t\r\n");
     EXPECT_EQ(bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off).substr(3, 12), "R1001\t张三");
 }
 
@@ -88,11 +89,11 @@ TEST(SaveAs, TextQuotesWhatWouldSplitARowAndImportReadsItBack)
         ASSERT_EQ(engine->set_item(engine->insert_row(0), "name", Value(name)), 1);
     const std::string text = bytes_of(*engine, SaveAsType::Text, ColumnHeadings::Off).substr(3);
     EXPECT_EQ(text,
-              "\t\"a\tb\"\t1\t\t\t\t0\r\n"
-              "\t\"two\r\nlines\"\t1\t\t\t\t0\r\n"
-              "\t\"cr\ronly\"\t1\t\t\t\t0\r\n"
-              "\t\"\"\"q\"\" first\"\t1\t\t\t\t0\r\n"
-              "\tin \"x\"\t1\t\t\t\t0\r\n");
+              "\t\"a\tb\"\t1\t\t\t\t0\t2\t\r\n"
+              "\t\"two\r\nlines\"\t1\t\t\t\t0\t2\t\r\n"
+              "\t\"cr\ronly\"\t1\t\t\t\t0\t2\t\r\n"
+              "\t\"\"\"q\"\" first\"\t1\t\t\t\t0\t2\t\r\n"
+              "\tin \"x\"\t1\t\t\t\t0\t2\t\r\n");
     auto back = engine_for("d_person");
     ASSERT_EQ(back->import_string(text), 5);
     for (long row = 1; row <= 5; ++row)
@@ -127,9 +128,9 @@ TEST(SaveAs, CsvQuotesOnlyWhatNeedsIt)
     auto engine = exported_persons();
     EXPECT_EQ(bytes_of(*engine, SaveAsType::CSV, ColumnHeadings::Off),
               std::string(bom)
-                  + "R1001,张三,3,1960-05-01,1200.50,02,0\r\n"
-                    "R0999,\"wang, \"\"wu\"\"\",2,,0.00,02,0\r\n"
-                    "R1003,,4,1990-01-02,15.25,,0\r\n");
+                  + "R1001,张三,3,1960-05-01,1200.50,02,0,6,张三/R1001\r\n"
+                    "R0999,\"wang, \"\"wu\"\"\",2,,0.00,02,0,4,\"WANG, \"\"WU\"\"/R0999\"\r\n"
+                    "R1003,,4,1990-01-02,15.25,,0,8,\r\n");
 }
 
 TEST(SaveAs, TheDefaultEncodingIsGbk)

@@ -85,10 +85,12 @@ struct DatabaseCopy {
 };
 
 // Household R1001 sorted by name, as csv with headings (text is written in GBK).
-const std::string household_csv = "rprno,name,personnum,birthday,amount,hostrelation,issave\r\n"
-                                  "R1001,O'Brien,1,,-30.25,,0\r\n"
-                                  "R1001,\xd5\xc5\xc8\xfd,3,1960-05-01,1200.50,02,0\r\n"
-                                  "R1001,\xc0\xee\xd0\xe3\xd3\xa2,2,1962-09-17,880.00,10,1\r\n";
+// The detail band's computed fields c_double and c_label follow the columns.
+const std::string household_csv
+    = "rprno,name,personnum,birthday,amount,hostrelation,issave,c_double,c_label\r\n"
+      "R1001,O'Brien,1,,-30.25,,0,2,O'BRIEN/R1001\r\n"
+      "R1001,\xd5\xc5\xc8\xfd,3,1960-05-01,1200.50,02,0,6,\xd5\xc5\xc8\xfd/R1001\r\n"
+      "R1001,\xc0\xee\xd0\xe3\xd3\xa2,2,1962-09-17,880.00,10,1,4,\xc0\xee\xd0\xe3\xd3\xa2/R1001\r\n";
 
 void expect_household_export(const std::string& conn)
 {
@@ -125,9 +127,9 @@ TEST(Dwtool, RetrievesFromTheShippedSqliteFileAndExports)
                           "--print", "--retrieve", "R1002", "--print"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
-              "R1001\t李秀英\t2\t1962-09-17\t880.00\t10\t1\r\n"
-              "R1002\t王五\t4\t1990-01-02\t15.25\t02\t1\r\n");
+              "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\t6\t张三/R1001\r\n"
+              "R1001\t李秀英\t2\t1962-09-17\t880.00\t10\t1\t4\t李秀英/R1001\r\n"
+              "R1002\t王五\t4\t1990-01-02\t15.25\t02\t1\t8\t王五/R1002\r\n");
 }
 
 TEST(Dwtool, RetrievesFromPostgreSQL)
@@ -168,9 +170,9 @@ TEST(Dwtool, ImportSortFilterAndPrintInCommandLineOrder)
                           "--sort", "rprno D", "--print"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "R1003\t\t4\t1990-01-02\t15.25\t\t0\r\n"
-              "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\r\n"
-              "R0999\twang wu\t2\t\t0.00\t02\t0\r\n");
+              "R1003\t\t4\t1990-01-02\t15.25\t\t0\t8\t\r\n"
+              "R1001\t张三\t3\t1960-05-01\t1200.50\t02\t0\t6\t张三/R1001\r\n"
+              "R0999\twang wu\t2\t\t0.00\t02\t0\t4\tWANG WU/R0999\r\n");
     EXPECT_EQ(run.err, "");
 }
 
@@ -221,9 +223,9 @@ TEST(Dwtool, ExportWritesTheChosenFormat)
                           (dir / "out.txt").string(), "--export", "dbase3", (dir / "out.dbf").string()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(read_file(dir / "out.txt"),
-              "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\r\n"
-              "R1002\tLi Si\t1\t1975-11-23\t-30.00\t10\t1\r\n"
-              "R1000\tZhao Liu\t\t2001-07-15\t\t10\t1\r\n");
+              "rprno\tname\tpersonnum\tbirthday\tamount\thostrelation\tissave\tc_double\tc_label\r\n"
+              "R1002\tLi Si\t1\t1975-11-23\t-30.00\t10\t1\t2\tLI SI/R1002\r\n"
+              "R1000\tZhao Liu\t\t2001-07-15\t\t10\t1\t\tZHAO LIU/R1000\r\n");
     std::string sql = read_file(dir / "out.sql");
     EXPECT_EQ(sql.substr(0, 40), "INSERT INTO tc_ge_rpr ( rprno, name, per");
     std::string dbf = read_file(dir / "out.dbf");
