@@ -248,6 +248,8 @@ std::string char_of(long code)
 
 std::optional<MatchPattern> MatchPattern::compile(std::string_view pattern)
 {
+    if (pattern.empty())
+        return std::nullopt; // nothing to look for
     MatchPattern compiled;
     std::size_t i = 0;
     if (!pattern.empty() && pattern[0] == '^') {

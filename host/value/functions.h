@@ -174,7 +174,7 @@ std::string char_of(long code);
 // as it is. Compiled once, matched many times; matching runs in time linear in the text.
 class MatchPattern {
 public:
-    // nullopt for a bad pattern (an unclosed set, a repeat with nothing to repeat, a
+    // nullopt for a bad pattern ("", an unclosed set, a repeat with nothing to repeat, a
     // trailing backslash).
     static std::optional<MatchPattern> compile(std::string_view pattern);
     // Whether the pattern occurs in text (the whole text when anchored at both ends).
