@@ -244,6 +244,8 @@ template <bool Truncate> void round_impl(CallNode& node, const RowContext&, Scal
             return out.set_double(0);
         double factor = std::pow(10.0, static_cast<double>(places));
         double scaled = v.real * factor;
+        if (!std::isfinite(scaled)) // too large to have places left to cut
+            return out.set_double(v.real);
         return out.set_double((Truncate ? std::trunc(scaled) : std::round(scaled)) / factor);
     }
     Decimal d = v.as_decimal();
