@@ -297,9 +297,21 @@ double Decimal::to_double() const
 
 Decimal Decimal::rounded(int places) const
 {
-    assert(places >= 0 && places <= max_scale);
+    assert(places <= max_scale);
     if (places >= m_scale)
         return *this;
+    if (places < 0) {
+        // A whole number at a multiple of 10^-places (Round(-9.625, -1) is -10).
+        if (places < -38) // past every coefficient: 10^39 / 2 exceeds 2^127
+            return Decimal();
+        U256 value = shift_down_rounded(U256(magnitude(m_coefficient)), m_scale - places);
+        for (int i = 0; i < -places; ++i)
+            value = value.times(10);
+        if (!value.fits(max_magnitude)) // only beyond the runtime's 28 digits: cut instead
+            return truncated(places);
+        Int128 coefficient = Int128(value.lo);
+        return from_parts(m_coefficient < 0 ? -coefficient : coefficient, 0);
+    }
     U256 value = shift_down_rounded(U256(magnitude(m_coefficient)), m_scale - places);
     Int128 coefficient = Int128(value.lo); // never larger than the original magnitude
     return from_parts(m_coefficient < 0 ? -coefficient : coefficient, places);
@@ -307,9 +319,16 @@ Decimal Decimal::rounded(int places) const
 
 Decimal Decimal::truncated(int places) const
 {
-    assert(places >= 0 && places <= max_scale);
+    assert(places <= max_scale);
     if (places >= m_scale)
         return *this;
+    if (places < 0) {
+        // A whole number cut toward zero to a multiple of 10^-places (Truncate(54, -1) is 50).
+        if (m_scale - places > 38) // 10^39 exceeds every coefficient
+            return Decimal();
+        UInt128 cut = magnitude(m_coefficient) / power_of_ten_u(m_scale - places) * power_of_ten_u(-places);
+        return from_parts(m_coefficient < 0 ? -Int128(cut) : Int128(cut), 0); // cut <= the magnitude
+    }
     return from_parts(m_coefficient / power_of_ten(m_scale - places), places);
 }
 

@@ -39,7 +39,8 @@ public:
     // Plain text without exponent or grouping, keeping the scale ("3.50").
     std::string to_string() const;
     double to_double() const;
-    // Rounded half away from zero to the given number of places after the point.
+    // Rounded half away from zero to the given number of places after the point (at most
+    // max_scale); negative places round the whole part to tens, hundreds, ... (scale 0).
     Decimal rounded(int places) const;
     Decimal truncated(int places) const;
     // The same value with trailing zero places removed ("3.50" -> "3.5").

@@ -5,6 +5,7 @@
 #include "host/value/fn_args.h"
 #include "host/value/functions.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <optional>
@@ -123,11 +124,7 @@ std::tm local_now(std::uint32_t& microsecond)
     return parts;
 }
 
-} // namespace
-
-namespace detail {
-
-Date to_date(std::string_view text)
+std::optional<Date> read_date(std::string_view text)
 {
     text = ascii::trim(text, " ");
     std::size_t i = 0;
@@ -140,10 +137,10 @@ Date to_date(std::string_view text)
         if (k == i || !parse_time(text, k) || k != text.size())
             date.reset();
     }
-    return date.value_or(Date {1900, 1, 1});
+    return date;
 }
 
-Time to_time(std::string_view text)
+std::optional<Time> read_time(std::string_view text)
 {
     text = ascii::trim(text, " ");
     std::size_t i = 0;
@@ -155,13 +152,70 @@ Time to_time(std::string_view text)
         i = k;
     }
     auto time = parse_time(text, i);
-    // Text that is not a time gives 00:00:00 (undocumented).
     if (!time || i != text.size())
-        return Time {};
-    return *time;
+        return std::nullopt;
+    return time;
 }
 
+std::chrono::sys_days day_of(Date date)
+{
+    return std::chrono::sys_days(std::chrono::year_month_day(
+        std::chrono::year(date.year), std::chrono::month(date.month), std::chrono::day(date.day)));
+}
+
+std::int64_t seconds_of(Time time) { return time.hour * 3600 + time.minute * 60 + time.second; }
+
+} // namespace
+
+namespace detail {
+
+Date to_date(std::string_view text) { return read_date(text).value_or(Date {1900, 1, 1}); }
+
+// Text that is not a time gives 00:00:00 (undocumented).
+Time to_time(std::string_view text) { return read_time(text).value_or(Time {}); }
+
+bool is_date(std::string_view text) { return read_date(text).has_value(); }
+bool is_time(std::string_view text) { return read_time(text).has_value(); }
+
 } // namespace detail
+
+std::optional<Date> relative_date(Date date, long days)
+{
+    std::chrono::year_month_day moved(day_of(date) + std::chrono::days(days));
+    int year = int(moved.year());
+    if (year < 1 || year > 9999)
+        return std::nullopt;
+    return Date {std::int16_t(year), std::uint8_t(unsigned(moved.month())), std::uint8_t(unsigned(moved.day()))};
+}
+
+Time relative_time(Time time, long seconds)
+{
+    std::int64_t moved = std::clamp<std::int64_t>(seconds_of(time) + seconds, 0, 24 * 3600 - 1);
+    if (moved != seconds_of(time) + seconds) // held at the day's edge: no fraction beyond it
+        time.microsecond = 0;
+    return Time {std::uint8_t(moved / 3600), std::uint8_t(moved / 60 % 60), std::uint8_t(moved % 60), time.microsecond};
+}
+
+long days_after(Date from, Date to) { return long((day_of(to) - day_of(from)).count()); }
+
+std::int64_t seconds_after(Time from, Time to) { return seconds_of(to) - seconds_of(from); }
+
+std::int64_t seconds_after(DateTime from, DateTime to)
+{
+    return std::int64_t(days_after(from.date, to.date)) * 86400 + seconds_after(from.time, to.time);
+}
+
+int day_number(Date date)
+{
+    return int(std::chrono::weekday(day_of(date)).c_encoding()) + 1; // c_encoding: 0 is Sunday
+}
+
+std::string_view day_name(Date date)
+{
+    static constexpr std::string_view names[]
+        = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    return names[day_number(date) - 1];
+}
 
 Value today()
 {

@@ -5,6 +5,7 @@
 #include "host/value/functions.h"
 #include "host/value/utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <fmt/format.h>
 #include <optional>
@@ -72,10 +73,85 @@ std::string group_thousands(const std::string& digits)
     return out;
 }
 
+std::optional<std::string> format_magnitude(const Decimal& magnitude, std::string_view section);
+
+// Where a scientific section's exponent starts: an unquoted E or e, then + or -, then a
+// digit placeholder ("0.00E+00"); npos for a plain section.
+std::size_t find_exponent(std::string_view section)
+{
+    bool quoted = false;
+    for (std::size_t i = 0; i + 2 < section.size(); ++i) {
+        char c = section[i];
+        if (c == '\\')
+            ++i;
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == 'E' || c == 'e') && (section[i + 1] == '+' || section[i + 1] == '-')
+                 && (section[i + 2] == '0' || section[i + 2] == '#'))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+// Scientific notation: the mantissa keeps as many whole digits as its mask has placeholders
+// before the point ("0.00E+00" shows 0.5 as "5.00E-01", 1234 as "1.23E+03"). "E+" always
+// shows the exponent's sign, "E-" only a minus; its zeros are the exponent's least digits.
+std::optional<std::string> format_scientific(const Decimal& magnitude, std::string_view section, std::size_t at)
+{
+    std::string_view mantissa_mask = section.substr(0, at);
+    std::size_t point = mantissa_mask.find('.');
+    int whole_digits = 0;
+    for (char c : mantissa_mask.substr(0, point))
+        whole_digits += c == '0' || c == '#';
+    whole_digits = std::max(whole_digits, 1);
+    int places = 0;
+    if (point != std::string_view::npos)
+        for (char c : mantissa_mask.substr(point + 1))
+            places += c == '0' || c == '#';
+
+    // magnitude = digits * 10^-scale; the mantissa puts the point after whole_digits digits.
+    std::string digits = magnitude.to_string();
+    digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    int exponent = 0;
+    Decimal mantissa;
+    if (!digits.empty()) {
+        int count = int(digits.size());
+        exponent = count - magnitude.scale() - whole_digits;
+        if (count < whole_digits)
+            digits.append(std::size_t(whole_digits - count), '0');
+        digits.insert(std::size_t(whole_digits), ".");
+        mantissa = Decimal::parse(digits).value_or(Decimal());
+        std::string rounded = mantissa.rounded(std::min(places, Decimal::max_scale)).to_string();
+        if (std::min(rounded.find('.'), rounded.size()) > std::size_t(whole_digits)) {
+            // Rounding carried into a new digit (9.996 -> 10.00): one place further up.
+            mantissa = Decimal::parse("1" + std::string(std::size_t(whole_digits - 1), '0')).value_or(Decimal());
+            ++exponent;
+        }
+    }
+    auto text = format_magnitude(mantissa, mantissa_mask);
+    if (!text)
+        return std::nullopt;
+    std::size_t k = at + 2;
+    int width = 0;
+    while (k < section.size() && (section[k] == '0' || section[k] == '#'))
+        width += section[k++] == '0';
+    *text += section[at];
+    if (exponent < 0)
+        *text += '-';
+    else if (section[at + 1] == '+')
+        *text += '+';
+    *text += fmt::format("{:0{}}", exponent < 0 ? -exponent : exponent, std::max(width, 1));
+    append_literal(*text, section.substr(k));
+    return text;
+}
+
 // Formats a non-negative magnitude with one section; nullopt when the section has no
 // digit placeholder (it is then copied as literal text by the caller).
 std::optional<std::string> format_magnitude(const Decimal& magnitude, std::string_view section)
 {
+    if (std::size_t at = find_exponent(section); at != std::string_view::npos)
+        return format_scientific(magnitude, section, at);
     // The placeholders form one run; literal text outside quotes before and after it is
     // copied. Quoted text and escapes are skipped when looking for the run.
     std::size_t first = std::string_view::npos, last = 0;

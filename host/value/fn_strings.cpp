@@ -5,6 +5,7 @@
 #include "host/value/functions.h"
 #include "host/value/utf8.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace hearth::fn {
@@ -207,7 +208,264 @@ std::string fill(std::string_view chars, long count)
     return out;
 }
 
+std::string word_cap(std::string_view text)
+{
+    // Kept simple: a word is a run of letters and digits, so "o'neil" gives "O'Neil".
+    std::string out;
+    out.reserve(text.size());
+    bool in_word = false;
+    for (std::size_t i = 0; i < text.size();) {
+        if (!utf8::is_valid_at(text, i)) {
+            out += text[i++];
+            in_word = false;
+            continue;
+        }
+        char32_t c = utf8::decode(text, i);
+        utf8::append(out, in_word ? to_lower(c) : to_upper(c));
+        in_word = to_upper(c) != to_lower(c) || (c >= U'0' && c <= U'9');
+    }
+    return out;
+}
+
+long asc(std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    std::size_t i = 0;
+    return long(utf8::decode(text, i));
+}
+
 } // namespace detail
+
+std::string char_of(long code)
+{
+    if (code <= 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return {};
+    std::string out;
+    utf8::append(out, char32_t(code));
+    return out;
+}
+
+std::optional<MatchPattern> MatchPattern::compile(std::string_view pattern)
+{
+    if (pattern.empty())
+        return std::nullopt; // nothing to look for
+    MatchPattern compiled;
+    std::size_t i = 0;
+    if (!pattern.empty() && pattern[0] == '^') {
+        compiled.m_at_start = true;
+        ++i;
+    }
+    if (pattern.size() > i && pattern.back() == '$' && (pattern.size() < 2 || pattern[pattern.size() - 2] != '\\')) {
+        compiled.m_at_end = true;
+        pattern.remove_suffix(1);
+    }
+    bool last_repeatable = false;
+    while (i < pattern.size()) {
+        char c = pattern[i];
+        if (c == '*' || c == '+' || c == '?') {
+            if (!last_repeatable)
+                return std::nullopt;
+            Item& last = compiled.m_items.back();
+            if (c == '+') // X+ is X X*
+                compiled.m_items.push_back(Item(last));
+            compiled.m_items.back().repeat = c == '?' ? Item::Repeat::Optional : Item::Repeat::Star;
+            last_repeatable = false;
+            ++i;
+            continue;
+        }
+        Item item;
+        if (c == '.') {
+            item.kind = Item::Kind::Any;
+            ++i;
+        } else if (c == '[') {
+            item.kind = Item::Kind::Set;
+            ++i;
+            if (i < pattern.size() && pattern[i] == '^') {
+                item.negated = true;
+                ++i;
+            }
+            item.first_range = std::uint32_t(compiled.m_ranges.size());
+            bool first = true;
+            for (;;) {
+                if (i >= pattern.size())
+                    return std::nullopt; // no closing ']'
+                if (pattern[i] == ']' && !first)
+                    break;
+                first = false;
+                if (pattern[i] == '\\' && ++i >= pattern.size())
+                    return std::nullopt;
+                char32_t low = utf8::decode(pattern, i);
+                char32_t high = low;
+                if (i + 1 < pattern.size() && pattern[i] == '-' && pattern[i + 1] != ']') {
+                    ++i;
+                    if (pattern[i] == '\\' && ++i >= pattern.size())
+                        return std::nullopt;
+                    high = utf8::decode(pattern, i);
+                }
+                compiled.m_ranges.emplace_back(low, high);
+            }
+            ++i; // the ']'
+            item.end_range = std::uint32_t(compiled.m_ranges.size());
+        } else {
+            if (c == '\\' && ++i >= pattern.size())
+                return std::nullopt;
+            item.code = utf8::decode(pattern, i);
+        }
+        compiled.m_items.push_back(item);
+        last_repeatable = true;
+    }
+    return compiled;
+}
+
+bool MatchPattern::item_matches(const Item& item, char32_t c) const
+{
+    switch (item.kind) {
+    case Item::Kind::Char: return c == item.code;
+    case Item::Kind::Any: return true;
+    case Item::Kind::Set: break;
+    }
+    bool inside = false;
+    for (std::uint32_t r = item.first_range; r < item.end_range && !inside; ++r)
+        inside = c >= m_ranges[r].first && c <= m_ranges[r].second;
+    return inside != item.negated;
+}
+
+// Adds the states reachable by skipping items that may repeat zero times.
+void MatchPattern::close(std::vector<std::uint8_t>& states) const
+{
+    for (std::size_t k = 0; k < m_items.size(); ++k)
+        if (states[k] && m_items[k].repeat != Item::Repeat::One)
+            states[k + 1] = 1;
+}
+
+bool MatchPattern::matches(std::string_view text) const
+{
+    // The items as a state machine run over all its states at once: state k means "the
+    // first k items have matched"; the last state means a match.
+    std::size_t done = m_items.size();
+    m_states.assign(done + 1, 0);
+    m_states[0] = 1;
+    close(m_states);
+    for (std::size_t i = 0;;) {
+        if (m_states[done] && !m_at_end)
+            return true;
+        if (i >= text.size())
+            return m_states[done] != 0;
+        char32_t c = utf8::decode(text, i);
+        m_next.assign(done + 1, 0);
+        m_next[0] = !m_at_start; // unanchored: a match may start at any character
+        for (std::size_t k = 0; k < done; ++k) {
+            if (!m_states[k] || !item_matches(m_items[k], c))
+                continue;
+            m_next[m_items[k].repeat == Item::Repeat::Star ? k : k + 1] = 1;
+        }
+        close(m_next);
+        m_states.swap(m_next);
+    }
+}
+
+bool match(std::string_view text, std::string_view pattern)
+{
+    auto compiled = MatchPattern::compile(pattern);
+    return compiled && compiled->matches(text);
+}
+
+namespace ansi {
+
+namespace {
+
+std::string bytes_of(std::string_view text)
+{
+    std::string out;
+    append_encoded(out, text, Encoding::Ansi);
+    return out;
+}
+
+std::string text_of(std::string_view bytes)
+{
+    return decode_text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), Encoding::Ansi);
+}
+
+} // namespace
+
+long len(std::string_view text) { return long(bytes_of(text).size()); }
+
+std::string left(std::string_view text, long count)
+{
+    return count <= 0 ? std::string() : text_of(std::string_view(bytes_of(text)).substr(0, std::size_t(count)));
+}
+
+std::string right(std::string_view text, long count)
+{
+    std::string bytes = bytes_of(text);
+    if (count <= 0)
+        return {};
+    std::size_t n = std::min(bytes.size(), std::size_t(count));
+    return text_of(std::string_view(bytes).substr(bytes.size() - n));
+}
+
+std::string mid(std::string_view text, long start, long length)
+{
+    std::string bytes = bytes_of(text);
+    if (start <= 0 || length <= 0 || std::size_t(start) > bytes.size())
+        return {};
+    return text_of(std::string_view(bytes).substr(std::size_t(start - 1), std::size_t(length)));
+}
+
+long pos(std::string_view text, std::string_view search, long start)
+{
+    std::string bytes = bytes_of(text), wanted = bytes_of(search);
+    if (wanted.empty() || start < 1 || std::size_t(start) > bytes.size())
+        return 0;
+    std::size_t found = bytes.find(wanted, std::size_t(start - 1));
+    return found == std::string::npos ? 0 : long(found + 1);
+}
+
+std::string replace(std::string_view text, long start, long count, std::string_view with)
+{
+    std::string bytes = bytes_of(text);
+    if (start < 1 || count < 0)
+        return {};
+    std::size_t at = std::min(bytes.size(), std::size_t(start - 1));
+    bytes.replace(at, std::min(bytes.size() - at, std::size_t(count)), bytes_of(with));
+    return text_of(bytes);
+}
+
+std::string fill(std::string_view chars, long count)
+{
+    std::string unit = bytes_of(chars);
+    if (count <= 0 || unit.empty() || count > detail::max_generated_characters)
+        return {};
+    std::string bytes;
+    while (bytes.size() < std::size_t(count))
+        bytes += unit;
+    bytes.resize(std::size_t(count));
+    return text_of(bytes);
+}
+
+long asc(std::string_view text)
+{
+    // A double-byte character gives its two bytes as one number, lead byte high.
+    std::string bytes = bytes_of(detail::left(text, 1));
+    long code = 0;
+    for (unsigned char b : bytes)
+        code = code * 256 + b;
+    return code;
+}
+
+std::string char_of(long code)
+{
+    if (code <= 0 || code > 0xFFFF)
+        return {};
+    std::string bytes;
+    if (code > 0xFF)
+        bytes += char(code >> 8);
+    bytes += char(code & 0xFF);
+    return text_of(bytes);
+}
+
+} // namespace ansi
 
 std::string space(long count)
 {

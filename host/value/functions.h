@@ -19,9 +19,12 @@
 #include <concepts>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace hearth::fn {
 
@@ -56,6 +59,10 @@ bool is_number(std::string_view text);
 Date to_date(std::string_view text);
 Time to_time(std::string_view text);
 Value format(const Value& data, std::string_view mask);
+std::string word_cap(std::string_view text);
+long asc(std::string_view text);
+bool is_date(std::string_view text);
+bool is_time(std::string_view text);
 Blob blob_mid(const Blob& bytes, long start, long length);
 std::string profile_string(std::string_view file, std::string_view section, std::string_view key,
                            std::string_view default_value);
@@ -152,6 +159,61 @@ std::string space(long count);
 Value fill(const Value& chars, const Value& count);
 template <Text S> std::string fill(const S& chars, long count) { return detail::fill(chars, count); }
 
+// Each word with its first letter in upper case and the rest in lower case; a word is a run
+// of letters and digits (WordCap("boston, MASSACHUSETTS") is "Boston, Massachusetts").
+template <Text S> std::string word_cap(const S& text) { return detail::word_cap(text); }
+
+// The code of the first character; 0 for "".
+template <Text S> long asc(const S& text) { return detail::asc(text); }
+// The character with that code; "" for a code that names no character (0, negatives,
+// surrogates, beyond U+10FFFF).
+std::string char_of(long code);
+
+// A pattern of Match: ^ and $ anchor at the start and end, . is any character, [abc],
+// [a-z] and [^...] are sets, * + ? repeat the item before them, \ takes the next character
+// as it is. Compiled once, matched many times; matching runs in time linear in the text.
+class MatchPattern {
+public:
+    // nullopt for a bad pattern ("", an unclosed set, a repeat with nothing to repeat, a
+    // trailing backslash).
+    static std::optional<MatchPattern> compile(std::string_view pattern);
+    // Whether the pattern occurs in text (the whole text when anchored at both ends).
+    bool matches(std::string_view text) const;
+
+private:
+    struct Item {
+        enum class Kind : std::uint8_t { Char, Any, Set } kind = Kind::Char;
+        enum class Repeat : std::uint8_t { One, Star, Optional } repeat = Repeat::One;
+        bool negated = false;
+        char32_t code = 0;
+        std::uint32_t first_range = 0, end_range = 0; // a set's ranges in m_ranges
+    };
+    bool item_matches(const Item& item, char32_t c) const;
+    void close(std::vector<std::uint8_t>& states) const;
+
+    std::vector<Item> m_items;
+    std::vector<std::pair<char32_t, char32_t>> m_ranges;
+    bool m_at_start = false, m_at_end = false;
+    mutable std::vector<std::uint8_t> m_states, m_next; // reused between calls
+};
+// Match(text, pattern): false for a bad pattern.
+bool match(std::string_view text, std::string_view pattern);
+
+// Byte forms (LenA, LeftA, MidA, PosA, RightA, ReplaceA, FillA, AscA, CharA): counts and
+// positions are bytes of the ANSI code page (GBK), where a Chinese character takes two. A
+// cut through a character leaves U+FFFD for its half.
+namespace ansi {
+long len(std::string_view text);
+std::string left(std::string_view text, long count);
+std::string right(std::string_view text, long count);
+std::string mid(std::string_view text, long start, long length);
+long pos(std::string_view text, std::string_view search, long start);
+std::string replace(std::string_view text, long start, long count, std::string_view with);
+std::string fill(std::string_view chars, long count);
+long asc(std::string_view text);
+std::string char_of(long code);
+} // namespace ansi
+
 // ---- conversions (fn_convert.cpp) -------------------------------------------------------
 
 // Numeric value of text; 0 for text that is not a number as a whole ("12abc" -> 0).
@@ -207,6 +269,24 @@ template <Text S> Date to_date(const S& text) { return detail::to_date(text); }
 // Parses "hh:mm[:ss[.ffffff]]" with an optional am/pm; 00:00:00 for bad text.
 Value to_time(const Value& text);
 template <Text S> Time to_time(const S& text) { return detail::to_time(text); }
+// Whether Date (Time) reads text as a date (a time) rather than falling back.
+template <Text S> bool is_date(const S& text) { return detail::is_date(text); }
+template <Text S> bool is_time(const S& text) { return detail::is_time(text); }
+// The date n days after date (before it for a negative n); nullopt past the calendar's
+// years 1..9999.
+std::optional<Date> relative_date(Date date, long days);
+// The time n seconds after time (before it for a negative n), held within the day:
+// 00:00:00 at the earliest, 23:59:59 at the latest.
+Time relative_time(Time time, long seconds);
+// Days from one date to another (negative when `to` comes first).
+long days_after(Date from, Date to);
+// Whole seconds from one time (or datetime) to another (negative when `to` comes first).
+std::int64_t seconds_after(Time from, Time to);
+std::int64_t seconds_after(DateTime from, DateTime to);
+// 1 for Sunday up to 7 for Saturday.
+int day_number(Date date);
+// "Sunday" ... "Saturday".
+std::string_view day_name(Date date);
 // The date at 00:00:00, or the date at the given time.
 Value to_datetime(const Value& date);
 Value to_datetime(const Value& date, const Value& time);

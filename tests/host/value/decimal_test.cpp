@@ -161,6 +161,11 @@ TEST(Decimal, RoundTruncateNormalize)
         {"-6.66665", 4, "-6.6667", "-6.6666"},
         {"1.2", 4, "1.2", "1.2"}, // already within the places: unchanged
         {"0.05", 1, "0.1", "0.0"},
+        {"-9.625", -1, "-10", "0"}, // negative places: tens, hundreds, ...
+        {"54", -1, "50", "50"},
+        {"-1250.5", -2, "-1300", "-1200"},
+        {"49.99", -2, "0", "0"},
+        {"123", -40, "0", "0"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(dec(c.value).rounded(c.places).to_string(), c.rounded) << c.value;

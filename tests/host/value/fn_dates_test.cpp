@@ -97,3 +97,20 @@ TEST(Dates, TodayAndNowAreTypedDateAndTime)
     // Today's text reads back as the same date.
     EXPECT_EQ(fn::to_date(fn::to_string(day)), day);
 }
+
+TEST(Dates, DayArithmetic)
+{
+    EXPECT_EQ(fn::relative_date({2024, 2, 28}, 1), (Date {2024, 2, 29}));
+    EXPECT_EQ(fn::relative_date({2023, 12, 31}, -365), (Date {2022, 12, 31}));
+    EXPECT_FALSE(fn::relative_date({9999, 12, 31}, 1)); // past the calendar
+    EXPECT_EQ(fn::days_after({2024, 1, 1}, {2025, 1, 1}), 366);
+    EXPECT_EQ(fn::day_number({2024, 3, 10}), 1); // a Sunday
+    EXPECT_EQ(fn::day_name({2024, 3, 16}), "Saturday");
+    EXPECT_EQ(fn::relative_time({0, 0, 5, 0}, -10), (Time {0, 0, 0, 0})); // held within the day
+    EXPECT_EQ(fn::relative_time({23, 59, 0, 500}, 120), (Time {23, 59, 59, 0}));
+    EXPECT_EQ(fn::seconds_after(DateTime {{2024, 1, 1}, {23, 0, 0, 0}}, DateTime {{2024, 1, 2}, {1, 0, 0, 0}}), 7200);
+    EXPECT_TRUE(fn::is_date("2024-02-29"));
+    EXPECT_FALSE(fn::is_date("2023-02-29"));
+    EXPECT_TRUE(fn::is_time("12:30 pm"));
+    EXPECT_FALSE(fn::is_time("12:60"));
+}

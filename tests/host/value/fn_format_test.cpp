@@ -21,6 +21,10 @@ TEST(Format, NumericMasks)
         {Value(1234567), "#,##0", "1,234,567"},
         {Value(1234.5), "#,##0.00", "1,234.50"},
         {Value(0.5), "0.00", "0.50"},
+        {Value(0.5), "0.00E+00", "5.00E-01"}, // scientific: mantissa, sign, exponent digits
+        {Value(1234), "0.00E+00", "1.23E+03"},
+        {dec("9.996"), "0.00e-00", "1.00e01"}, // rounding carries into the exponent
+        {Value(0), "0.0E+00", "0.0E+00"},
         {Value(0.5), "#.##", ".5"},
         {Value(0), "#,##0", "0"},
         {Value(7), "000", "007"},

@@ -372,3 +372,40 @@ TEST(Strings, ArbitraryBytesThroughEveryFunctionKeepLengthsConsistent)
         }
     }
 }
+
+TEST(Strings, MatchPatterns)
+{
+    struct Case {
+        const char* text;
+        const char* pattern;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"Cat", "^C", true},         {"aCat", "^C", false},  {"cats", "s$", true},         {"cast", "s$", false},
+        {"abc", "...", true},        {"ab", "...", false},   {"US$5", "\\$", true},        {"E", "[AEIOU]", true},
+        {"x", "[^A-Z]", true},       {"X", "[^A-Z]", false}, {"R1003", "^R[0-9]+$", true}, {"R", "^R[0-9]+$", false},
+        {"colour", "colou?r", true}, {"", "^a*$", true},     {"张三", "^张.$", true},      {"abc", "", false},
+        {"abc", "[a", false},        {"abc", "*a", false},   {"abc", "a\\", false},        {"a]", "[]]", true},
+        {"a-", "[a-]$", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fn::match(c.text, c.pattern), c.expected) << c.text << " ~ " << c.pattern;
+
+    // Many repeats over a long text that almost matches answer at once instead of
+    // backtracking through every split.
+    std::string text(20000, 'a');
+    EXPECT_FALSE(fn::match(text, "^a*a*a*a*a*a*a*a*a*a*b$"));
+}
+
+TEST(Strings, WordCapAscAndChar)
+{
+    EXPECT_EQ(fn::word_cap("boston, MASSACHUSETTS"), "Boston, Massachusetts");
+    EXPECT_EQ(fn::word_cap("o'neil 2nd ave"), "O'Neil 2nd Ave");
+    EXPECT_EQ(fn::asc("张"), 0x5F20);
+    EXPECT_EQ(fn::asc(""), 0);
+    EXPECT_EQ(fn::char_of(0x5F20), "张");
+    EXPECT_EQ(fn::char_of(0xD800), ""); // a surrogate is no character
+    EXPECT_EQ(fn::ansi::len("张三ab"), 6);
+    EXPECT_EQ(fn::ansi::mid("张三ab", 3, 2), "三");
+    EXPECT_EQ(fn::ansi::replace("张三", 9, 0, "x"), "张三x"); // past the end appends
+}
