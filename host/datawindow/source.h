@@ -58,7 +58,7 @@ struct SourceItem {
 };
 
 struct SourceDocument {
-    int release = 0; // 0 when the source has no `release n;` line
+    std::string release; // as written ("10", "10.5"); empty when the source has no release line
     std::vector<SourceItem> items;
 };
 
