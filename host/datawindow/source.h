@@ -52,8 +52,8 @@ inline AttrValue AttrValue::quoted(std::string text)
 }
 
 struct SourceItem {
-    std::string keyword; // lower case
-    std::vector<Attribute> attributes;
+    std::string keyword;               // lower case
+    std::vector<Attribute> attributes; // named, or values without names (data(...) rows)
     SourcePos pos;
 };
 
