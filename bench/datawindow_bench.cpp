@@ -7,6 +7,9 @@
 //           decimal column in Primary! order; target ratio <= 2.
 //   export: SaveAs Text! of 200,000 rows with a computed field sum(amount for all) in the
 //           detail band vs the same export without it; target ratio <= 1.2.
+//   load:   parsing a source of 20,000 and of 200,000 named controls: the time per control
+//           of the large one over that of the small one; target <= 5 (the larger working set
+//           costs cache misses; a load quadratic in the controls gives 10 or more).
 // Run: bench_datawindow --benchmark_format=json (ratios are printed to stderr at the end).
 #include "host/datawindow/datawindow.h"
 #include "host/datawindow/saveas.h"
@@ -226,6 +229,33 @@ void BM_ExportWithTotal(benchmark::State& state)
     engine.modify("destroy c_total");
 }
 BENCHMARK(BM_ExportWithTotal)->Unit(benchmark::kMillisecond);
+// A source with `count` named text controls and column controls showing its two columns.
+const std::string& source_with_controls(std::int64_t count)
+{
+    static std::map<std::int64_t, std::string> sources;
+    std::string& text = sources[count];
+    if (text.empty()) {
+        text = "release 10;\ndatawindow(units=0)\ntable(column=(type=char(10) name=a) column=(type=long name=b))\n";
+        for (std::int64_t i = 0; i < count; ++i)
+            text += i % 10 == 0
+                ? fmt::format("column(band=detail id={} x=\"{}\" name=c_{})\n", i % 20 == 0 ? 1 : 2, i, i)
+                : fmt::format("text(band=header text=\"t{}\" x=\"{}\" name=t_{})\n", i, i, i);
+    }
+    return text;
+}
+
+void BM_LoadSource(benchmark::State& state)
+{
+    const std::string& text = source_with_controls(state.range(0));
+    for (auto _ : state) {
+        auto object = ObjectDefinition::parse(text, "load.srd");
+        if (!object)
+            state.SkipWithError("the source does not load");
+        benchmark::DoNotOptimize(object);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_LoadSource)->Arg(20'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
 
 // Collects each run's time per row while passing the runs on to the chosen reporter.
 class RatioReporter : public benchmark::BenchmarkReporter {
@@ -258,6 +288,10 @@ public:
             if (seconds("BM_FilterEngine") > 0 && seconds("BM_FilterBaseline") > 0)
                 std::cerr << fmt::format("[{}] filter engine/baseline time ratio: {:.2f}\n", clock,
                                          seconds("BM_FilterEngine") / seconds("BM_FilterBaseline"));
+            double small = seconds("BM_LoadSource/20000"), large = seconds("BM_LoadSource/200000");
+            if (small > 0 && large > 0)
+                std::cerr << fmt::format("[{}] load   time per control 200,000 / 20,000:  {:.2f} (target <= 5.00)\n",
+                                         clock, large / 200'000 / (small / 20'000));
             if (seconds("BM_FilterEngine") > 0)
                 std::cerr << fmt::format("[{}] filter engine rows per second:     {:.2f} million (target >= 5.00)\n",
                                          clock, row_total / seconds("BM_FilterEngine") / 1e6);

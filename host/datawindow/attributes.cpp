@@ -228,8 +228,9 @@ std::optional<int> parse_int(std::string_view text)
 // Checks a value for an attribute; fails with what is wrong.
 Result<void> check_value(const Engine& engine, Parser parser, std::string_view value)
 {
-    auto wrong
-        = [&](std::string_view what) { return Result<void>::failure(fmt::format("'{}' is not {}", value, what)); };
+    auto wrong = [&](std::string_view what) {
+        return Result<void>::failure(fmt::format("'{}' is not {}", excerpt(value), what));
+    };
     // An attribute that may hold an expression is written "default<TAB>expression".
     if ((parser == Parser::Integer || parser == Parser::Flag) && value.find('\t') != std::string_view::npos) {
         std::size_t tab = value.find('\t');
@@ -314,14 +315,9 @@ const DwSpec dw_specs[] = {
          return Result<void>();
      }},
     {"table.sort", [](Engine& e) { return or_none(e.sort_criteria()); },
-     [](Engine& e, std::string_view v) {
-         return e.set_sort(v) == 1 ? Result<void>() : Result<void>::failure(fmt::format("bad sort criteria '{}'", v));
-     }},
+     [](Engine& e, std::string_view v) { return e.set_sort_checked(v); }},
     {"table.filter", [](Engine& e) { return or_none(e.filter_criteria()); },
-     [](Engine& e, std::string_view v) {
-         return e.set_filter(v) == 1 ? Result<void>()
-                                     : Result<void>::failure(fmt::format("bad filter expression '{}'", v));
-     }},
+     [](Engine& e, std::string_view v) { return e.set_filter_checked(v); }},
     {"table.updatetable", [](Engine& e) { return or_none(e.object().update_table); },
      [](Engine& e, std::string_view v) {
          object_of(e).update_table = std::string(v);

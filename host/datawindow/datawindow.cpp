@@ -4,6 +4,7 @@
 
 #include "host/datawindow/datawindow.h"
 #include "host/datawindow/sort_key.h"
+#include "host/datawindow/text_util.h"
 
 #include <fmt/format.h>
 
@@ -21,24 +22,27 @@ Result<void> Engine::set_object(ObjectDefinition object)
     m_object = std::move(object);
     m_rows = RowStore(m_object.columns);
     m_has_object = true;
-    if (!m_object.sort.empty()) {
-        auto keys = parse_sort_criteria(m_object.sort, m_object);
-        if (!keys) {
-            clear_object();
-            return Result<void>::failure(fmt::format("sort=\"{}\": {}", m_object.sort, keys.error()));
+    // The designed criteria go in as SetSort and SetFilter put them; a failure names the
+    // attribute and where it stands in the source.
+    auto refuse = [&](std::string_view attribute, SourcePos pos, const std::string& text, const std::string& why) {
+        std::string message
+            = located_message(m_object.name, pos, fmt::format("{}=\"{}\": {}", attribute, excerpt(text), why));
+        clear_object();
+        return Result<void>::failure(std::move(message));
+    };
+    if (auto sorted = install_sort(m_object.sort); !sorted)
+        return refuse("sort", m_object.sort_pos, m_object.sort, sorted.error());
+    if (auto filtered = install_filter(m_object.filter); !filtered)
+        return refuse("filter", m_object.filter_pos, m_object.filter, filtered.error());
+    // kept: rows stored in the object are there without a Retrieve, as retrieved rows
+    if (!m_object.data_rows.empty()) {
+        RowLoader loader = load_rows(ItemStatus::NotModified);
+        for (const auto& row : m_object.data_rows) {
+            loader.begin_row();
+            for (std::size_t column = 0; column < row.size(); ++column)
+                loader.set_value(column, row[column]);
         }
-        m_sort_text = m_object.sort;
-        m_sort_keys = std::move(*keys);
-    }
-    if (!m_object.filter.empty()) {
-        auto filter = Expression::compile(m_object.filter, m_object);
-        if (!filter) {
-            std::string message = fmt::format("filter=\"{}\": {}", m_object.filter, filter.error());
-            clear_object();
-            return Result<void>::failure(message);
-        }
-        m_filter_text = m_object.filter;
-        m_filter = std::move(*filter);
+        loader.commit();
     }
     return {};
 }

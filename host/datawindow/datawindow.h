@@ -189,12 +189,16 @@ public:
 
     // ---- sort, filter, find --------------------------------------------------------------
     // Replaces the sort criteria without sorting; -1 for criteria that do not parse.
-    int set_sort(std::string_view criteria);
+    int set_sort(std::string_view criteria) { return set_sort_checked(criteria) ? 1 : -1; }
+    // The same, failing with what is wrong in which key (the criteria stay as they were).
+    Result<void> set_sort_checked(std::string_view criteria);
     // Sorts Primary! by the criteria (stable, nulls first).
     int sort();
     const std::string& sort_criteria() const { return m_sort_text; }
     // Replaces the filter criteria ("" removes it) without filtering; -1 for a bad expression.
-    int set_filter(std::string_view criteria);
+    int set_filter(std::string_view criteria) { return set_filter_checked(criteria) ? 1 : -1; }
+    // The same, failing with what is wrong and where in the expression.
+    Result<void> set_filter_checked(std::string_view criteria);
     // Moves rows that fail the filter to Filter! and rows that pass back to Primary!.
     int filter();
     const std::string& filter_criteria() const { return m_filter_text; }
@@ -209,11 +213,27 @@ public:
     RowLoader load_rows(ItemStatus status);
     // Imports tab-separated text: rows start_row..end_row (end -1: to the end), text columns
     // start_column..end_column into table columns from dw_start_column. Returns the number
-    // of rows imported; -1 no rows, -3 bad argument, -4 a value the column cannot hold.
+    // of rows imported; -1 no rows, -3 bad argument, -4 a value the column cannot hold;
+    // ImportFile also -2 for a file that cannot be read.
     long import_string(std::string_view text, long start_row = 1, long end_row = -1, int start_column = 1,
-                       int end_column = -1, int dw_start_column = 1);
+                       int end_column = -1, int dw_start_column = 1)
+    {
+        return import_string_checked(text, start_row, end_row, start_column, end_column, dw_start_column).code;
+    }
     long import_file(const std::filesystem::path& file, long start_row = 1, long end_row = -1, int start_column = 1,
-                     int end_column = -1, int dw_start_column = 1);
+                     int end_column = -1, int dw_start_column = 1)
+    {
+        return import_file_checked(file, start_row, end_row, start_column, end_column, dw_start_column).code;
+    }
+    // What an import answers, with the reason of a failure.
+    struct ImportResult {
+        long code = 0;     // rows imported, or the negative code above
+        std::string error; // what failed and where (line, field); "" on success
+    };
+    ImportResult import_string_checked(std::string_view text, long start_row = 1, long end_row = -1,
+                                       int start_column = 1, int end_column = -1, int dw_start_column = 1);
+    ImportResult import_file_checked(const std::filesystem::path& file, long start_row = 1, long end_row = -1,
+                                     int start_column = 1, int end_column = -1, int dw_start_column = 1);
 
     // ---- access for SQL generation and exports -------------------------------------------
     const RowStore& rows() const { return m_rows; }
@@ -259,9 +279,9 @@ private:
     // Marks DataWindow.Syntax.Modified after a successful Modify, SetSort or SetFilter.
     void store_syntax_modified();
     // Parse and put criteria in place without marking the syntax modified (a failed Modify
-    // puts back the ones it found); false, changing nothing, when they do not parse.
-    bool install_sort(std::string_view criteria);
-    bool install_filter(std::string_view criteria);
+    // puts back the ones it found); fail, changing nothing, with why they do not parse.
+    Result<void> install_sort(std::string_view criteria);
+    Result<void> install_filter(std::string_view criteria);
 
     ObjectDefinition m_object;
     bool m_has_object = false;

@@ -176,7 +176,7 @@ private:
             advance();
             return std::string(1, c);
         }
-        throw CompileError {m_column, fmt::format("unexpected character '{}'", c < 0x20 && c >= 0 ? '?' : c)};
+        throw CompileError {m_column, fmt::format("unexpected character '{}'", excerpt(m_text.substr(m_index, 1)))};
     }
 
     std::string_view m_text;
@@ -218,9 +218,9 @@ private:
         case Tok::LParen: return "(";
         case Tok::RParen: return ")";
         case Tok::Comma: return ",";
-        case Tok::Hash: return "#" + t.text;
-        case Tok::String: return "'" + t.text + "'";
-        default: return t.text;
+        case Tok::Hash: return "#" + excerpt(t.text);
+        case Tok::String: return "'" + excerpt(t.text) + "'";
+        default: return excerpt(t.text);
         }
     }
 
@@ -461,7 +461,7 @@ private:
             value.set_bool(iequals(name, "true"));
             return make_literal(value);
         }
-        throw CompileError {column, fmt::format("'{}' is not a column or computed field", name)};
+        throw CompileError {column, fmt::format("'{}' is not a column or computed field", excerpt(name))};
     }
 
     // An aggregate's range when no FOR clause is written: that of the band it is shown in.

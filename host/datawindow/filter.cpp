@@ -6,29 +6,33 @@
 
 namespace hearth::dw {
 
-int Engine::set_filter(std::string_view criteria)
+Result<void> Engine::set_filter_checked(std::string_view criteria)
 {
-    if (!install_filter(criteria))
-        return -1;
+    auto installed = install_filter(criteria);
+    if (!installed)
+        return Result<void>::failure(
+            fmt::format("bad filter expression '{}': {}", excerpt(criteria), installed.error()));
     store_syntax_modified(); // the filter criteria are part of the object's syntax
-    return 1;
+    return {};
 }
 
-bool Engine::install_filter(std::string_view criteria)
+Result<void> Engine::install_filter(std::string_view criteria)
 {
     if (!m_has_object)
-        return false;
+        return Result<void>::failure("no DataWindow object");
     if (trim_blanks(criteria).empty()) {
         m_filter_text.clear();
         m_filter.reset();
-        return true;
+        return {};
     }
     auto expression = Expression::compile(criteria, m_object);
-    if (!expression || (expression->kind() != ExprKind::Bool && expression->kind() != ExprKind::Any))
-        return false;
+    if (!expression)
+        return expression;
+    if (expression->kind() != ExprKind::Bool && expression->kind() != ExprKind::Any)
+        return Result<void>::failure("the expression is not true or false");
     m_filter_text = std::string(criteria);
     m_filter = std::move(*expression);
-    return true;
+    return {};
 }
 
 int Engine::filter()

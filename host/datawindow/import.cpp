@@ -1,7 +1,10 @@
 // Bulk loading of rows (the path Retrieve will use) and ImportString/ImportFile.
 #include "host/datawindow/datawindow.h"
+#include "host/datawindow/text_util.h"
 #include "host/datawindow/value_text.h"
 #include "host/value/files.h"
+
+#include <fmt/format.h>
 
 #include <cassert>
 #include <deque>
@@ -177,20 +180,23 @@ std::vector<std::string_view> split_fields(std::string_view line, std::deque<std
 
 } // namespace
 
-long Engine::import_string(std::string_view text, long start_row, long end_row, int start_column, int end_column,
-                           int dw_start_column)
+Engine::ImportResult Engine::import_string_checked(std::string_view text, long start_row, long end_row,
+                                                   int start_column, int end_column, int dw_start_column)
 {
     if (!m_has_object)
-        return -1;
+        return {-1, "no DataWindow object"};
     if (start_row < 1 || (end_row != -1 && end_row < start_row) || start_column < 1
         || (end_column != -1 && end_column < start_column) || dw_start_column < 1
         || dw_start_column > static_cast<int>(column_count()))
-        return -3;
+        return {-3,
+                fmt::format("bad arguments: rows {} to {}, fields {} to {}, into column {} of {}", start_row, end_row,
+                            start_column, end_column, dw_start_column, column_count())};
     std::vector<std::string_view> lines = split_lines(text);
     long last
         = end_row == -1 ? static_cast<long>(lines.size()) : std::min<long>(end_row, static_cast<long>(lines.size()));
     if (start_row > last)
-        return -1;
+        return {-1,
+                fmt::format("no rows: the text has {} lines, the import starts at line {}", lines.size(), start_row)};
     // kept: imported rows are new to the database, so Update would insert them
     RowLoader loader = load_rows(ItemStatus::NewModified);
     std::deque<std::string> unquoted;
@@ -204,25 +210,29 @@ long Engine::import_string(std::string_view text, long start_row, long end_row, 
             std::size_t column = static_cast<std::size_t>(dw_start_column - 1 + (f - start_column));
             if (column >= column_count())
                 break;
-            if (!loader.set_text(column, fields[f - 1]))
-                return -4; // the loader drops the rows read so far
+            if (!loader.set_text(column, fields[f - 1])) { // the loader drops the rows read so far
+                const TableColumn& target = m_object.columns[column];
+                return {-4,
+                        fmt::format("line {}, field {}: '{}' does not fit column {} ({})", r, f, excerpt(fields[f - 1]),
+                                    excerpt(target.name), target.type.text())};
+            }
         }
     }
-    return loader.commit();
+    return {loader.commit(), {}};
 }
 
-long Engine::import_file(const std::filesystem::path& file, long start_row, long end_row, int start_column,
-                         int end_column, int dw_start_column)
+Engine::ImportResult Engine::import_file_checked(const std::filesystem::path& file, long start_row, long end_row,
+                                                 int start_column, int end_column, int dw_start_column)
 {
     if (!m_has_object)
-        return -1;
+        return {-1, "no DataWindow object"};
     auto bytes = read_file_bytes(file);
     if (!bytes)
-        return -2; // the file cannot be opened
+        return {-2, bytes.error()}; // the file cannot be opened
     auto text = decode_text_file(*bytes);
     if (!text)
-        return -4;
-    return import_string(*text, start_row, end_row, start_column, end_column, dw_start_column);
+        return {-4, fmt::format("{}: {}", excerpt(file.string(), 200), text.error())};
+    return import_string_checked(*text, start_row, end_row, start_column, end_column, dw_start_column);
 }
 
 } // namespace hearth::dw

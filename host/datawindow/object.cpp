@@ -1,9 +1,11 @@
 #include "host/datawindow/object.h"
 #include "host/datawindow/text_util.h"
+#include "host/datawindow/value_text.h"
 
 #include <fmt/format.h>
 
 #include <charconv>
+#include <unordered_set>
 
 namespace hearth::dw {
 
@@ -172,20 +174,20 @@ bool is_band_name(std::string_view band)
     return false;
 }
 
-Result<Control> make_control(const SourceItem& item, const ObjectDefinition& object, std::string_view file)
+Result<Control> make_control(SourceItem item, const ObjectDefinition& object, std::string_view file)
 {
     auto failure = [&](SourcePos pos, std::string message) {
         return Result<Control>::failure(located_message(file, pos, message));
     };
     auto kind = control_kind_from_keyword(item.keyword);
     if (!kind)
-        return failure(item.pos, fmt::format("unknown control type '{}'", item.keyword));
+        return failure(item.pos, fmt::format("unknown control type '{}'", excerpt(item.keyword)));
     Control control;
     control.kind = *kind;
-    control.attributes = item.attributes;
+    control.attributes = std::move(item.attributes);
     if (const Attribute* band = find_attribute(control.attributes, "band")) {
         if (band->value.form == AttrValue::Form::List || !is_band_name(band->value.text))
-            return failure(band->value.pos, fmt::format("unknown band '{}'", band->value.text));
+            return failure(band->value.pos, fmt::format("unknown band '{}'", excerpt(band->value.text)));
     } else {
         control.attributes.push_back({"band", AttrValue::bare("detail"), item.pos});
     }
@@ -203,7 +205,7 @@ Result<Control> make_control(const SourceItem& item, const ObjectDefinition& obj
         auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
         if (ec != std::errc() || end != text.data() + text.size() || number < 1
             || number > static_cast<int>(object.columns.size()))
-            return failure(id->value.pos, fmt::format("column id '{}' is not a column of the table", text));
+            return failure(id->value.pos, fmt::format("column id '{}' is not a column of the table", excerpt(text)));
         control.column_id = number;
         if (control.name.empty()) {
             control.name = object.columns[number - 1].name;
@@ -221,31 +223,39 @@ public:
 
     Result<ObjectDefinition> build(SourceDocument document)
     {
-        m_object.release = document.release;
+        m_object.release = std::move(document.release);
+        m_control_names.reserve(document.items.size());
         bool has_table = false;
         for (SourceItem& item : document.items) {
             Result<void> read;
             const std::string& keyword = item.keyword;
+            bool known = keyword == "datawindow" || is_plain_band(keyword) || keyword == "table" || keyword == "group"
+                || control_kind_from_keyword(keyword);
+            if (known)
+                for (const Attribute& attr : item.attributes)
+                    if (attr.name.empty())
+                        return fail(
+                            attr.pos,
+                            fmt::format("expected an attribute name in {}(...), found a value", excerpt(keyword)));
             if (keyword == "datawindow") {
                 m_object.datawindow_attributes = std::move(item.attributes);
-            } else if (keyword == "header" || keyword == "detail" || keyword == "summary" || keyword == "footer") {
+            } else if (is_plain_band(keyword)) {
                 m_object.bands.push_back({keyword, std::move(item.attributes)});
             } else if (keyword == "table") {
                 if (has_table)
                     return fail(item.pos, "a second table(...) item");
                 has_table = true;
                 read = read_table(item);
+            } else if (keyword == "data") {
+                if (!has_table)
+                    return fail(item.pos, "data(...) before the table(...) item");
+                read = read_data(item);
             } else if (keyword == "group") {
                 m_object.groups.push_back(std::move(item));
-            } else if (control_kind_from_keyword(keyword)) {
+            } else if (known) {
                 if (!has_table)
                     return fail(item.pos, fmt::format("{}(...) before the table(...) item", keyword));
-                auto control = make_control(item, m_object, m_file);
-                if (!control)
-                    return Result<ObjectDefinition>::failure(control.error());
-                if (!control->name.empty() && m_object.find_control(control->name))
-                    return fail(item.pos, fmt::format("a second control named '{}'", control->name));
-                m_object.controls.push_back(std::move(*control));
+                read = add_control(item);
             } else {
                 m_object.trailers.push_back(std::move(item));
             }
@@ -261,6 +271,11 @@ public:
     SourcePos m_end;
 
 private:
+    static bool is_plain_band(std::string_view keyword)
+    {
+        return keyword == "header" || keyword == "detail" || keyword == "summary" || keyword == "footer";
+    }
+
     Result<ObjectDefinition> fail(SourcePos pos, std::string_view message)
     {
         return Result<ObjectDefinition>::failure(located_message(m_file, pos, message));
@@ -269,6 +284,26 @@ private:
     Result<void> located(SourcePos pos, std::string_view message)
     {
         return Result<void>::failure(located_message(m_file, pos, message));
+    }
+
+    // Control names are checked against a set, so that loading stays linear in the number
+    // of controls.
+    Result<void> add_control(SourceItem& item)
+    {
+        bool named_in_source = find_attribute(item.attributes, "name") != nullptr;
+        auto control = make_control(std::move(item), m_object, m_file);
+        if (!control)
+            return control;
+        if (!control->name.empty() && !m_control_names.insert(to_lower(control->name)).second) {
+            // A column control named after its column may meet a second column of that name
+            // (objects painted long ago carry them): it keeps the name, which finds the first
+            // control, and is written back without one, as it was read.
+            if (named_in_source || control->kind != ControlKind::Column)
+                return located(item.pos, fmt::format("a second control named '{}'", excerpt(control->name)));
+            std::erase_if(control->attributes, [](const Attribute& attr) { return iequals(attr.name, "name"); });
+        }
+        m_object.controls.push_back(std::move(*control));
+        return {};
     }
 
     Result<void> read_table(SourceItem& item)
@@ -297,6 +332,12 @@ private:
                 m_object.table_attributes.push_back(std::move(attr));
                 continue;
             }
+            bool single = name == "retrieve" || name == "update" || name == "updatewhere" || name == "updatekeyinplace"
+                || name == "sort" || name == "filter";
+            if (!single) { // kept as written, whatever its form
+                m_object.table_attributes.push_back(std::move(attr));
+                continue;
+            }
             if (list)
                 return located(attr.value.pos, fmt::format("table attribute '{}' takes a single value", attr.name));
             if (name == "retrieve")
@@ -310,12 +351,13 @@ private:
                 m_object.update_where = t[0] - '0';
             } else if (name == "updatekeyinplace")
                 m_object.update_key_in_place = iequals(attr.value.text, "yes");
-            else if (name == "sort")
+            else if (name == "sort") {
                 m_object.sort = std::string(trim_blanks(attr.value.text));
-            else if (name == "filter")
+                m_object.sort_pos = attr.value.pos;
+            } else {
                 m_object.filter = attr.value.text;
-            else
-                m_object.table_attributes.push_back(std::move(attr));
+                m_object.filter_pos = attr.value.pos;
+            }
         }
         return {};
     }
@@ -332,14 +374,13 @@ private:
             return located(attr.pos, "column=(...) without type=");
         auto parsed = ColumnType::parse(type->value.text);
         if (!parsed || type->value.form == AttrValue::Form::List)
-            return located(type->value.pos, fmt::format("unknown column type '{}'", type->value.text));
+            return located(type->value.pos, fmt::format("unknown column type '{}'", excerpt(type->value.text)));
         column.type = *parsed;
         const Attribute* name = find_attribute(column.attributes, "name");
         if (!name || name->value.text.empty() || name->value.form == AttrValue::Form::List)
             return located(attr.pos, "column=(...) without name=");
         column.name = name->value.text;
-        if (m_object.column_index(column.name) >= 0)
-            return located(name->value.pos, fmt::format("a second column named '{}'", column.name));
+        // kept: a second column of the same name loads; the name refers to the first.
         if (const Attribute* db = find_attribute(column.attributes, "dbname"))
             column.dbname = db->value.text;
         column.key = yes(find_attribute(column.attributes, "key"));
@@ -351,8 +392,44 @@ private:
         return {};
     }
 
+    // data(v1, v2, ...): values in column order, row after row; `null` (bare) is a null
+    // item. A last row cut short gets nulls for the columns it lacks.
+    Result<void> read_data(const SourceItem& item)
+    {
+        const auto& columns = m_object.columns;
+        if (columns.empty()) {
+            if (item.attributes.empty())
+                return {};
+            return located(item.pos, "data(...) holds values but the table has no columns");
+        }
+        std::vector<Value> row;
+        for (const Attribute& attr : item.attributes) {
+            const AttrValue& value = attr.value;
+            if (!attr.name.empty() || value.form == AttrValue::Form::List)
+                return located(attr.pos, "data(...) holds only values, without names or lists");
+            const TableColumn& column = columns[row.size()];
+            bool null = value.form == AttrValue::Form::Bare && iequals(value.text, "null");
+            auto item_value = parse_item_text(null ? std::string_view() : std::string_view(value.text), column.type,
+                                              null ? EmptyText::Null : EmptyText::EmptyString);
+            if (!item_value)
+                return located(value.pos,
+                               fmt::format("row {}: '{}' does not fit column {} ({})", m_object.data_rows.size() + 1,
+                                           excerpt(value.text), excerpt(column.name), column.type.text()));
+            row.push_back(std::move(*item_value));
+            if (row.size() == columns.size())
+                m_object.data_rows.push_back(std::exchange(row, {}));
+        }
+        if (!row.empty()) {
+            while (row.size() < columns.size())
+                row.push_back(*parse_item_text({}, columns[row.size()].type));
+            m_object.data_rows.push_back(std::move(row));
+        }
+        return {};
+    }
+
     std::string_view m_file;
     ObjectDefinition m_object;
+    std::unordered_set<std::string> m_control_names; // lower case
 };
 
 SourcePos end_position(std::string_view text)
@@ -372,11 +449,32 @@ SourcePos end_position(std::string_view text)
 void write_attributes(std::string& out, const std::vector<Attribute>& attributes)
 {
     for (const Attribute& attr : attributes) {
-        out += attr.name;
-        out += '=';
+        if (!attr.name.empty()) { // items of later releases may hold values without names
+            out += attr.name;
+            out += '=';
+        }
         out += write_value(attr.value);
         out += ' ';
     }
+}
+
+// data(...) as read_data takes it back: text quoted, numbers bare, null as `null`.
+void write_data(std::string& out, const std::vector<std::vector<Value>>& rows)
+{
+    if (rows.empty())
+        return;
+    out += "data(";
+    for (const auto& row : rows)
+        for (const Value& value : row) {
+            if (value.is_null())
+                out += "null";
+            else if (value.is_numeric())
+                out += item_text(value);
+            else
+                out += quoted_value(item_text(value));
+            out += ", ";
+        }
+    out += ")\n";
 }
 
 void write_item(std::string& out, std::string_view keyword, const std::vector<Attribute>& attributes)
@@ -448,7 +546,7 @@ const Control* ObjectDefinition::find_compute(std::string_view compute_name) con
 std::string ObjectDefinition::syntax() const
 {
     std::string out;
-    if (release > 0)
+    if (!release.empty())
         out += fmt::format("release {};\n", release);
     write_item(out, "datawindow", datawindow_attributes);
     for (const Band& band : bands)
@@ -470,6 +568,7 @@ std::string ObjectDefinition::syntax() const
         out += "filter=" + quoted_value(filter) + " ";
     write_attributes(out, table_attributes);
     out += ")\n";
+    write_data(out, data_rows);
     for (const SourceItem& group : groups)
         write_item(out, group.keyword, group.attributes);
     for (const Control& control : controls)

@@ -92,8 +92,8 @@ struct Band {
 };
 
 struct ObjectDefinition {
-    std::string name; // object name (file stem), may be empty
-    int release = 0;
+    std::string name;    // object name (file stem), may be empty
+    std::string release; // release number as written ("10", "10.5"), may be empty
     std::vector<Attribute> datawindow_attributes;
     std::vector<Band> bands;
     std::vector<TableColumn> columns;
@@ -104,17 +104,22 @@ struct ObjectDefinition {
     std::vector<RetrieveArgument> arguments;
     std::string sort;                        // sort= as designed
     std::string filter;                      // filter= as designed
+    SourcePos sort_pos, filter_pos;          // where they stand in the source, for messages
     std::vector<Attribute> table_attributes; // other table attributes, kept as written
     std::vector<SourceItem> groups;          // group(...) items, kept as written
     std::vector<Control> controls;           // in source order
     std::vector<SourceItem> trailers;        // htmltable(...), export.xml(...) ... kept opaque
+    // Rows stored in the object itself (data(...)), each with one value per table column;
+    // they fill Primary! when the object is assigned.
+    std::vector<std::vector<Value>> data_rows;
 
     // Builds the object from source text; file names the source in error messages.
     static Result<ObjectDefinition> parse(std::string_view text, std::string_view file);
     // Builds the object from a parsed document.
     static Result<ObjectDefinition> from_document(SourceDocument document, std::string_view file);
 
-    // 0-based index of the table column with that name (without case), or -1.
+    // 0-based index of the table column with that name (without case), or -1. Of two
+    // columns with one name (kept from objects painted long ago) the first answers.
     int column_index(std::string_view name) const;
     // The control with that name (without case), or nullptr.
     const Control* find_control(std::string_view name) const;
@@ -131,7 +136,7 @@ struct ObjectDefinition {
 
 // Checks a control's attributes (band, name, id) and fills its fields; used by the source
 // builder and by Modify's `create`. Fails with a located message.
-Result<Control> make_control(const SourceItem& item, const ObjectDefinition& object, std::string_view file);
+Result<Control> make_control(SourceItem item, const ObjectDefinition& object, std::string_view file);
 
 // Whether a band name is one the runtime knows (header, detail, header.2, foreground ...).
 bool is_band_name(std::string_view band);

@@ -73,10 +73,12 @@ Result<std::vector<Engine::SortKey>> parse_sort_criteria(std::string_view criter
     std::vector<Engine::SortKey> keys;
     if (trim_blanks(criteria).empty())
         return keys;
+    int number = 0; // of the key, for messages
     for (std::string_view part : split_keys(criteria)) {
+        ++number;
         std::string_view spec = trim_blanks(part);
         if (spec.empty())
-            return R::failure("an empty sort key");
+            return R::failure(fmt::format("sort key {} is empty", number));
         Engine::SortKey key;
         std::size_t blank = spec.find_last_of(" \t");
         if (blank != std::string_view::npos) {
@@ -93,16 +95,16 @@ Result<std::vector<Engine::SortKey>> parse_sort_criteria(std::string_view criter
         if (int index = object.column_index(spec); index >= 0) {
             key.column = index;
         } else if (spec.size() > 1 && spec[0] == '#') {
-            int number = 0;
-            auto [end, ec] = std::from_chars(spec.data() + 1, spec.data() + spec.size(), number);
-            if (ec != std::errc() || end != spec.data() + spec.size() || number < 1
-                || number > static_cast<int>(object.columns.size()))
-                return R::failure(fmt::format("{} is not a column of the table", spec));
-            key.column = number - 1;
+            int column = 0;
+            auto [end, ec] = std::from_chars(spec.data() + 1, spec.data() + spec.size(), column);
+            if (ec != std::errc() || end != spec.data() + spec.size() || column < 1
+                || column > static_cast<int>(object.columns.size()))
+                return R::failure(fmt::format("sort key {}: '{}' is not a column of the table", number, excerpt(spec)));
+            key.column = column - 1;
         } else {
             auto expression = Expression::compile(spec, object);
             if (!expression)
-                return R::failure(expression.error());
+                return R::failure(fmt::format("sort key {} '{}': {}", number, excerpt(spec), expression.error()));
             key.expression = std::move(*expression);
         }
         keys.push_back(std::move(key));
@@ -110,24 +112,25 @@ Result<std::vector<Engine::SortKey>> parse_sort_criteria(std::string_view criter
     return keys;
 }
 
-int Engine::set_sort(std::string_view criteria)
+Result<void> Engine::set_sort_checked(std::string_view criteria)
 {
-    if (!install_sort(criteria))
-        return -1;
+    auto installed = install_sort(criteria);
+    if (!installed)
+        return Result<void>::failure(fmt::format("bad sort criteria '{}': {}", excerpt(criteria), installed.error()));
     store_syntax_modified(); // the sort criteria are part of the object's syntax
-    return 1;
+    return {};
 }
 
-bool Engine::install_sort(std::string_view criteria)
+Result<void> Engine::install_sort(std::string_view criteria)
 {
     if (!m_has_object)
-        return false;
+        return Result<void>::failure("no DataWindow object");
     auto keys = parse_sort_criteria(criteria, m_object);
     if (!keys)
-        return false;
+        return keys;
     m_sort_text = std::string(trim_blanks(criteria));
     m_sort_keys = std::move(*keys);
-    return true;
+    return {};
 }
 
 namespace {

@@ -52,13 +52,13 @@ inline AttrValue AttrValue::quoted(std::string text)
 }
 
 struct SourceItem {
-    std::string keyword; // lower case
-    std::vector<Attribute> attributes;
+    std::string keyword;               // lower case
+    std::vector<Attribute> attributes; // named, or values without names (data(...) rows)
     SourcePos pos;
 };
 
 struct SourceDocument {
-    int release = 0; // 0 when the source has no `release n;` line
+    std::string release; // as written ("10", "10.5"); empty when the source has no release line
     std::vector<SourceItem> items;
 };
 

@@ -1,6 +1,7 @@
 #include "host/datawindow/source.h"
 #include "host/datawindow/text_cursor.h"
 #include "host/datawindow/text_util.h"
+#include "host/value/utf8.h"
 
 #include <fmt/format.h>
 
@@ -49,28 +50,31 @@ public:
         }
     }
 
-    int read_release()
+    // `release 10;` or, from later releases, `release 10.5;`: the number as written.
+    std::string read_release()
     {
         skip_blanks();
         if (!istarts_with(rest(), "release"))
-            return 0;
+            return {};
         if (is_name_char(peek(7)))
-            return 0; // an item keyword that merely starts with "release"
+            return {}; // an item keyword that merely starts with "release"
         advance(7);
         skip_blanks();
         SourcePos where = pos();
-        std::string digits;
-        while (!at_end() && peek() >= '0' && peek() <= '9' && digits.size() < 6) {
-            digits += peek();
+        auto digits = [](char c) { return c >= '0' && c <= '9'; };
+        std::string number(take_while(digits));
+        if (!number.empty() && peek() == '.' && digits(peek(1))) {
             advance();
+            number += '.';
+            number += take_while(digits);
         }
-        if (digits.empty())
+        if (number.empty() || number.size() > 12)
             fail(where, "expected the release number after 'release'");
         skip_blanks();
         if (peek() != ';')
             fail(pos(), "expected ';' after the release number");
         advance();
-        return std::stoi(digits);
+        return number;
     }
 
     std::vector<SourceItem> read_items()
@@ -84,20 +88,22 @@ public:
             item.pos = pos();
             std::string keyword = read_name();
             if (keyword.empty())
-                fail(item.pos, fmt::format("expected an item keyword, found '{}'", printable(peek())));
+                fail(item.pos, fmt::format("expected an item keyword, found '{}'", printable()));
             item.keyword = to_lower(keyword);
             skip_blanks();
             if (peek() != '(')
-                fail(pos(), fmt::format("expected '(' after '{}'", keyword));
+                fail(pos(), fmt::format("expected '(' after '{}'", excerpt(keyword)));
             SourcePos opened = pos();
             advance();
-            item.attributes = read_list_body(1, /*allow_positional=*/false, opened);
+            // Values without names (data(...) rows, items of later releases) are kept; which
+            // items may hold them is for the object builder to say.
+            item.attributes = read_list_body(1, opened);
             items.push_back(std::move(item));
         }
     }
 
-    // Reads elements up to and including the closing ')'.
-    std::vector<Attribute> read_list_body(int depth, bool allow_positional, SourcePos opened)
+    // Reads elements, named (name=value) or not, up to and including the closing ')'.
+    std::vector<Attribute> read_list_body(int depth, SourcePos opened)
     {
         if (depth > max_depth)
             fail(opened, "lists nested too deeply");
@@ -123,12 +129,12 @@ public:
                 advance(); // '='
                 skip_blanks();
                 if (at_end())
-                    fail(pos(), fmt::format("missing value for '{}'", attr.name));
+                    fail(pos(), fmt::format("missing value for '{}'", excerpt(attr.name)));
                 attr.value = read_value(depth);
-            } else if (allow_positional) {
+            } else if (c == '"' || c == '\'' || c == '(' || is_bare_char(c)) {
                 attr.value = read_value(depth);
             } else {
-                fail(attr.pos, fmt::format("expected an attribute name, found '{}'", printable(c)));
+                fail(attr.pos, fmt::format("expected an attribute name, found '{}'", printable()));
             }
             list.push_back(std::move(attr));
         }
@@ -158,26 +164,42 @@ public:
         if (c == '(') {
             advance();
             value.form = AttrValue::Form::List;
-            value.items = read_list_body(depth + 1, /*allow_positional=*/true, value.pos);
+            value.items = read_list_body(depth + 1, value.pos);
             return value;
         }
         if (!is_bare_char(c))
-            fail(value.pos, fmt::format("expected a value, found '{}'", printable(c)));
+            fail(value.pos, fmt::format("expected a value, found '{}'", printable()));
         value.form = AttrValue::Form::Bare;
         value.text = take_while(is_bare_char);
-        // Type names carry their size directly: char(10), decimal(2).
+        // A parenthesised group right after a bare token belongs to it: type sizes such as
+        // char(10), and values of later releases such as f(a(b)) that are kept as written.
         if (peek() == '(') {
-            std::size_t close = rest().find(')');
-            std::string_view inside
-                = close == std::string_view::npos ? std::string_view {} : rest().substr(1, close - 1);
-            bool digits = !inside.empty() && inside.size() <= 9
-                && inside.find_first_not_of("0123456789") == std::string_view::npos;
-            if (digits) {
-                value.text += rest().substr(0, close + 1);
-                advance(close + 1);
-            }
+            std::size_t start = index();
+            skip_group(depth);
+            value.text += slice(start);
         }
         return value;
+    }
+
+    // Passes over a balanced group of parentheses at the cursor, quotes included.
+    void skip_group(int depth)
+    {
+        SourcePos opened = pos();
+        int open = 0;
+        do {
+            if (at_end())
+                fail(opened, "missing ')' for this '('");
+            char c = peek();
+            if (c == '"' || c == '\'') {
+                read_quoted();
+                continue;
+            }
+            if (c == '(' && depth + ++open > max_depth)
+                fail(opened, "lists nested too deeply");
+            if (c == ')')
+                --open;
+            advance();
+        } while (open > 0);
     }
 
     // The raw text between the quotes, escapes still in place.
@@ -190,13 +212,14 @@ public:
         return *raw;
     }
 
-    static std::string printable(char c)
+    // The character at the cursor as a message quotes it.
+    std::string printable() const
     {
-        if (c == '\0')
+        if (at_end())
             return "end of text";
-        if (static_cast<unsigned char>(c) < 0x20)
-            return fmt::format("\\x{:02x}", static_cast<unsigned char>(c));
-        return std::string(1, c);
+        if (static_cast<unsigned char>(peek()) < 0x20)
+            return fmt::format("\\x{:02x}", static_cast<unsigned char>(peek()));
+        return excerpt(rest().substr(0, utf8::next(rest(), 0)));
     }
 };
 

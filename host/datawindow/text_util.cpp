@@ -1,4 +1,5 @@
 #include "host/datawindow/text_util.h"
+#include "host/value/utf8.h"
 
 namespace hearth::dw {
 
@@ -94,6 +95,21 @@ std::string escape_tilde(std::string_view text, char quote)
                 out += '~';
             out += c;
         }
+    }
+    return out;
+}
+
+std::string excerpt(std::string_view text, std::size_t max_chars)
+{
+    std::string out;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (count == max_chars)
+            return out + "...";
+        char32_t code = utf8::decode(text, i);
+        bool blank = code == '\t' || code == '\n' || code == '\r';
+        utf8::append(out, blank ? U' ' : (code < 0x20 || code == 0x7F) ? U'\uFFFD' : code);
+        ++count;
     }
     return out;
 }

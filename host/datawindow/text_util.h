@@ -22,4 +22,9 @@ std::string unescape_tilde(std::string_view text);
 // Writes text so that unescape_tilde gives it back inside the given quote character.
 std::string escape_tilde(std::string_view text, char quote);
 
+// Input quoted in a message: at most `max_chars` characters (a longer text is cut and ends
+// in "..."), line breaks and tabs as blanks, bytes that are not UTF-8 and other control
+// characters as U+FFFD: every message stays one short line of valid UTF-8 whatever it quotes.
+std::string excerpt(std::string_view text, std::size_t max_chars = 60);
+
 } // namespace hearth::dw

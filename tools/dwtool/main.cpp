@@ -267,21 +267,21 @@ int main(int argc, char** argv)
                 return fail(fmt::format("retrieve failed: {}", database->sql_err_text()));
         } else if (option == "--import") {
             const std::string& file = args[++i];
-            long rows = engine.import_file(file);
-            if (rows < 0)
-                return fail(fmt::format("import of {} failed ({})", file, rows));
+            auto imported = engine.import_file_checked(file);
+            if (imported.code < 0)
+                return fail(fmt::format("import of {} failed ({}): {}", file, imported.code, imported.error));
         } else if (option == "--modify") {
             std::string error = engine.modify(args[++i]);
             if (!error.empty())
                 return fail(fmt::format("modify failed: {}", error));
         } else if (option == "--sort") {
-            const std::string& spec = args[++i];
-            if (engine.set_sort(spec) != 1 || engine.sort() != 1)
-                return fail(fmt::format("bad sort criteria: {}", spec));
+            if (auto set = engine.set_sort_checked(args[++i]); !set)
+                return fail(set.error());
+            engine.sort();
         } else if (option == "--filter") {
-            const std::string& expression = args[++i];
-            if (engine.set_filter(expression) != 1 || engine.filter() != 1)
-                return fail(fmt::format("bad filter expression: {}", expression));
+            if (auto set = engine.set_filter_checked(args[++i]); !set)
+                return fail(set.error());
+            engine.filter();
         } else if (option == "--describe") {
             const std::string& text = args[++i];
             std::string answer = engine.describe(text);

@@ -304,6 +304,7 @@ TEST(Library, AnObjectWhoseDesignedSortOrFilterDoesNotCompileIsRefused)
     auto assigned = engine.set_object(std::move(*object));
     ASSERT_FALSE(assigned.ok());
     EXPECT_EQ(assigned.error(),
-              "filter=\"b = 1\": Expression is not valid: 'b' is not a column or computed field at column 1");
+              "line 1, column 56: filter=\"b = 1\": Expression is not valid: 'b' is not a column or computed field at "
+              "column 1");
     EXPECT_FALSE(engine.has_object());
 }

@@ -247,9 +247,21 @@ TEST(Dwtool, FailuresGoToStderrWithANonZeroStatus)
     DatabaseCopy db;
     const Case cases[] = {
         {{object, "--modify", "nosuch.x=1"}, 1, "dwtool: modify failed: Line 1 Column 1: unknown object 'nosuch'.\n"},
-        {{object, "--sort", "nosuch A"}, 1, "dwtool: bad sort criteria: nosuch A\n"},
-        {{object, "--filter", "personnum +"}, 1, "dwtool: bad filter expression: personnum +\n"},
-        {{object, "--import", data + "/missing.txt"}, 1, "dwtool: import of " + data + "/missing.txt failed (-2)\n"},
+        {{object, "--sort", "nosuch A"},
+         1,
+         "dwtool: bad sort criteria 'nosuch A': sort key 1 'nosuch': Expression is not valid: 'nosuch' is not a "
+         "column or computed field at column 1\n"},
+        {{object, "--filter", "personnum +"},
+         1,
+         "dwtool: bad filter expression 'personnum +': Expression is not valid: unexpected 'end of expression' at "
+         "column 12\n"},
+        {{object, "--import", data + "/missing.txt"},
+         1,
+         "dwtool: import of " + data + "/missing.txt failed (-2): " + data + "/missing.txt: cannot be read\n"},
+        {{object, "--import", object},
+         1,
+         "dwtool: import of " + object
+             + " failed (-4): line 14, field 3: '10/\" )' does not fit column personnum (long)\n"},
         {{object, "--describe", "nosuch.x"}, 1, "dwtool: describe failed: unknown object or property in: nosuch.x\n"},
         {{object, "--export", "sql", "/nonexistent/dir/x.sql"}, 1, ""},
         {{object, "--bogus"}, 2, ""},
