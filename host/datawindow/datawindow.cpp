@@ -29,6 +29,10 @@ Result<void> Engine::set_object(ObjectDefinition object)
         m_sort_text = m_object.sort;
         m_sort_keys = std::move(*keys);
     }
+    if (auto cycles = check_compute_cycles(m_object); !cycles) {
+        clear_object();
+        return cycles;
+    }
     if (!m_object.filter.empty()) {
         auto filter = Expression::compile(m_object.filter, m_object);
         if (!filter) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -279,4 +280,36 @@ TEST(Dwtool, FailuresGoToStderrWithANonZeroStatus)
         else
             EXPECT_NE(run.err, "");
     }
+}
+
+TEST(Dwtool, LongChainsAndMemoryExhaustionEndWithAnAnswerNotACrash)
+{
+    const std::string person = data + "/d_person.srd";
+    std::string chain = "personnum";
+    for (int i = 0; i < 60000; ++i)
+        chain += "+1";
+    ToolRun run = dwtool({person, "--import", data + "/d_person.txt", "--filter", chain + " > 0", "--print"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4);
+
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#else
+    // Under a 300 MB address-space limit memory runs out before the runtime's string limit.
+    const std::string limited = "ulimit -v 300000;";
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{person, "--import", "/dev/zero"}, "dwtool: import of /dev/zero failed (-2)\n"},
+        {{person, "--import", data + "/d_person.txt", "--describe", "evaluate('len(fill(~'ab~', 1000000000))', 1)"},
+         "dwtool: describe failed: unknown object or property in: evaluate('len(fill(~'ab~', 1000000000))', 1)\n"},
+    };
+    for (const Case& c : cases) {
+        ToolRun limited_run = dwtool(c.args, limited);
+        EXPECT_EQ(limited_run.status, 1) << c.args.back();
+        EXPECT_EQ(limited_run.err, c.err);
+    }
+#endif
 }
