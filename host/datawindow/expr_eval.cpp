@@ -439,42 +439,46 @@ struct ArithNode final : Node {
     void eval(const RowContext& context, Scalar& out) override
     {
         run.operands[0]->eval(context, a);
-        bool in_buffer = false; // whether a.text is the buffer
+        // The result so far moves between a and c, the last step writes out: compute() must
+        // not write the operand it reads, and no step copies a scalar.
+        Scalar* so_far = &a;
+        bool in_buffer = false; // whether so_far's text is the buffer
         for (std::size_t i = 0; i < run.ops.size(); ++i) {
-            if (i > 0)
-                a = out; // compute() must not write the operand it reads
             run.operands[i + 1]->eval(context, b);
-            apply(run.ops[i], out, in_buffer);
+            Scalar& result = i + 1 == run.ops.size() ? out : (so_far == &a ? c : a);
+            apply(run.ops[i], *so_far, result, in_buffer);
+            so_far = &result;
         }
     }
 
-    void apply(ArithmeticOp op, Scalar& out, bool& in_buffer)
+    void apply(ArithmeticOp op, const Scalar& x, Scalar& out, bool& in_buffer)
     {
-        if (a.kind == ExprKind::String || b.kind == ExprKind::String) {
-            if (a.null || b.null || a.kind != b.kind || op != ArithmeticOp::Add)
+        if (x.kind == ExprKind::String || b.kind == ExprKind::String) {
+            if (x.null || b.null || x.kind != b.kind || op != ArithmeticOp::Add)
                 return out.set_null(ExprKind::String);
             if (!in_buffer) {
-                require_string_length(a.text.size() + b.text.size(), "+");
-                buffer.assign(a.text);
+                require_string_length(x.text.size() + b.text.size(), "+");
+                buffer.assign(x.text);
                 in_buffer = true;
             }
             require_string_length(buffer.size() + b.text.size(), "+");
             buffer.append(b.text);
             return out.set_text(buffer);
         }
-        if (a.null || b.null || a.kind != ExprKind::Number || b.kind != ExprKind::Number) {
+        if (x.null || b.null || x.kind != ExprKind::Number || b.kind != ExprKind::Number) {
+            Type type = arithmetic_type(op, x.type, b.type, ExpressionRules::DataWindow);
             out.set_null(ExprKind::Number);
-            out.type = arithmetic_type(op, a.type, b.type, ExpressionRules::DataWindow);
+            out.type = type;
             return;
         }
-        if (!compute(op, a, b, ExpressionRules::DataWindow, out))
+        if (!compute(op, x, b, ExpressionRules::DataWindow, out))
             return out.set_null(ExprKind::Number);
         out.kind = ExprKind::Number;
         out.null = false;
     }
 
     OperatorRun run;
-    Scalar a, b;
+    Scalar a, b, c;
     std::string buffer;
 };
 
