@@ -13,7 +13,6 @@ namespace hearth::dw {
 struct CompileError {
     int column; // 1-based character position in the expression text, 0 when not known
     std::string message;
-    bool cycle = false; // a computed field that refers back to itself
 };
 
 using NodePtr = std::unique_ptr<Node>;

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
+#include <unordered_map>
 
 namespace hearth::dw {
 
@@ -461,15 +463,14 @@ private:
     {
         for (const std::string& open : m_inlining.open)
             if (iequals(open, compute.name))
-                throw CompileError {column, fmt::format("computed field '{}' refers to itself", compute.name), true};
+                throw CompileError {column, fmt::format("computed field '{}' refers to itself", compute.name)};
         if (m_inlining.open.size() >= 16)
             throw CompileError {column, "computed fields nested too deeply"};
         const Attribute* expression = find_attribute(compute.attributes, "expression");
         if (!expression)
             throw CompileError {column, fmt::format("computed field '{}' has no expression", compute.name)};
         auto inner_error = [&](const CompileError& error) {
-            return CompileError {column, fmt::format("in computed field '{}': {}", compute.name, error.message),
-                                 error.cycle};
+            return CompileError {column, fmt::format("in computed field '{}': {}", compute.name, error.message)};
         };
         std::vector<Token> tokens;
         try {
@@ -639,17 +640,61 @@ Result<Expression> Expression::compile(std::string_view text, const ObjectDefini
 
 Result<void> check_compute_cycles(const ObjectDefinition& object)
 {
-    for (const Control& control : object.controls) {
-        const Attribute* expression = find_attribute(control.attributes, "expression");
-        if (control.kind != ControlKind::Compute || !expression)
-            continue;
+    // The computed fields each one names (a name that is no column and not a call), read from
+    // its tokens once: compiling every field, which inlines the fields it names, could take
+    // far longer on a source whose fields name each other many times.
+    struct Field {
+        const Control* control;
+        std::vector<std::pair<std::size_t, int>> names; // field index, column of the name
+    };
+    std::vector<Field> fields;
+    for (const Control& control : object.controls)
+        if (control.kind == ControlKind::Compute && find_attribute(control.attributes, "expression"))
+            fields.push_back({&control, {}});
+    std::unordered_map<std::string, std::size_t> by_name; // lower-case name -> field
+    for (std::size_t i = fields.size(); i-- > 0;)
+        by_name[to_lower(fields[i].control->name)] = i; // the first of a name, as find_compute
+    auto field_index = [&](std::string_view name) -> std::optional<std::size_t> {
+        auto found = by_name.find(to_lower(name));
+        return found == by_name.end() ? std::nullopt : std::optional<std::size_t>(found->second);
+    };
+    for (Field& field : fields) {
+        std::vector<Token> tokens;
         try {
-            Inlining inlining;
-            inlining.open.push_back(control.name);
-            ExprParser(Lexer(expression->value.text).run(), object, inlining).parse_all();
-        } catch (const CompileError& error) {
-            if (error.cycle)
-                return Result<void>::failure(fmt::format("compute '{}': {}", control.name, error_text(error)));
+            tokens = Lexer(find_attribute(field.control->attributes, "expression")->value.text).run();
+        } catch (const CompileError&) {
+            continue; // fails where it is used
+        }
+        for (std::size_t t = 0; t + 1 < tokens.size(); ++t)
+            if (tokens[t].kind == Tok::Name && tokens[t + 1].kind != Tok::LParen
+                && object.column_index(tokens[t].text) < 0)
+                if (auto named = field_index(tokens[t].text))
+                    field.names.emplace_back(*named, tokens[t].column);
+    }
+    // Depth-first without recursion: a field met again while it is still open closes a cycle.
+    enum class State : std::uint8_t { New, Open, Done };
+    std::vector<State> state(fields.size(), State::New);
+    for (std::size_t root = 0; root < fields.size(); ++root) {
+        if (state[root] != State::New)
+            continue;
+        std::vector<std::pair<std::size_t, std::size_t>> stack {{root, 0}}; // field, next name
+        state[root] = State::Open;
+        while (!stack.empty()) {
+            auto& [at, next] = stack.back();
+            if (next == fields[at].names.size()) {
+                state[at] = State::Done;
+                stack.pop_back();
+                continue;
+            }
+            auto [named, column] = fields[at].names[next++];
+            if (state[named] == State::Open)
+                return Result<void>::failure(fmt::format(
+                    "compute '{}': Expression is not valid: computed field '{}' refers to itself at column {}",
+                    fields[at].control->name, fields[named].control->name, column));
+            if (state[named] == State::New) {
+                state[named] = State::Open;
+                stack.emplace_back(named, 0);
+            }
         }
     }
     return {};
