@@ -225,8 +225,8 @@ std::optional<int> parse_int(std::string_view text)
     return value;
 }
 
-// Checks a value for an attribute; fails with what is wrong.
-Result<void> check_value(const Engine& engine, Parser parser, std::string_view value)
+// Checks a value for an attribute of `control`; fails with what is wrong.
+Result<void> check_value(const Engine& engine, Parser parser, std::string_view value, const Control* control)
 {
     auto wrong = [&](std::string_view what) {
         return Result<void>::failure(fmt::format("'{}' is not {}", excerpt(value), what));
@@ -234,7 +234,7 @@ Result<void> check_value(const Engine& engine, Parser parser, std::string_view v
     // An attribute that may hold an expression is written "default<TAB>expression".
     if ((parser == Parser::Integer || parser == Parser::Flag) && value.find('\t') != std::string_view::npos) {
         std::size_t tab = value.find('\t');
-        if (auto checked = check_value(engine, parser, trim_blanks(value.substr(0, tab))); !checked)
+        if (auto checked = check_value(engine, parser, trim_blanks(value.substr(0, tab)), control); !checked)
             return checked;
         return Expression::compile(value.substr(tab + 1), engine.object());
     }
@@ -247,7 +247,12 @@ Result<void> check_value(const Engine& engine, Parser parser, std::string_view v
     }
     case Parser::YesNo: return iequals(value, "yes") || iequals(value, "no") ? Result<void>() : wrong("yes or no");
     case Parser::Band: return is_band_name(value) ? Result<void>() : wrong("a band");
-    case Parser::Expression: return Expression::compile(value, engine.object());
+    case Parser::Expression: // a computed field's own expression must not lead back to the field
+    {
+        const Attribute* band = control ? find_attribute(control->attributes, "band") : nullptr;
+        return Expression::compile(value, engine.object(), band ? std::string_view(band->value.text) : "",
+                                   control ? std::string_view(control->name) : "");
+    }
     case Parser::ReadOnly: return Result<void>::failure("read-only");
     }
     return {};
@@ -489,7 +494,7 @@ Result<void> DescribeModify::set(Engine& engine, std::string_view path, std::str
     }
     if (parser == Parser::ReadOnly)
         return fail(AttributeError::ReadOnly);
-    if (auto checked = check_value(engine, parser, value); !checked)
+    if (auto checked = check_value(engine, parser, value, target->control); !checked)
         return fail(AttributeError::BadValue, checked.error());
     if (spec && spec->set) {
         spec->set(engine, *target, name, value);

@@ -30,6 +30,10 @@ Result<void> Engine::set_object(ObjectDefinition object)
         clear_object();
         return Result<void>::failure(std::move(message));
     };
+    if (auto cycles = check_compute_cycles(m_object); !cycles) {
+        clear_object();
+        return cycles;
+    }
     if (auto sorted = install_sort(m_object.sort); !sorted)
         return refuse("sort", m_object.sort_pos, m_object.sort, sorted.error());
     if (auto filtered = install_filter(m_object.filter); !filtered)

@@ -44,12 +44,15 @@ public:
 
     // Compiles text against the object's columns and computed fields; `band` is where the
     // expression is shown (an aggregate without FOR takes its range from it). Fails with
-    // "Expression is not valid: <reason> at column <n>" (n counts characters from 1).
-    static Result<Expression> compile(std::string_view text, const ObjectDefinition& object,
-                                      std::string_view band = {});
+    // "Expression is not valid: <reason> at column <n>" (n counts characters from 1). When
+    // text is to become the expression of the computed field `compute`, naming that field,
+    // directly or through other computed fields, fails as a reference to itself.
+    static Result<Expression> compile(std::string_view text, const ObjectDefinition& object, std::string_view band = {},
+                                      std::string_view compute = {});
 
     ExprKind kind() const;
-    // The value at a row, as the runtime's typed value.
+    // The value at a row, as the runtime's typed value. A string longer than the runtime
+    // allows raises RuntimeError 25015; memory running out raises std::bad_alloc.
     Value evaluate(const RowContext& context) const;
     // A boolean result that is true (null and non-boolean results are false).
     bool test(const RowContext& context) const;
@@ -60,5 +63,10 @@ public:
 private:
     std::unique_ptr<Node> m_root;
 };
+
+// Fails with "compute '<name>': Expression is not valid: ..." when a computed field refers
+// back to itself, directly or through other computed fields. Expressions that fail to compile
+// for another reason are left to fail where they are used.
+Result<void> check_compute_cycles(const ObjectDefinition& object);
 
 } // namespace hearth::dw

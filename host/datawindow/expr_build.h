@@ -22,10 +22,20 @@ enum class CompareOp : std::uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
 NodePtr make_literal(const Scalar& value, std::string text = {});
 NodePtr make_column(int index, const ColumnType& type);
 NodePtr make_compare(CompareOp op, NodePtr left, NodePtr right, int column);
-NodePtr make_and(NodePtr left, NodePtr right, int column);
-NodePtr make_or(NodePtr left, NodePtr right, int column);
+// A run of operators of one precedence level (a AND b AND c, a + b - c) is one node over
+// all its operands, applied left to right, so that a long run costs no stack when it is
+// compiled, evaluated or freed: only parentheses, signs, NOT and calls nest. A run of one
+// operand is that operand.
+struct OperatorRun {
+    std::vector<NodePtr> operands;
+    std::vector<ArithmeticOp> ops; // ops[i] joins operands[i + 1] to the result so far (arithmetic)
+    std::vector<int> columns;      // where the operator before operands[i + 1] is written
+};
+enum class LogicOp : std::uint8_t { And, Or };
+
+NodePtr make_logic(LogicOp op, OperatorRun run);
 NodePtr make_not(NodePtr operand, int column);
-NodePtr make_arith(ArithmeticOp op, NodePtr left, NodePtr right, int column);
+NodePtr make_arith(OperatorRun run);
 NodePtr make_negate(NodePtr operand, int column);
 NodePtr make_like(NodePtr text, NodePtr pattern, bool negated, int column);
 NodePtr make_in(NodePtr value, std::vector<NodePtr> list, bool negated, int column);

@@ -409,18 +409,19 @@ CompareOp mirrored(CompareOp op)
     }
 }
 
-struct AndNode final : Node {
-    AndNode(NodePtr l, NodePtr r) : Node(ExprKind::Bool), left(std::move(l)), right(std::move(r)) {}
+// a AND b AND ... / a OR b OR ...: stops at the first operand that decides.
+template <LogicOp Op> struct LogicNode final : Node {
+    explicit LogicNode(std::vector<NodePtr> o) : Node(ExprKind::Bool), operands(std::move(o)) {}
     void eval(const RowContext& context, Scalar& out) override { out.set_bool(test(context)); }
-    bool test(const RowContext& context) override { return left->test(context) && right->test(context); }
-    NodePtr left, right;
-};
-
-struct OrNode final : Node {
-    OrNode(NodePtr l, NodePtr r) : Node(ExprKind::Bool), left(std::move(l)), right(std::move(r)) {}
-    void eval(const RowContext& context, Scalar& out) override { out.set_bool(test(context)); }
-    bool test(const RowContext& context) override { return left->test(context) || right->test(context); }
-    NodePtr left, right;
+    bool test(const RowContext& context) override
+    {
+        constexpr bool decides = Op == LogicOp::Or;
+        for (const NodePtr& operand : operands)
+            if (operand->test(context) == decides)
+                return decides;
+        return !decides;
+    }
+    std::vector<NodePtr> operands;
 };
 
 struct NotNode final : Node {
@@ -430,37 +431,54 @@ struct NotNode final : Node {
     NodePtr operand;
 };
 
+// A run of + - (or * /, or ^) applied left to right. Strings joined by + are appended to one
+// buffer that the node owns, so a long run takes memory for its result only.
 struct ArithNode final : Node {
-    ArithNode(ArithmeticOp o, NodePtr l, NodePtr r, ExprKind k)
-        : Node(k), op(o), left(std::move(l)), right(std::move(r))
-    {
-    }
+    ArithNode(OperatorRun r, ExprKind k) : Node(k), run(std::move(r)) {}
 
     void eval(const RowContext& context, Scalar& out) override
     {
-        left->eval(context, a);
-        right->eval(context, b);
-        if (a.kind == ExprKind::String || b.kind == ExprKind::String) {
-            if (a.null || b.null || a.kind != b.kind || op != ArithmeticOp::Add)
+        run.operands[0]->eval(context, a);
+        // The result so far moves between a and c, the last step writes out: compute() must
+        // not write the operand it reads, and no step copies a scalar.
+        Scalar* so_far = &a;
+        bool in_buffer = false; // whether so_far's text is the buffer
+        for (std::size_t i = 0; i < run.ops.size(); ++i) {
+            run.operands[i + 1]->eval(context, b);
+            Scalar& result = i + 1 == run.ops.size() ? out : (so_far == &a ? c : a);
+            apply(run.ops[i], *so_far, result, in_buffer);
+            so_far = &result;
+        }
+    }
+
+    void apply(ArithmeticOp op, const Scalar& x, Scalar& out, bool& in_buffer)
+    {
+        if (x.kind == ExprKind::String || b.kind == ExprKind::String) {
+            if (x.null || b.null || x.kind != b.kind || op != ArithmeticOp::Add)
                 return out.set_null(ExprKind::String);
-            buffer.assign(a.text);
+            if (!in_buffer) {
+                require_string_length(x.text.size() + b.text.size(), "+");
+                buffer.assign(x.text);
+                in_buffer = true;
+            }
+            require_string_length(buffer.size() + b.text.size(), "+");
             buffer.append(b.text);
             return out.set_text(buffer);
         }
-        if (a.null || b.null || a.kind != ExprKind::Number || b.kind != ExprKind::Number) {
+        if (x.null || b.null || x.kind != ExprKind::Number || b.kind != ExprKind::Number) {
+            Type type = arithmetic_type(op, x.type, b.type, ExpressionRules::DataWindow);
             out.set_null(ExprKind::Number);
-            out.type = arithmetic_type(op, a.type, b.type, ExpressionRules::DataWindow);
+            out.type = type;
             return;
         }
-        if (!compute(op, a, b, ExpressionRules::DataWindow, out))
+        if (!compute(op, x, b, ExpressionRules::DataWindow, out))
             return out.set_null(ExprKind::Number);
         out.kind = ExprKind::Number;
         out.null = false;
     }
 
-    ArithmeticOp op;
-    NodePtr left, right;
-    Scalar a, b;
+    OperatorRun run;
+    Scalar a, b, c;
     std::string buffer;
 };
 
@@ -629,18 +647,16 @@ NodePtr make_compare(CompareOp op, NodePtr left, NodePtr right, int column)
     return std::make_unique<CompareNode>(op, std::move(left), std::move(right));
 }
 
-NodePtr make_and(NodePtr left, NodePtr right, int column)
+NodePtr make_logic(LogicOp op, OperatorRun run)
 {
-    require_boolean(*left, column, "AND");
-    require_boolean(*right, column, "AND");
-    return std::make_unique<AndNode>(std::move(left), std::move(right));
-}
-
-NodePtr make_or(NodePtr left, NodePtr right, int column)
-{
-    require_boolean(*left, column, "OR");
-    require_boolean(*right, column, "OR");
-    return std::make_unique<OrNode>(std::move(left), std::move(right));
+    if (run.operands.size() == 1)
+        return std::move(run.operands[0]);
+    std::string_view name = op == LogicOp::And ? "AND" : "OR";
+    for (std::size_t i = 0; i < run.operands.size(); ++i)
+        require_boolean(*run.operands[i], run.columns[i == 0 ? 0 : i - 1], name);
+    if (op == LogicOp::And)
+        return std::make_unique<LogicNode<LogicOp::And>>(std::move(run.operands));
+    return std::make_unique<LogicNode<LogicOp::Or>>(std::move(run.operands));
 }
 
 NodePtr make_not(NodePtr operand, int column)
@@ -649,19 +665,27 @@ NodePtr make_not(NodePtr operand, int column)
     return std::make_unique<NotNode>(std::move(operand));
 }
 
-NodePtr make_arith(ArithmeticOp op, NodePtr left, NodePtr right, int column)
+NodePtr make_arith(OperatorRun run)
 {
-    ExprKind a = left->kind, b = right->kind;
-    bool strings = (a == ExprKind::String || a == ExprKind::Any) && (b == ExprKind::String || b == ExprKind::Any)
-        && (a == ExprKind::String || b == ExprKind::String);
-    if (strings && op == ArithmeticOp::Add)
-        return std::make_unique<ArithNode>(op, std::move(left), std::move(right), ExprKind::String);
-    bool numbers = (a == ExprKind::Number || a == ExprKind::Any) && (b == ExprKind::Number || b == ExprKind::Any);
-    if (!numbers)
-        throw CompileError {column, fmt::format("arithmetic on {} and {}", kind_name(a), kind_name(b))};
-    ExprKind kind
-        = (a == ExprKind::Any && b == ExprKind::Any && op == ArithmeticOp::Add) ? ExprKind::Any : ExprKind::Number;
-    return std::make_unique<ArithNode>(op, std::move(left), std::move(right), kind);
+    if (run.operands.size() == 1)
+        return std::move(run.operands[0]);
+    // The run's kind, step by step as the operators apply.
+    ExprKind kind = run.operands[0]->kind;
+    for (std::size_t i = 0; i < run.ops.size(); ++i) {
+        ExprKind a = kind, b = run.operands[i + 1]->kind;
+        bool strings = (a == ExprKind::String || a == ExprKind::Any) && (b == ExprKind::String || b == ExprKind::Any)
+            && (a == ExprKind::String || b == ExprKind::String);
+        if (strings && run.ops[i] == ArithmeticOp::Add) {
+            kind = ExprKind::String;
+            continue;
+        }
+        bool numbers = (a == ExprKind::Number || a == ExprKind::Any) && (b == ExprKind::Number || b == ExprKind::Any);
+        if (!numbers)
+            throw CompileError {run.columns[i], fmt::format("arithmetic on {} and {}", kind_name(a), kind_name(b))};
+        kind = (a == ExprKind::Any && b == ExprKind::Any && run.ops[i] == ArithmeticOp::Add) ? ExprKind::Any
+                                                                                             : ExprKind::Number;
+    }
+    return std::make_unique<ArithNode>(std::move(run), kind);
 }
 
 NodePtr make_negate(NodePtr operand, int column)

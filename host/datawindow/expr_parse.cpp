@@ -14,14 +14,18 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
+#include <unordered_map>
 
 namespace hearth::dw {
 
 namespace {
 
-// Parentheses and computed fields nest only a few levels in real expressions; the bound
-// keeps hostile text from exhausting the stack.
+// Parentheses, signs, NOT, calls and computed fields nest only a few levels in real
+// expressions; the bound keeps hostile text from exhausting the stack. Runs of binary
+// operators do not nest (OperatorRun), so their length is not bounded.
 constexpr int max_depth = 64;
 
 enum class Tok : std::uint8_t { End, Number, String, Name, Hash, Op, LParen, RParen, Comma };
@@ -184,11 +188,19 @@ private:
     int m_column = 1;
 };
 
+// Computed fields are compiled in place where they are named. The fields being compiled
+// reveal a cycle; the tokens they add up to bound how far fields that name each other
+// several times can multiply.
+struct Inlining {
+    std::vector<std::string> open;
+    std::size_t tokens = 0;
+};
+constexpr std::size_t max_inlined_tokens = 1 << 20;
+
 class ExprParser {
 public:
-    ExprParser(std::vector<Token> tokens, const ObjectDefinition& object, std::vector<std::string>& computes,
-               std::string_view band)
-        : m_tokens(std::move(tokens)), m_object(object), m_computes(computes), m_band(band)
+    ExprParser(std::vector<Token> tokens, const ObjectDefinition& object, Inlining& inlining, std::string_view band)
+        : m_tokens(std::move(tokens)), m_object(object), m_inlining(inlining), m_band(band)
     {
     }
 
@@ -244,24 +256,26 @@ private:
     NodePtr parse_or()
     {
         DepthGuard guard(*this, cur().column);
-        NodePtr left = parse_and();
+        OperatorRun run;
+        run.operands.push_back(parse_and());
         while (is_word(cur(), "or")) {
-            int column = cur().column;
+            run.columns.push_back(cur().column);
             advance();
-            left = make_or(std::move(left), parse_and(), column);
+            run.operands.push_back(parse_and());
         }
-        return left;
+        return make_logic(LogicOp::Or, std::move(run));
     }
 
     NodePtr parse_and()
     {
-        NodePtr left = parse_not();
+        OperatorRun run;
+        run.operands.push_back(parse_not());
         while (is_word(cur(), "and")) {
-            int column = cur().column;
+            run.columns.push_back(cur().column);
             advance();
-            left = make_and(std::move(left), parse_not(), column);
+            run.operands.push_back(parse_not());
         }
-        return left;
+        return make_logic(LogicOp::And, std::move(run));
     }
 
     NodePtr parse_not()
@@ -332,40 +346,35 @@ private:
         return left;
     }
 
+    // One precedence level of arithmetic: operands from `operand` joined by the operators
+    // `ops` spells.
+    template <class Operand>
+    NodePtr parse_arith(Operand operand, std::initializer_list<std::pair<std::string_view, ArithmeticOp>> ops)
+    {
+        OperatorRun run;
+        run.operands.push_back((this->*operand)());
+        for (;;) {
+            auto found = std::find_if(ops.begin(), ops.end(), [&](const auto& op) { return is_op(cur(), op.first); });
+            if (found == ops.end())
+                return make_arith(std::move(run));
+            run.ops.push_back(found->second);
+            run.columns.push_back(cur().column);
+            advance();
+            run.operands.push_back((this->*operand)());
+        }
+    }
+
     NodePtr parse_sum()
     {
-        NodePtr left = parse_product();
-        while (is_op(cur(), "+") || is_op(cur(), "-")) {
-            ArithmeticOp op = cur().text == "+" ? ArithmeticOp::Add : ArithmeticOp::Subtract;
-            int column = cur().column;
-            advance();
-            left = make_arith(op, std::move(left), parse_product(), column);
-        }
-        return left;
+        return parse_arith(&ExprParser::parse_product, {{"+", ArithmeticOp::Add}, {"-", ArithmeticOp::Subtract}});
     }
 
     NodePtr parse_product()
     {
-        NodePtr left = parse_power();
-        while (is_op(cur(), "*") || is_op(cur(), "/")) {
-            ArithmeticOp op = cur().text == "*" ? ArithmeticOp::Multiply : ArithmeticOp::Divide;
-            int column = cur().column;
-            advance();
-            left = make_arith(op, std::move(left), parse_power(), column);
-        }
-        return left;
+        return parse_arith(&ExprParser::parse_power, {{"*", ArithmeticOp::Multiply}, {"/", ArithmeticOp::Divide}});
     }
 
-    NodePtr parse_power()
-    {
-        NodePtr left = parse_unary();
-        while (is_op(cur(), "^")) {
-            int column = cur().column;
-            advance();
-            left = make_arith(ArithmeticOp::Power, std::move(left), parse_unary(), column);
-        }
-        return left;
-    }
+    NodePtr parse_power() { return parse_arith(&ExprParser::parse_unary, {{"^", ArithmeticOp::Power}}); }
 
     NodePtr parse_unary()
     {
@@ -527,33 +536,39 @@ private:
     // A computed field's expression, compiled in place.
     NodePtr compile_compute(const Control& compute, int column)
     {
-        for (const std::string& open : m_computes)
+        for (const std::string& open : m_inlining.open)
             if (iequals(open, compute.name))
                 throw CompileError {column, fmt::format("computed field '{}' refers to itself", compute.name)};
-        if (m_computes.size() >= 16)
+        if (m_inlining.open.size() >= 16)
             throw CompileError {column, "computed fields nested too deeply"};
         const Attribute* expression = find_attribute(compute.attributes, "expression");
         if (!expression)
             throw CompileError {column, fmt::format("computed field '{}' has no expression", compute.name)};
-        m_computes.push_back(compute.name);
+        auto inner_error = [&](const CompileError& error) {
+            return CompileError {column, fmt::format("in computed field '{}': {}", compute.name, error.message)};
+        };
         std::vector<Token> tokens;
         try {
             tokens = Lexer(expression->value.text).run();
         } catch (const CompileError& error) {
-            throw CompileError {column, fmt::format("in computed field '{}': {}", compute.name, error.message)};
+            throw inner_error(error);
         }
+        m_inlining.tokens += tokens.size();
+        if (m_inlining.tokens > max_inlined_tokens)
+            throw CompileError {column, "computed fields expand to too long an expression"};
+        m_inlining.open.push_back(compute.name);
         const Attribute* band = find_attribute(compute.attributes, "band");
-        ExprParser inner(std::move(tokens), m_object, m_computes, band ? band->value.text : std::string_view());
+        ExprParser inner(std::move(tokens), m_object, m_inlining, band ? band->value.text : std::string_view());
         inner.m_depth = m_depth;
         inner.m_in_aggregate = m_in_aggregate;
         NodePtr node;
         try {
             node = inner.parse_all();
         } catch (const CompileError& error) {
-            m_computes.pop_back();
-            throw CompileError {column, fmt::format("in computed field '{}': {}", compute.name, error.message)};
+            m_inlining.open.pop_back();
+            throw inner_error(error);
         }
-        m_computes.pop_back();
+        m_inlining.open.pop_back();
         return node;
     }
 
@@ -661,7 +676,7 @@ private:
     std::vector<Token> m_tokens;
     std::size_t m_pos = 0;
     const ObjectDefinition& m_object;
-    std::vector<std::string>& m_computes;
+    Inlining& m_inlining;
     std::string_view m_band; // where the expression is shown, for an aggregate's default range
     int m_depth = 0;
     int m_in_aggregate = 0; // aggregates do not nest
@@ -674,22 +689,95 @@ Expression::~Expression() = default;
 Expression::Expression(Expression&&) noexcept = default;
 Expression& Expression::operator=(Expression&&) noexcept = default;
 
-Result<Expression> Expression::compile(std::string_view text, const ObjectDefinition& object, std::string_view band)
+namespace {
+
+std::string error_text(const CompileError& error)
+{
+    if (error.column > 0)
+        return fmt::format("Expression is not valid: {} at column {}", error.message, error.column);
+    return fmt::format("Expression is not valid: {}", error.message);
+}
+
+} // namespace
+
+Result<Expression> Expression::compile(std::string_view text, const ObjectDefinition& object, std::string_view band,
+                                       std::string_view compute)
 {
     try {
         if (trim_blanks(text).empty())
             throw CompileError {1, "the expression is empty"};
-        std::vector<std::string> computes;
-        ExprParser parser(Lexer(text).run(), object, computes, band);
+        Inlining inlining;
+        if (!compute.empty())
+            inlining.open.emplace_back(compute);
+        ExprParser parser(Lexer(text).run(), object, inlining, band);
         Expression expression;
         expression.m_root = parser.parse_all();
         return expression;
     } catch (const CompileError& error) {
-        if (error.column > 0)
-            return Result<Expression>::failure(
-                fmt::format("Expression is not valid: {} at column {}", error.message, error.column));
-        return Result<Expression>::failure(fmt::format("Expression is not valid: {}", error.message));
+        return Result<Expression>::failure(error_text(error));
     }
+}
+
+Result<void> check_compute_cycles(const ObjectDefinition& object)
+{
+    // The computed fields each one names (a name that is no column and not a call), read from
+    // its tokens once: compiling every field, which inlines the fields it names, could take
+    // far longer on a source whose fields name each other many times.
+    struct Field {
+        const Control* control;
+        std::vector<std::pair<std::size_t, int>> names; // field index, column of the name
+    };
+    std::vector<Field> fields;
+    for (const Control& control : object.controls)
+        if (control.kind == ControlKind::Compute && find_attribute(control.attributes, "expression"))
+            fields.push_back({&control, {}});
+    std::unordered_map<std::string, std::size_t> by_name; // lower-case name -> field
+    for (std::size_t i = fields.size(); i-- > 0;)
+        by_name[to_lower(fields[i].control->name)] = i; // the first of a name, as find_compute
+    auto field_index = [&](std::string_view name) -> std::optional<std::size_t> {
+        auto found = by_name.find(to_lower(name));
+        return found == by_name.end() ? std::nullopt : std::optional<std::size_t>(found->second);
+    };
+    for (Field& field : fields) {
+        std::vector<Token> tokens;
+        try {
+            tokens = Lexer(find_attribute(field.control->attributes, "expression")->value.text).run();
+        } catch (const CompileError&) {
+            continue; // fails where it is used
+        }
+        for (std::size_t t = 0; t + 1 < tokens.size(); ++t)
+            if (tokens[t].kind == Tok::Name && tokens[t + 1].kind != Tok::LParen
+                && object.column_index(tokens[t].text) < 0)
+                if (auto named = field_index(tokens[t].text))
+                    field.names.emplace_back(*named, tokens[t].column);
+    }
+    // Depth-first without recursion: a field met again while it is still open closes a cycle.
+    enum class State : std::uint8_t { New, Open, Done };
+    std::vector<State> state(fields.size(), State::New);
+    for (std::size_t root = 0; root < fields.size(); ++root) {
+        if (state[root] != State::New)
+            continue;
+        std::vector<std::pair<std::size_t, std::size_t>> stack {{root, 0}}; // field, next name
+        state[root] = State::Open;
+        while (!stack.empty()) {
+            auto& [at, next] = stack.back();
+            if (next == fields[at].names.size()) {
+                state[at] = State::Done;
+                stack.pop_back();
+                continue;
+            }
+            auto [named, column] = fields[at].names[next++];
+            if (state[named] == State::Open)
+                return Result<void>::failure(fmt::format(
+                    "compute '{}': Expression is not valid: computed field '{}' refers to itself at column {}",
+                    fields[at].control->name, fields[named].control->name, column));
+            if (state[named] == State::New) {
+                state[named] = State::Open;
+                stack.emplace_back(named, 0);
+            }
+        }
+    }
+    return {};
 }
 
 ExprKind Expression::kind() const { return m_root->kind; }

@@ -1,8 +1,11 @@
 // SetFilter/Filter, Find and Evaluate: one compiled expression per call, tested per row.
 #include "host/datawindow/datawindow.h"
 #include "host/datawindow/text_util.h"
+#include "host/value/runtime_error.h"
 
 #include <fmt/format.h>
+
+#include <new>
 
 namespace hearth::dw {
 
@@ -53,12 +56,18 @@ int Engine::filter()
     };
     Slot current = m_current_row > 0 ? primary[m_current_row - 1] : 0;
     bool had_current = m_current_row > 0;
-    for (Slot slot : primary)
-        (passes(slot) ? kept : failed).push_back(slot);
-    // kept: rows coming back from Filter! follow the rows that stayed in Primary!
-    row = 0;
-    for (Slot slot : filtered)
-        (passes(slot) ? kept : failed).push_back(slot);
+    try {
+        for (Slot slot : primary)
+            (passes(slot) ? kept : failed).push_back(slot);
+        // kept: rows coming back from Filter! follow the rows that stayed in Primary!
+        row = 0;
+        for (Slot slot : filtered)
+            (passes(slot) ? kept : failed).push_back(slot);
+    } catch (const RuntimeError&) { // a string past the runtime's limit: the buffers stay as they were
+        return -1;
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
     primary = std::move(kept);
     filtered = std::move(failed);
     rows_changed(); // again: the filter ran, perhaps with aggregates, on the rows before
@@ -97,14 +106,20 @@ long Engine::find(std::string_view expression, long start, long end) const
         context.row = row;
         return compiled->test(context);
     };
-    if (end >= start) {
-        for (long row = std::max(start, 1L); row <= std::min(end, count); ++row)
-            if (test(row))
-                return row;
-    } else {
-        for (long row = std::min(start, count); row >= std::max(end, 1L); --row)
-            if (test(row))
-                return row;
+    try {
+        if (end >= start) {
+            for (long row = std::max(start, 1L); row <= std::min(end, count); ++row)
+                if (test(row))
+                    return row;
+        } else {
+            for (long row = std::min(start, count); row >= std::max(end, 1L); --row)
+                if (test(row))
+                    return row;
+        }
+    } catch (const RuntimeError&) { // a string past the runtime's limit
+        return -1;
+    } catch (const std::bad_alloc&) {
+        return -1;
     }
     return 0;
 }
@@ -125,7 +140,13 @@ Result<Value> Engine::evaluate(std::string_view expression, long row) const
             return Result<Value>::failure("no row to evaluate at");
         row = 1;
     }
-    return compiled->evaluate(row_context(Buffer::Primary, row));
+    try {
+        return compiled->evaluate(row_context(Buffer::Primary, row));
+    } catch (const RuntimeError& error) { // a string past the runtime's limit
+        return Result<Value>::failure(error.context());
+    } catch (const std::bad_alloc&) {
+        return Result<Value>::failure("not enough memory to evaluate the expression");
+    }
 }
 
 } // namespace hearth::dw

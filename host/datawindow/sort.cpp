@@ -3,6 +3,7 @@
 #include "host/datawindow/expr_node.h"
 #include "host/datawindow/sort_key.h"
 #include "host/datawindow/text_util.h"
+#include "host/value/runtime_error.h"
 
 #include <fmt/format.h>
 
@@ -326,8 +327,14 @@ int Engine::sort()
         } else {
             prepared.kind = KeyKind::Computed;
             prepared.computed.resize(m_rows.slot_count());
-            for (long r = 1; r <= static_cast<long>(primary.size()); ++r)
-                prepared.computed[primary[r - 1]] = key.expression->evaluate(row_context(Buffer::Primary, r));
+            try {
+                for (long r = 1; r <= static_cast<long>(primary.size()); ++r)
+                    prepared.computed[primary[r - 1]] = key.expression->evaluate(row_context(Buffer::Primary, r));
+            } catch (const RuntimeError&) { // a string past the runtime's limit: the rows keep their order
+                return -1;
+            } catch (const std::bad_alloc&) {
+                return -1;
+            }
             // Folded comparison applies to text results of an insensitive key.
             prepared.fold_text = key.case_mode == SortCase::Insensitive;
         }

@@ -2,6 +2,7 @@
 
 #include "host/value/encoding.h"
 #include "host/value/utf8.h"
+#include "host/value/value.h"
 
 #include <fmt/format.h>
 
@@ -13,7 +14,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -48,9 +49,26 @@ Result<std::string> read_file_bytes(const std::filesystem::path& file)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return Result<std::string>::failure(fmt::format("{}: cannot be read", file.string()));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return std::move(bytes).str();
+    // Read by blocks, so that a file longer than a string can be (a device without end such
+    // as /dev/zero among them) fails instead of taking all memory.
+    std::string bytes;
+    try {
+        std::error_code ec;
+        if (auto size = std::filesystem::file_size(file, ec); !ec && size <= max_string_length)
+            bytes.reserve(size);
+        std::vector<char> block(1 << 16);
+        while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0) {
+            if (bytes.size() + std::size_t(in.gcount()) > max_string_length)
+                return Result<std::string>::failure(fmt::format(
+                    "{}: longer than {} bytes, the longest text a string holds", file.string(), max_string_length));
+            bytes.append(block.data(), std::size_t(in.gcount()));
+        }
+    } catch (const std::bad_alloc&) {
+        return Result<std::string>::failure(fmt::format("{}: not enough memory to read it", file.string()));
+    }
+    if (in.bad())
+        return Result<std::string>::failure(fmt::format("{}: cannot be read", file.string()));
+    return bytes;
 }
 
 Result<std::string> read_text_file(const std::filesystem::path& file)

@@ -79,9 +79,9 @@ template <class Map> std::string map_case(std::string_view text, Map map)
 
 namespace detail {
 
-// Counts beyond this many characters fail with "" (the runtime's error value for Space)
-// instead of exhausting memory.
-constexpr long max_generated_characters = 1L << 28;
+// A result longer than the runtime's strings fails with "" (the runtime's error value for
+// Space, Fill and Replace).
+constexpr bool too_long(std::size_t bytes) { return bytes > max_string_length; }
 
 std::string left(std::string_view text, long count)
 {
@@ -187,6 +187,8 @@ std::string replace(std::string_view text, long start, long count, std::string_v
     std::size_t begin = utf8::offset(text, start - 1);
     std::string_view rest = text.substr(begin);
     std::size_t end = begin + utf8::offset(rest, count);
+    if (too_long(text.size() - (end - begin) + with.size()))
+        return {};
     std::string out;
     out.reserve(text.size() + with.size());
     out.append(text.substr(0, begin));
@@ -198,13 +200,18 @@ std::string replace(std::string_view text, long start, long count, std::string_v
 std::string fill(std::string_view chars, long count)
 {
     // Fill("", n) has nothing to repeat: "".
-    if (count <= 0 || chars.empty() || count > max_generated_characters)
+    if (count <= 0 || chars.empty() || too_long(std::size_t(count)))
         return {};
     long per_copy = utf8::length(chars);
+    std::string_view tail = chars.substr(0, utf8::offset(chars, count % per_copy));
+    std::size_t bytes = std::size_t(count / per_copy) * chars.size() + tail.size();
+    if (too_long(bytes))
+        return {};
     std::string out;
+    out.reserve(bytes);
     for (long copies = count / per_copy; copies > 0; --copies)
         out.append(chars);
-    out.append(chars.substr(0, utf8::offset(chars, count % per_copy)));
+    out.append(tail);
     return out;
 }
 
@@ -435,7 +442,7 @@ std::string replace(std::string_view text, long start, long count, std::string_v
 std::string fill(std::string_view chars, long count)
 {
     std::string unit = bytes_of(chars);
-    if (count <= 0 || unit.empty() || count > detail::max_generated_characters)
+    if (count <= 0 || unit.empty() || detail::too_long(std::size_t(count)))
         return {};
     std::string bytes;
     while (bytes.size() < std::size_t(count))
@@ -470,7 +477,7 @@ std::string char_of(long code)
 std::string space(long count)
 {
     // A count <= 0 gives "" (undocumented).
-    if (count <= 0 || count > detail::max_generated_characters)
+    if (count <= 0 || detail::too_long(std::size_t(count)))
         return {};
     return std::string(std::size_t(count), ' ');
 }

@@ -84,6 +84,7 @@ Value arithmetic(ArithmeticOp op, const Value& a, const Value& b, ExpressionRule
     if (op == ArithmeticOp::Add && a.is_string() && b.is_string()) {
         if (a.is_null() || b.is_null())
             return Value::null_of(Type::String);
+        require_string_length(a.as_string().size() + b.as_string().size(), "+");
         return Value(a.as_string() + b.as_string());
     }
     if ((!a.is_numeric() && a.type() != Type::Any) || (!b.is_numeric() && b.type() != Type::Any))

@@ -1,9 +1,21 @@
 #include "host/value/value.h"
 
+#include "host/value/runtime_error.h"
+
+#include <fmt/format.h>
+
 #include <cassert>
 #include <cmath>
 
 namespace hearth {
+
+void require_string_length(std::size_t length, std::string_view operation)
+{
+    if (length > max_string_length)
+        throw RuntimeError(
+            ErrorCode::CallFailed,
+            fmt::format("{}: a string cannot be longer than {} characters", operation, max_string_length));
+}
 
 std::string_view type_name(Type type)
 {

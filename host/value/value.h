@@ -36,6 +36,13 @@ enum class Type : std::uint8_t {
 // The runtime's own type name ("string", "integer", "long", ...).
 std::string_view type_name(Type type);
 
+// The longest string the runtime holds: its documented 1,073,741,823 characters, counted here
+// in bytes of UTF-8 (one per character for ASCII text; wider characters reach it sooner).
+inline constexpr std::size_t max_string_length = 1'073'741'823;
+// Raises 25015 ("<operation>: a string cannot be longer than ...") when a string of `length`
+// bytes would pass max_string_length.
+void require_string_length(std::size_t length, std::string_view operation);
+
 struct Date {
     std::int16_t year = 1900;
     std::uint8_t month = 1;

@@ -12,8 +12,8 @@
 // ARGs (up to the next option) as its retrieval arguments, converted to their declared types
 // (numbers as written, dates as yyyy-mm-dd, times as hh:mm:ss; the elements of a list
 // argument separated by commas).
-// A failed operation prints its error to stderr and the tool exits with status 1; a bad
-// command line exits with status 2.
+// A failed operation, memory running out among them, prints its error to stderr and the tool
+// exits with status 1; a bad command line exits with status 2.
 #include "host/datawindow/database.h"
 #include "host/datawindow/datawindow.h"
 #include "host/datawindow/library.h"
@@ -21,6 +21,7 @@
 #include "host/sql/cell.h"
 #include "host/sql/driver.h"
 #include "host/value/convert.h"
+#include "host/value/runtime_error.h"
 
 #include <fmt/format.h>
 
@@ -29,6 +30,7 @@
 #include <malloc.h>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -192,11 +194,8 @@ std::optional<RetrievalArgument> argument_value(const RetrieveArgument& argument
     return RetrievalArgument(std::move(elements));
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
-    map_large_blocks();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0].rfind("--", 0) == 0) {
         std::cerr << usage;
@@ -302,4 +301,20 @@ int main(int argc, char** argv)
     }
     std::cout.flush();
     return std::cout ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    map_large_blocks();
+    // Memory running out, or a runtime error no option turned into its own failure, ends the
+    // run as a failed operation rather than an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return fail("not enough memory");
+    } catch (const RuntimeError& error) {
+        return fail(error.what());
+    }
 }

@@ -246,6 +246,11 @@ TEST(Strings, SpaceAndFill)
     EXPECT_EQ(fn::fill("abc", 0), "");
     EXPECT_EQ(fn::fill("", 5), "");
     EXPECT_EQ(fn::fill(Value("ab"), Value(3)), Value("aba"));
+    // Past the runtime's longest string: "" without allocating the result.
+    const long past = long(max_string_length) + 1;
+    EXPECT_EQ(fn::space(past), "");
+    EXPECT_EQ(fn::fill("ab", past), "");
+    EXPECT_EQ(fn::fill("一", 400'000'000), ""); // 400 million characters of three bytes each
 }
 
 TEST(Strings, NumericArgumentsOfAnyNumericTypeAreRounded)
