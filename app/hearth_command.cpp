@@ -1,9 +1,11 @@
 #include "app/hearth_command.h"
 
+#include "app/init_db.h"
 #include "host/object/class_listing.h"
 #include "host/ui/register.h"
 #include "library/library_classes.h"
 
+#include <charconv>
 #include <string>
 
 namespace hearth {
@@ -13,14 +15,64 @@ namespace {
 int usage(std::ostream& err)
 {
     err << "usage: hearth classes\n"
-           "  classes   list the registered library classes and their scripts\n";
+           "       hearth init-db DIR [--households N] [--seed S] [--admin-password P]\n"
+           "  classes   list the registered library classes and their scripts\n"
+           "  init-db   create the records and archive databases in DIR with N sample households\n"
+           "            (default 1000) generated from seed S\n";
     return 2;
+}
+
+template <class Number> bool parse_number(std::string_view text, Number& number)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+int init_db_command(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty() || args[0].starts_with("--"))
+        return usage(err);
+    InitDbOptions options;
+    options.target = std::string(args[0]);
+    for (std::size_t i = 1; i < args.size(); i += 2) {
+        if (i + 1 >= args.size())
+            return usage(err);
+        const std::string_view value = args[i + 1];
+        if (args[i] == "--households") {
+            if (!parse_number(value, options.households) || options.households < 0) {
+                err << "hearth: --households takes a whole number of at least 0, not \"" << value << "\"\n";
+                return 2;
+            }
+        } else if (args[i] == "--seed") {
+            if (!parse_number(value, options.seed)) {
+                err << "hearth: --seed takes a whole number of at least 0, not \"" << value << "\"\n";
+                return 2;
+            }
+        } else if (args[i] == "--admin-password") {
+            options.admin_password = std::string(value);
+        } else {
+            return usage(err);
+        }
+    }
+    auto done = init_db(options);
+    if (!done) {
+        err << "hearth: " << done.error() << '\n';
+        return 1;
+    }
+    out << "created " << records_file << " and " << archive_file << " in " << options.target << ": " << done->rows
+        << " rows\n";
+    if (!done->generated_admin_password.empty())
+        out << "password of velmora_admin: " << done->generated_admin_password << '\n';
+    out << "password of user01: " << done->user_password << '\n';
+    return out.flush() ? 0 : 1;
 }
 
 } // namespace
 
 int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out, std::ostream& err)
 {
+    if (!args.empty() && args[0] == "init-db")
+        return init_db_command(args.subspan(1), out, err);
     if (args.size() != 1 || args[0] != "classes")
         return usage(err);
 

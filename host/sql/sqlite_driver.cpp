@@ -187,6 +187,9 @@ public:
         // Reading the schema makes SQLite check the file is a database, without writing to it.
         if (!run("SELECT count(*) FROM sqlite_schema", error) || (!exists && !run("PRAGMA journal_mode=WAL", error)))
             return fail(error);
+        // SQLite checks foreign keys only on connections that ask for it, so every one does.
+        if (!run("PRAGMA foreign_keys=ON", error))
+            return fail(error);
         // NORMAL sync in WAL keeps the file consistent after a crash (the last commits may be
         // lost on power failure); a rollback journal keeps SQLite's stricter default.
         if (journal_mode() == "wal" && !run("PRAGMA synchronous=NORMAL", error))

@@ -1,0 +1,34 @@
+#pragma once
+// hearth init-db: creates the records and archive databases with the schema, the settings,
+// the users and their rights, and sample households.
+
+#include "host/value/result.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace hearth {
+
+struct InitDbOptions {
+    std::string target;                        // a folder for SQLite
+    long households = 1000;                    // sample households; 0 makes none
+    std::uint64_t seed = 1;                    // the same seed gives the same sample records
+    std::optional<std::string> admin_password; // a random one when absent
+};
+
+struct InitDbDone {
+    long rows = 0;                        // rows written into both databases
+    std::string generated_admin_password; // empty when the caller gave one
+    std::string user_password;            // the ordinary user's, always random
+};
+
+// The two database files of a folder.
+inline constexpr std::string_view records_file = "hearth.db";
+inline constexpr std::string_view archive_file = "hearth_archive.db";
+
+// Creates both databases. Refuses a target that already holds a database; a failed or
+// interrupted run leaves none behind.
+Result<InitDbDone> init_db(const InitDbOptions& options);
+
+} // namespace hearth
