@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <string_view>
 
 namespace hearth::schema {
@@ -268,6 +269,43 @@ void add_indexes(std::vector<std::string>& out, std::string_view table, std::str
     }
 }
 
+// The parts of a list separated by commas outside parentheses, without surrounding blanks.
+std::vector<std::string> split_list(std::string_view list)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i <= list.size(); ++i) {
+        const char c = i < list.size() ? list[i] : ',';
+        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        if (c != ',' || depth != 0)
+            continue;
+        std::string_view part = list.substr(start, i - start);
+        while (part.starts_with(' '))
+            part.remove_prefix(1);
+        parts.emplace_back(part);
+        start = i + 1;
+    }
+    return parts;
+}
+
+// A history row keeps its record's key; the tie to a parent is gone, so a parent column may
+// be null there.
+std::string history_columns(std::string_view columns, std::string_view key)
+{
+    const std::vector<std::string> keys = split_list(key);
+    std::string out;
+    for (std::string column : split_list(columns)) {
+        const std::string name = column.substr(0, column.find(' '));
+        const auto not_null = column.find(" NOT NULL");
+        if (std::find(keys.begin(), keys.end(), name) == keys.end() && not_null != std::string::npos
+            && column.find(" DEFAULT ") == std::string::npos)
+            column.erase(not_null, std::string_view(" NOT NULL").size());
+        out += column + ", ";
+    }
+    return out + "SaveTime TIMESTAMP";
+}
+
 std::string history_name(std::string_view name)
 {
     // The relation history keeps its current name, which the archive's statements use.
@@ -324,15 +362,15 @@ constexpr std::string_view house_totals
 std::vector<std::string> tables(Database database, sql::Dbms dbms)
 {
     std::vector<std::string> out;
-    out.push_back("CREATE TABLE schema_version (version INTEGER NOT NULL)");
+    out.push_back("CREATE TABLE schema_version (version INTEGER NOT NULL PRIMARY KEY)");
     if (database == Database::Records) {
         for (const Table& table : records_tables)
             out.push_back(create_table(fmt::format("TC_{}", table.name), table.columns, table.key, table.references));
     } else {
         for (const Table& table : records_tables)
             if (has_history(table))
-                out.push_back(create_table(history_name(table.name),
-                                           fmt::format("{}, SaveTime TIMESTAMP", table.columns), table.key, {}));
+                out.push_back(
+                    create_table(history_name(table.name), history_columns(table.columns, table.key), table.key, {}));
         for (const PhotoTable& photo : photo_tables)
             out.push_back(create_table(
                 fmt::format("TS_{}", photo.name),
