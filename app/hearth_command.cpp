@@ -17,8 +17,9 @@ int usage(std::ostream& err)
     err << "usage: hearth classes\n"
            "       hearth init-db DIR [--households N] [--seed S] [--admin-password P]\n"
            "  classes   list the registered library classes and their scripts\n"
-           "  init-db   create the records and archive databases in DIR with N sample households\n"
-           "            (default 1000) generated from seed S\n";
+           "  init-db   create the records and archive databases in the folder DIR, or on the PostgreSQL\n"
+           "            server when DIR is a connection string, with N sample households (default\n"
+           "            1000) generated from seed S\n";
     return 2;
 }
 
@@ -59,8 +60,11 @@ int init_db_command(std::span<const std::string_view> args, std::ostream& out, s
         err << "hearth: " << done.error() << '\n';
         return 1;
     }
-    out << "created " << records_file << " and " << archive_file << " in " << options.target << ": " << done->rows
-        << " rows\n";
+    if (is_connection_string(options.target))
+        out << "created the records and archive databases on the server: " << done->rows << " rows\n";
+    else
+        out << "created " << records_file << " and " << archive_file << " in " << options.target << ": " << done->rows
+            << " rows\n";
     if (!done->generated_admin_password.empty())
         out << "password of velmora_admin: " << done->generated_admin_password << '\n';
     out << "password of user01: " << done->user_password << '\n';

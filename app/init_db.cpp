@@ -5,6 +5,8 @@
 #include "app/schema.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <fcntl.h>
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace hearth {
@@ -25,8 +28,29 @@ namespace {
 namespace fs = std::filesystem;
 using schema::Database;
 
-// Both SQLite files, loaded in one transaction each through prepared statements.
-class SqliteLoad final : public sample::RowSink {
+// Both databases, each loaded in one transaction. A loader keeps its first failure.
+class Loader : public sample::RowSink {
+public:
+    virtual bool run(Database database, const std::string& statement) = 0;
+    // Writes rows that are still held back; called before indexes and triggers are made.
+    virtual void flush() {}
+    // Commits both and disconnects.
+    virtual bool finish() = 0;
+    const std::string& error() const { return m_error; }
+    long rows() const { return m_rows; }
+
+protected:
+    void fail(std::string text)
+    {
+        if (m_error.empty())
+            m_error = std::move(text);
+    }
+    std::string m_error;
+    long m_rows = 0;
+};
+
+// The two SQLite files, written through prepared statements as the rows come.
+class SqliteLoad final : public Loader {
 public:
     ~SqliteLoad() override
     {
@@ -48,7 +72,7 @@ public:
             && run(database, "BEGIN");
     }
 
-    bool run(Database database, const std::string& statement)
+    bool run(Database database, const std::string& statement) override
     {
         sqlite3* db = m_db[static_cast<std::size_t>(database)];
         if (m_error.empty() && sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -98,8 +122,8 @@ public:
         ++m_rows;
     }
 
-    // Commits both and closes them, which folds the write-ahead log back into the files.
-    bool finish()
+    // Closing folds the write-ahead log back into the files.
+    bool finish() override
     {
         for (auto database : {Database::Records, Database::Archive})
             run(database, "COMMIT");
@@ -112,14 +136,10 @@ public:
         return m_error.empty();
     }
 
-    const std::string& error() const { return m_error; }
-    long rows() const { return m_rows; }
-
 private:
     void fail(sqlite3* db, std::string_view what)
     {
-        if (m_error.empty())
-            m_error = fmt::format("{} ({})", db ? sqlite3_errmsg(db) : "out of memory", what.substr(0, 200));
+        Loader::fail(fmt::format("{} ({})", db ? sqlite3_errmsg(db) : "out of memory", what.substr(0, 200)));
     }
 
     struct Finalize {
@@ -127,8 +147,143 @@ private:
     };
     std::array<sqlite3*, 2> m_db {};
     std::vector<std::unique_ptr<sqlite3_stmt, Finalize>> m_inserts;
-    std::string m_error;
-    long m_rows = 0;
+};
+
+// The two PostgreSQL databases. Rows are held per table in COPY's text form and copied table
+// by table in the order of each table's first row, which puts every parent table before its
+// children: a child row never comes before its parent row.
+class PostgresLoad final : public Loader {
+public:
+    ~PostgresLoad() override
+    {
+        for (PGconn* conn : m_conn)
+            if (conn)
+                PQfinish(conn);
+    }
+
+    bool open(Database database, const std::string& conninfo, const std::string& name)
+    {
+        PGconn*& conn = m_conn[static_cast<std::size_t>(database)];
+        conn = connect_to(conninfo, name);
+        if (PQstatus(conn) != CONNECTION_OK) {
+            fail(fmt::format("cannot connect to database \"{}\": {}", name, PQerrorMessage(conn)));
+            return false;
+        }
+        return run(database, "SET client_min_messages = warning") && run(database, "BEGIN");
+    }
+
+    bool run(Database database, const std::string& statement) override
+    {
+        PGconn* conn = m_conn[static_cast<std::size_t>(database)];
+        if (!m_error.empty())
+            return false;
+        PGresult* result = PQexec(conn, statement.c_str());
+        const auto status = PQresultStatus(result);
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            fail(fmt::format("{} ({})", PQerrorMessage(conn), statement.substr(0, 200)));
+        PQclear(result);
+        return m_error.empty();
+    }
+
+    int table(Database database, std::string_view name, std::initializer_list<std::string_view> columns) override
+    {
+        m_tables.push_back({database, fmt::format("COPY {} ({}) FROM STDIN", name, fmt::join(columns, ", ")), {}});
+        return static_cast<int>(m_tables.size() - 1);
+    }
+
+    void insert(int table, std::initializer_list<sample::Field> row) override
+    {
+        Held& held = m_tables[static_cast<std::size_t>(table)];
+        if (held.rows.empty())
+            m_order.push_back(static_cast<std::size_t>(table));
+        std::string& out = held.rows;
+        bool first = true;
+        for (const sample::Field& field : row) {
+            if (!std::exchange(first, false))
+                out += '\t';
+            using Kind = sample::Field::Kind;
+            switch (field.kind) {
+            case Kind::Null: out += "\\N"; break;
+            case Kind::Integer: fmt::format_to(std::back_inserter(out), "{}", field.integer); break;
+            case Kind::Real: fmt::format_to(std::back_inserter(out), "{}", field.real); break;
+            case Kind::Text:
+                for (char c : field.text) {
+                    switch (c) {
+                    case '\\': out += "\\\\"; break;
+                    case '\t': out += "\\t"; break;
+                    case '\n': out += "\\n"; break;
+                    case '\r': out += "\\r"; break;
+                    default: out += c;
+                    }
+                }
+                break;
+            case Kind::Bytes:
+                out += "\\\\x";
+                for (unsigned char c : field.text)
+                    fmt::format_to(std::back_inserter(out), "{:02x}", c);
+                break;
+            }
+        }
+        out += '\n';
+        ++m_rows;
+    }
+
+    void flush() override
+    {
+        for (std::size_t table : m_order) {
+            Held& held = m_tables[table];
+            PGconn* conn = m_conn[static_cast<std::size_t>(held.database)];
+            if (!m_error.empty())
+                return;
+            PGresult* result = PQexec(conn, held.copy.c_str());
+            bool copying = PQresultStatus(result) == PGRES_COPY_IN;
+            PQclear(result);
+            if (copying && PQputCopyData(conn, held.rows.data(), static_cast<int>(held.rows.size())) == 1
+                && PQputCopyEnd(conn, nullptr) == 1) {
+                result = PQgetResult(conn);
+                copying = PQresultStatus(result) == PGRES_COMMAND_OK;
+                PQclear(result);
+                while ((result = PQgetResult(conn)))
+                    PQclear(result);
+            } else {
+                copying = false;
+            }
+            if (!copying)
+                fail(fmt::format("{} ({})", PQerrorMessage(conn), held.copy));
+            std::string().swap(held.rows);
+        }
+        m_order.clear();
+    }
+
+    bool finish() override
+    {
+        for (auto database : {Database::Records, Database::Archive})
+            run(database, "COMMIT");
+        for (PGconn*& conn : m_conn) {
+            PQfinish(conn);
+            conn = nullptr;
+        }
+        return m_error.empty();
+    }
+
+    // A connection with the settings of `conninfo` to the database `name` on the same server.
+    static PGconn* connect_to(const std::string& conninfo, const std::string& name)
+    {
+        // The first dbname is expanded as a connection string; the second then names the database.
+        const char* keys[] = {"dbname", "dbname", "application_name", nullptr};
+        const char* values[] = {conninfo.c_str(), name.c_str(), "hearth init-db", nullptr};
+        return PQconnectdbParams(keys, values, 1);
+    }
+
+private:
+    struct Held {
+        Database database;
+        std::string copy;
+        std::string rows;
+    };
+    std::array<PGconn*, 2> m_conn {};
+    std::vector<Held> m_tables;
+    std::vector<std::size_t> m_order;
 };
 
 bool holds_database(const fs::path& folder)
@@ -140,25 +295,21 @@ bool holds_database(const fs::path& folder)
     return false;
 }
 
-// Loads everything into the two files of `work`.
-Result<long> load(const fs::path& work, const InitDbOptions& options, const std::string& admin_hash,
+// Loads the schema, the settings and users, and the sample into the two opened databases.
+Result<long> load(Loader& loader, sql::Dbms dbms, const InitDbOptions& options, const std::string& admin_hash,
                   const std::string& user_hash)
 {
-    SqliteLoad loader;
-    const std::array databases {Database::Records, Database::Archive};
-    const std::array files {records_file, archive_file};
-    for (std::size_t i = 0; i < 2; ++i) {
-        if (!loader.open(databases[i], work / files[i]))
-            break;
-        for (const std::string& statement : schema::tables(databases[i], sql::Dbms::SQLite))
-            loader.run(databases[i], statement);
-        loader.run(databases[i],
+    for (auto database : {Database::Records, Database::Archive}) {
+        for (const std::string& statement : schema::tables(database, dbms))
+            loader.run(database, statement);
+        loader.run(database,
                    fmt::format("INSERT INTO schema_version (version) VALUES ({})", schema::current_version()));
     }
     sample::write_settings_and_users(loader, admin_hash, user_hash);
     sample::write_sample(loader, options.households, options.seed);
-    for (auto database : databases)
-        for (const std::string& statement : schema::indexes_and_triggers(database, sql::Dbms::SQLite))
+    loader.flush();
+    for (auto database : {Database::Records, Database::Archive})
+        for (const std::string& statement : schema::indexes_and_triggers(database, dbms))
             loader.run(database, statement);
     // The totals are computed once for the loaded rows (through the new indexes); from here on
     // the triggers keep them.
@@ -168,22 +319,154 @@ Result<long> load(const fs::path& work, const InitDbOptions& options, const std:
     return loader.rows() + 2;
 }
 
+Result<long> load_sqlite(const fs::path& work, const InitDbOptions& options, const std::string& admin_hash,
+                         const std::string& user_hash)
+{
+    SqliteLoad loader;
+    if (loader.open(Database::Records, work / records_file))
+        loader.open(Database::Archive, work / archive_file);
+    return load(loader, sql::Dbms::SQLite, options, admin_hash, user_hash);
+}
+
+Result<long> create_in_folder(const InitDbOptions& options, const std::string& admin_hash, const std::string& user_hash)
+{
+    const fs::path folder(options.target);
+    std::error_code ec;
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
+        return Result<long>::failure(fmt::format("\"{}\" is not a folder", folder.string()));
+    if (holds_database(folder))
+        return Result<long>::failure(fmt::format("\"{}\" already holds a database", folder.string()));
+    if (fs::create_directories(folder, ec); ec)
+        return Result<long>::failure(fmt::format("cannot create the folder \"{}\": {}", folder.string(), ec.message()));
+    // The files are built in a private folder beside their place and moved in only when
+    // complete, so an interrupted run leaves no half-made database under the real names.
+    std::string pattern = (folder / ".hearth-init-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        return Result<long>::failure(
+            fmt::format("cannot write into \"{}\": {}", folder.string(), std::strerror(errno)));
+    const fs::path work(pattern);
+    auto loaded = load_sqlite(work, options, admin_hash, user_hash);
+    std::string failure = loaded ? std::string() : loaded.error();
+    // The archive goes in first: the records file is what makes the folder hold a database.
+    std::vector<fs::path> moved;
+    for (std::string_view name : {archive_file, records_file}) {
+        if (!failure.empty())
+            break;
+        if (::renameat2(AT_FDCWD, (work / name).c_str(), AT_FDCWD, (folder / name).c_str(), RENAME_NOREPLACE) != 0)
+            failure
+                = fmt::format("cannot move the new database into \"{}\": {}", folder.string(), std::strerror(errno));
+        else
+            moved.push_back(folder / name);
+    }
+    if (!failure.empty())
+        for (const fs::path& path : moved)
+            fs::remove(path, ec);
+    fs::remove_all(work, ec);
+    if (!failure.empty())
+        return Result<long>::failure(failure);
+    return loaded;
+}
+
+// The database a connection string names, or "" when it names none or does not parse.
+std::string database_named(const std::string& conninfo)
+{
+    std::string name;
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+    for (PQconninfoOption* option = options; option && option->keyword; ++option)
+        if (std::string_view(option->keyword) == "dbname" && option->val)
+            name = option->val;
+    PQconninfoFree(options);
+    PQfreemem(error);
+    return name;
+}
+
+// Both databases on the server: made here when missing, accepted when present without
+// tables, and dropped again when the load fails.
+Result<long> create_on_server(const InitDbOptions& options, const std::string& admin_hash, const std::string& user_hash)
+{
+    using Failure = Result<long>;
+    const std::string records = database_named(options.target);
+    if (records.empty())
+        return Failure::failure("the connection string names no database");
+    const std::string archive = records + "_archive";
+    std::unique_ptr<PGconn, void (*)(PGconn*)> admin(PostgresLoad::connect_to(options.target, "postgres"), PQfinish);
+    if (PQstatus(admin.get()) != CONNECTION_OK)
+        return Failure::failure(fmt::format("cannot connect to the database server: {}", PQerrorMessage(admin.get())));
+    auto query = [&](PGconn* conn, const char* text, const std::string& parameter) {
+        const char* values[] = {parameter.c_str()};
+        PGresult* result = PQexecParams(conn, text, 1, nullptr, values, nullptr, nullptr, 0);
+        std::string answer = PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) == 1
+            ? PQgetvalue(result, 0, 0)
+            : "error: " + std::string(PQerrorMessage(conn));
+        PQclear(result);
+        return answer;
+    };
+    std::vector<std::string> created;
+    auto drop_created = [&] {
+        for (const std::string& name : created) {
+            char* quoted = PQescapeIdentifier(admin.get(), name.c_str(), name.size());
+            PQclear(PQexec(admin.get(), fmt::format("DROP DATABASE IF EXISTS {}", quoted).c_str()));
+            PQfreemem(quoted);
+        }
+    };
+    for (const std::string& name : {records, archive}) {
+        const std::string exists = query(admin.get(), "SELECT count(*) FROM pg_database WHERE datname = $1", name);
+        if (exists.starts_with("error: ")) {
+            drop_created();
+            return Failure::failure(exists.substr(7));
+        }
+        if (exists == "1") {
+            std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PostgresLoad::connect_to(options.target, name), PQfinish);
+            const std::string tables = query(conn.get(),
+                                             "SELECT count(*) FROM pg_tables WHERE schemaname NOT IN "
+                                             "('pg_catalog', 'information_schema') AND tablename <> $1",
+                                             "");
+            if (tables != "0") {
+                drop_created();
+                return Failure::failure(tables.starts_with("error: ")
+                                            ? tables.substr(7)
+                                            : fmt::format("database \"{}\" already holds tables", name));
+            }
+            continue;
+        }
+        char* quoted = PQescapeIdentifier(admin.get(), name.c_str(), name.size());
+        PGresult* result = PQexec(admin.get(), fmt::format("CREATE DATABASE {}", quoted).c_str());
+        PQfreemem(quoted);
+        const bool made = PQresultStatus(result) == PGRES_COMMAND_OK;
+        PQclear(result);
+        if (!made) {
+            const std::string why = PQerrorMessage(admin.get());
+            drop_created();
+            return Failure::failure(fmt::format("cannot create database \"{}\": {}", name, why));
+        }
+        created.push_back(name);
+    }
+    Result<long> loaded = Failure::failure("");
+    {
+        PostgresLoad loader;
+        if (loader.open(Database::Records, options.target, records))
+            loader.open(Database::Archive, options.target, archive);
+        loaded = load(loader, sql::Dbms::PostgreSQL, options, admin_hash, user_hash);
+    }
+    if (!loaded)
+        drop_created();
+    return loaded;
+}
+
 } // namespace
+
+bool is_connection_string(std::string_view target)
+{
+    return target.starts_with("postgresql://") || target.starts_with("postgres://")
+        || target.find('=') != std::string_view::npos;
+}
 
 Result<InitDbDone> init_db(const InitDbOptions& options)
 {
     using Failure = Result<InitDbDone>;
     if (options.households < 0)
         return Failure::failure("the number of households must not be negative");
-    const fs::path folder(options.target);
-    std::error_code ec;
-    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
-        return Failure::failure(fmt::format("\"{}\" is not a folder", folder.string()));
-    if (holds_database(folder))
-        return Failure::failure(fmt::format("\"{}\" already holds a database", folder.string()));
-    if (fs::create_directories(folder, ec); ec)
-        return Failure::failure(fmt::format("cannot create the folder \"{}\": {}", folder.string(), ec.message()));
-
     InitDbDone done;
     std::string admin_password;
     if (options.admin_password) {
@@ -202,32 +485,10 @@ Result<InitDbDone> init_db(const InitDbOptions& options)
     auto user_hash = hash_password(done.user_password);
     if (!admin_hash || !user_hash)
         return Failure::failure(admin_hash ? user_hash.error() : admin_hash.error());
-
-    // The files are built in a private folder beside their place and moved in only when
-    // complete, so an interrupted run leaves no half-made database under the real names.
-    std::string pattern = (folder / ".hearth-init-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        return Failure::failure(fmt::format("cannot write into \"{}\": {}", folder.string(), std::strerror(errno)));
-    const fs::path work(pattern);
-    auto loaded = load(work, options, *admin_hash, *user_hash);
-    std::string failure = loaded ? std::string() : loaded.error();
-    // The archive goes in first: the records file is what makes the folder hold a database.
-    std::vector<fs::path> moved;
-    for (std::string_view name : {archive_file, records_file}) {
-        if (!failure.empty())
-            break;
-        if (::renameat2(AT_FDCWD, (work / name).c_str(), AT_FDCWD, (folder / name).c_str(), RENAME_NOREPLACE) != 0)
-            failure
-                = fmt::format("cannot move the new database into \"{}\": {}", folder.string(), std::strerror(errno));
-        else
-            moved.push_back(folder / name);
-    }
-    if (!failure.empty())
-        for (const fs::path& path : moved)
-            fs::remove(path, ec);
-    fs::remove_all(work, ec);
-    if (!failure.empty())
-        return Failure::failure(failure);
+    auto loaded = is_connection_string(options.target) ? create_on_server(options, *admin_hash, *user_hash)
+                                                       : create_in_folder(options, *admin_hash, *user_hash);
+    if (!loaded)
+        return Failure::failure(loaded.error());
     done.rows = *loaded;
     return done;
 }

@@ -11,9 +11,9 @@
 namespace hearth {
 
 struct InitDbOptions {
-    std::string target;                        // a folder for SQLite
-    long households = 1000;                    // sample households; 0 makes none
-    std::uint64_t seed = 1;                    // the same seed gives the same sample records
+    std::string target;     // a folder (SQLite), or a connection string (PostgreSQL): a URI or key=value
+    long households = 1000; // sample households; 0 makes none
+    std::uint64_t seed = 1; // the same seed gives the same sample records
     std::optional<std::string> admin_password; // a random one when absent
 };
 
@@ -23,12 +23,16 @@ struct InitDbDone {
     std::string user_password;            // the ordinary user's, always random
 };
 
-// The two database files of a folder.
+// The two database files of a folder. On a server the records database is the one the
+// connection string names, and the archive the one of the same name with "_archive" appended.
 inline constexpr std::string_view records_file = "hearth.db";
 inline constexpr std::string_view archive_file = "hearth_archive.db";
 
 // Creates both databases. Refuses a target that already holds a database; a failed or
 // interrupted run leaves none behind.
 Result<InitDbDone> init_db(const InitDbOptions& options);
+
+// Whether init-db takes `target` for a connection string rather than a folder.
+bool is_connection_string(std::string_view target);
 
 } // namespace hearth

@@ -7,6 +7,7 @@
 #include "host/sql/transaction.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -49,6 +50,17 @@ std::string rows(const fs::path& file, const std::string& query)
     return out;
 }
 
+// Households whose stored totals differ from their persons and houses.
+const std::string wrong_totals_query
+    = "SELECT r.RprNo FROM TC_GE_Rpr r WHERE PersonNum <> (SELECT count(*) FROM TC_GE_PersonInfo p "
+      "WHERE p.RprNo = r.RprNo) OR InCommHouseNum <> (SELECT count(*) FROM TC_GE_RprOwnHouse o "
+      "WHERE o.RprNo = r.RprNo AND o.HouseNo IS NOT NULL) OR OutCommHouseNum <> (SELECT count(*) "
+      "FROM TC_GE_RprOwnHouse o WHERE o.RprNo = r.RprNo AND o.HouseNo IS NULL) OR "
+      "abs(InCommHouseArea - (SELECT coalesce(sum(Area), 0) FROM TC_GE_RprOwnHouse o WHERE o.RprNo "
+      "= r.RprNo AND o.HouseNo IS NOT NULL)) > 0.001 OR abs(OutCommHouseArea - (SELECT "
+      "coalesce(sum(Area), 0) FROM TC_GE_RprOwnHouse o WHERE o.RprNo = r.RprNo AND o.HouseNo IS "
+      "NULL)) > 0.001";
+
 class InitDbTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -74,18 +86,7 @@ protected:
         return code;
     }
 
-    // Households whose stored totals differ from their persons and houses.
-    std::string wrong_totals() const
-    {
-        return records("SELECT r.RprNo FROM TC_GE_Rpr r WHERE PersonNum <> (SELECT count(*) FROM TC_GE_PersonInfo p "
-                       "WHERE p.RprNo = r.RprNo) OR InCommHouseNum <> (SELECT count(*) FROM TC_GE_RprOwnHouse o "
-                       "WHERE o.RprNo = r.RprNo AND o.HouseNo IS NOT NULL) OR OutCommHouseNum <> (SELECT count(*) "
-                       "FROM TC_GE_RprOwnHouse o WHERE o.RprNo = r.RprNo AND o.HouseNo IS NULL) OR "
-                       "abs(InCommHouseArea - (SELECT coalesce(sum(Area), 0) FROM TC_GE_RprOwnHouse o WHERE o.RprNo "
-                       "= r.RprNo AND o.HouseNo IS NOT NULL)) > 0.001 OR abs(OutCommHouseArea - (SELECT "
-                       "coalesce(sum(Area), 0) FROM TC_GE_RprOwnHouse o WHERE o.RprNo = r.RprNo AND o.HouseNo IS "
-                       "NULL)) > 0.001");
-    }
+    std::string wrong_totals() const { return records(wrong_totals_query); }
 
     fs::path dir = scratch("db");
     long rows_written = 0;
@@ -235,3 +236,69 @@ TEST(InitDb, CommandLineErrorsAndFailures)
 }
 
 } // namespace
+
+namespace {
+
+// Every row of a query on the PostgreSQL database `name`, as rows() gives them; a failed
+// statement gives "error".
+std::string pg_rows(const std::string& conninfo, const std::string& name, const std::string& query)
+{
+    const char* keys[] = {"dbname", "dbname", nullptr};
+    const char* values[] = {conninfo.c_str(), name.c_str(), nullptr};
+    PGconn* conn = PQconnectdbParams(keys, values, 1);
+    PGresult* result = PQexec(conn, query.c_str());
+    std::string out
+        = PQresultStatus(result) == PGRES_TUPLES_OK || PQresultStatus(result) == PGRES_COMMAND_OK ? "" : "error";
+    for (int row = 0; out.empty() && row < PQntuples(result); ++row) {
+        for (int column = 0; column < PQnfields(result); ++column)
+            out += (column ? "|" : "")
+                + std::string(PQgetisnull(result, row, column) ? "NULL" : PQgetvalue(result, row, column));
+        out += '\n';
+    }
+    PQclear(result);
+    PQfinish(conn);
+    return out;
+}
+
+} // namespace
+
+TEST(InitDbPostgres, CreatesBothDatabasesWhoseSchemaKeepsTotalsAndDeletionRules)
+{
+    const char* server = std::getenv("HEARTH_TEST_PG");
+    if (!server || !*server)
+        GTEST_SKIP() << "HEARTH_TEST_PG is not set";
+    const std::string name = "hearth_initdb_" + std::to_string(::getpid());
+    const std::string conninfo = std::string(server) + " dbname=" + name;
+    auto done = hearth::init_db({conninfo, 60, 3, "secret1"});
+    ASSERT_TRUE(done) << done.error();
+    auto records = [&](const std::string& query) { return pg_rows(server, name, query); };
+    EXPECT_EQ(records("SELECT version FROM schema_version"), "1\n");
+    EXPECT_EQ(pg_rows(server, name + "_archive", "SELECT version FROM schema_version"), "1\n");
+    EXPECT_EQ(pg_rows(server, name + "_archive",
+                      "SELECT count(*) > 0, bool_and(substr(Photo, 1, 2) = 'BM'::bytea) FROM TS_PersonPhoto"),
+              "t|t\n");
+    EXPECT_EQ(records("SELECT count(*) FROM TC_GE_Rpr"), "60\n");
+    const std::string hash = records("SELECT PassHash FROM TC_SYS_User WHERE UserNo = 'velmora_admin'");
+    EXPECT_TRUE(hearth::password_matches("secret1", hash.substr(0, hash.size() - 1)));
+    EXPECT_EQ(records(wrong_totals_query), "");
+
+    EXPECT_EQ(records("INSERT INTO TC_GE_PersonInfo (PersonNo, RprNo, Name) VALUES ('x''1', 'R000000001', '王五')"),
+              "");
+    EXPECT_EQ(records("INSERT INTO TC_GE_RprOwnHouse (OrderNo, RprNo, Area) VALUES (99999, 'R000000001', 12.5)"), "");
+    EXPECT_EQ(records("DELETE FROM TC_GE_HouseInfo WHERE HouseNo = 2"), "");
+    EXPECT_EQ(records("DELETE FROM TC_GE_PersonInfo WHERE PersonNo = 'R00000000301'"), "");
+    EXPECT_EQ(records("SELECT IsSave FROM TC_GE_PersonInfo WHERE PersonNo = 'x''1'"), "0\n");
+    EXPECT_EQ(records(wrong_totals_query), "");
+
+    EXPECT_EQ(records("DELETE FROM TC_GE_Building WHERE BuildingNo = 1"), "error");
+    EXPECT_EQ(records("DELETE FROM TC_GE_RegionalManage WHERE RegionalNo = 1"), "");
+    EXPECT_EQ(records("SELECT count(*), count(RegionalNo) FROM TC_GE_Building"), "3|0\n");
+    EXPECT_EQ(records("DELETE FROM TC_GE_Rpr WHERE RprNo = 'R000000001'"), "");
+    EXPECT_EQ(records("SELECT count(*) FROM TC_GE_PersonInfo WHERE RprNo = 'R000000001'"), "0\n");
+
+    auto again = hearth::init_db({conninfo, 0, 1, "pw"});
+    ASSERT_FALSE(again);
+    EXPECT_NE(again.error().find("already holds"), std::string::npos);
+    EXPECT_EQ(pg_rows(server, "postgres", "DROP DATABASE " + name), "");
+    EXPECT_EQ(pg_rows(server, "postgres", "DROP DATABASE " + name + "_archive"), "");
+}
