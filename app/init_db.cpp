@@ -314,6 +314,16 @@ Result<long> load(Loader& loader, sql::Dbms dbms, const InitDbOptions& options, 
     // The totals are computed once for the loaded rows (through the new indexes); from here on
     // the triggers keep them.
     loader.run(Database::Records, schema::recompute_household_totals());
+    // Version 1 is made in two halves around the rows; later versions are applied as they are
+    // to an existing database, and the version table already names the last.
+    for (const schema::Migration& migration : schema::migrations(dbms)) {
+        if (migration.version == 1)
+            continue;
+        for (const std::string& statement : migration.records)
+            loader.run(Database::Records, statement);
+        for (const std::string& statement : migration.archive)
+            loader.run(Database::Archive, statement);
+    }
     if (!loader.finish())
         return Result<long>::failure(fmt::format("cannot create the database: {}", loader.error()));
     return loader.rows() + 2;

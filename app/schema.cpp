@@ -432,6 +432,6 @@ std::vector<Migration> migrations(sql::Dbms dbms)
     return {std::move(first)};
 }
 
-int current_version() { return 1; }
+int current_version() { return migrations(sql::Dbms::SQLite).back().version; }
 
 } // namespace hearth::schema
