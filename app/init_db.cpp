@@ -311,9 +311,9 @@ Result<long> load(Loader& loader, sql::Dbms dbms, const InitDbOptions& options, 
     for (auto database : {Database::Records, Database::Archive})
         for (const std::string& statement : schema::indexes_and_triggers(database, dbms))
             loader.run(database, statement);
-    // The totals are computed once for the loaded rows (through the new indexes); from here on
-    // the triggers keep them.
-    loader.run(Database::Records, schema::recompute_household_totals());
+    // The totals are computed once for all loaded households; from here on the triggers keep them.
+    for (const std::string& statement : schema::household_totals_after_load())
+        loader.run(Database::Records, statement);
     // Version 1 is made in two halves around the rows; later versions are applied as they are
     // to an existing database, and the version table already names the last.
     for (const schema::Migration& migration : schema::migrations(dbms)) {

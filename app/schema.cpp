@@ -417,9 +417,15 @@ std::vector<std::string> indexes_and_triggers(Database database, sql::Dbms dbms)
     return out;
 }
 
-std::string recompute_household_totals()
+std::vector<std::string> household_totals_after_load()
 {
-    return fmt::format("UPDATE TC_GE_Rpr SET {}, {}", person_total, house_totals);
+    return {"UPDATE TC_GE_Rpr SET PersonNum = p.n FROM (SELECT RprNo, count(*) AS n FROM TC_GE_PersonInfo GROUP BY "
+            "RprNo) p WHERE p.RprNo = TC_GE_Rpr.RprNo",
+            "UPDATE TC_GE_Rpr SET InCommHouseNum = o.inside, OutCommHouseNum = o.outside, InCommHouseArea = "
+            "o.inside_area, OutCommHouseArea = o.outside_area FROM (SELECT RprNo, count(HouseNo) AS inside, "
+            "count(*) - count(HouseNo) AS outside, coalesce(sum(CASE WHEN HouseNo IS NOT NULL THEN Area END), 0) "
+            "AS inside_area, coalesce(sum(CASE WHEN HouseNo IS NULL THEN Area END), 0) AS outside_area FROM "
+            "TC_GE_RprOwnHouse GROUP BY RprNo) o WHERE o.RprNo = TC_GE_Rpr.RprNo"};
 }
 
 std::vector<Migration> migrations(sql::Dbms dbms)

@@ -32,7 +32,8 @@ int current_version();
 std::vector<std::string> tables(Database database, sql::Dbms dbms);
 std::vector<std::string> indexes_and_triggers(Database database, sql::Dbms dbms);
 
-// Sets every household's totals from its persons and houses, as the triggers keep them.
-std::string recompute_household_totals();
+// Sets the totals of the households of a bulk load (which start at 0) from their persons and
+// houses, as the triggers keep them afterwards.
+std::vector<std::string> household_totals_after_load();
 
 } // namespace hearth::schema
