@@ -28,6 +28,15 @@ namespace {
 namespace fs = std::filesystem;
 using schema::Database;
 
+// The server's last complaint without the line break libpq ends it with.
+std::string server_error(PGconn* conn)
+{
+    std::string text = conn ? PQerrorMessage(conn) : "out of memory";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
 // Both databases, each loaded in one transaction. A loader keeps its first failure.
 class Loader : public sample::RowSink {
 public:
@@ -166,7 +175,7 @@ public:
         PGconn*& conn = m_conn[static_cast<std::size_t>(database)];
         conn = connect_to(conninfo, name);
         if (PQstatus(conn) != CONNECTION_OK) {
-            fail(fmt::format("cannot connect to database \"{}\": {}", name, PQerrorMessage(conn)));
+            fail(fmt::format("cannot connect to database \"{}\": {}", name, server_error(conn)));
             return false;
         }
         return run(database, "SET client_min_messages = warning") && run(database, "BEGIN");
@@ -180,7 +189,7 @@ public:
         PGresult* result = PQexec(conn, statement.c_str());
         const auto status = PQresultStatus(result);
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            fail(fmt::format("{} ({})", PQerrorMessage(conn), statement.substr(0, 200)));
+            fail(fmt::format("{} ({})", server_error(conn), statement.substr(0, 200)));
         PQclear(result);
         return m_error.empty();
     }
@@ -249,7 +258,7 @@ public:
                 copying = false;
             }
             if (!copying)
-                fail(fmt::format("{} ({})", PQerrorMessage(conn), held.copy));
+                fail(fmt::format("{} ({})", server_error(conn), held.copy));
             std::string().swap(held.rows);
         }
         m_order.clear();
@@ -402,13 +411,13 @@ Result<long> create_on_server(const InitDbOptions& options, const std::string& a
     const std::string archive = records + "_archive";
     std::unique_ptr<PGconn, void (*)(PGconn*)> admin(PostgresLoad::connect_to(options.target, "postgres"), PQfinish);
     if (PQstatus(admin.get()) != CONNECTION_OK)
-        return Failure::failure(fmt::format("cannot connect to the database server: {}", PQerrorMessage(admin.get())));
+        return Failure::failure(fmt::format("cannot connect to the database server: {}", server_error(admin.get())));
     auto query = [&](PGconn* conn, const char* text, const std::string& parameter) {
         const char* values[] = {parameter.c_str()};
         PGresult* result = PQexecParams(conn, text, 1, nullptr, values, nullptr, nullptr, 0);
         std::string answer = PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) == 1
             ? PQgetvalue(result, 0, 0)
-            : "error: " + std::string(PQerrorMessage(conn));
+            : "error: " + server_error(conn);
         PQclear(result);
         return answer;
     };
@@ -429,9 +438,9 @@ Result<long> create_on_server(const InitDbOptions& options, const std::string& a
         if (exists == "1") {
             std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PostgresLoad::connect_to(options.target, name), PQfinish);
             const std::string tables = query(conn.get(),
-                                             "SELECT count(*) FROM pg_tables WHERE schemaname NOT IN "
-                                             "('pg_catalog', 'information_schema') AND tablename <> $1",
-                                             "");
+                                             "SELECT count(*) FROM pg_tables WHERE schemaname <> ALL "
+                                             "(string_to_array($1, ','))",
+                                             "pg_catalog,information_schema");
             if (tables != "0") {
                 drop_created();
                 return Failure::failure(tables.starts_with("error: ")
@@ -446,7 +455,7 @@ Result<long> create_on_server(const InitDbOptions& options, const std::string& a
         const bool made = PQresultStatus(result) == PGRES_COMMAND_OK;
         PQclear(result);
         if (!made) {
-            const std::string why = PQerrorMessage(admin.get());
+            const std::string why = server_error(admin.get());
             drop_created();
             return Failure::failure(fmt::format("cannot create database \"{}\": {}", name, why));
         }
