@@ -317,12 +317,13 @@ Result<long> load(Loader& loader, sql::Dbms dbms, const InitDbOptions& options, 
     sample::write_settings_and_users(loader, admin_hash, user_hash);
     sample::write_sample(loader, options.households, options.seed);
     loader.flush();
+    // The totals are computed once for all loaded households, before there are indexes to
+    // keep up to date; from then on the triggers keep them.
+    for (const std::string& statement : schema::household_totals_after_load())
+        loader.run(Database::Records, statement);
     for (auto database : {Database::Records, Database::Archive})
         for (const std::string& statement : schema::indexes_and_triggers(database, dbms))
             loader.run(database, statement);
-    // The totals are computed once for all loaded households; from here on the triggers keep them.
-    for (const std::string& statement : schema::household_totals_after_load())
-        loader.run(Database::Records, statement);
     // Version 1 is made in two halves around the rows; later versions are applied as they are
     // to an existing database, and the version table already names the last.
     for (const schema::Migration& migration : schema::migrations(dbms)) {
