@@ -10,11 +10,13 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -37,7 +39,38 @@ std::string server_error(PGconn* conn)
     return text;
 }
 
-// Both databases, each loaded in one transaction. A loader keeps its first failure.
+// Set by SIGINT, SIGTERM and SIGHUP while init-db runs, so that it stops and cleans up.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void note_interrupt(int) { interrupted = 1; }
+
+// Catches the signals that end a run from outside for as long as it lives.
+class InterruptGuard {
+public:
+    InterruptGuard()
+    {
+        interrupted = 0;
+        struct sigaction action = {};
+        action.sa_handler = note_interrupt;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < m_signals.size(); ++i)
+            sigaction(m_signals[i], &action, &m_old[i]);
+    }
+    ~InterruptGuard()
+    {
+        for (std::size_t i = 0; i < m_signals.size(); ++i)
+            sigaction(m_signals[i], &m_old[i], nullptr);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    static constexpr std::array<int, 3> m_signals {SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> m_old {};
+};
+
+// Both databases, each loaded in one transaction. A loader keeps its first failure; an
+// interruption is one.
 class Loader : public sample::RowSink {
 public:
     virtual bool run(Database database, const std::string& statement) = 0;
@@ -47,12 +80,21 @@ public:
     virtual bool finish() = 0;
     const std::string& error() const { return m_error; }
     long rows() const { return m_rows; }
+    bool ok() override { return going(); }
 
 protected:
     void fail(std::string text)
     {
         if (m_error.empty())
             m_error = std::move(text);
+    }
+
+    // Whether to go on: no failure so far and no interruption.
+    bool going()
+    {
+        if (interrupted)
+            fail("interrupted");
+        return m_error.empty();
     }
     std::string m_error;
     long m_rows = 0;
@@ -84,7 +126,7 @@ public:
     bool run(Database database, const std::string& statement) override
     {
         sqlite3* db = m_db[static_cast<std::size_t>(database)];
-        if (m_error.empty() && sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (going() && sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
             fail(db, statement);
         return m_error.empty();
     }
@@ -107,7 +149,7 @@ public:
     void insert(int table, std::initializer_list<sample::Field> row) override
     {
         sqlite3_stmt* statement = m_inserts[static_cast<std::size_t>(table)].get();
-        if (!m_error.empty())
+        if (!going())
             return;
         int i = 0;
         for (const sample::Field& field : row) {
@@ -184,7 +226,7 @@ public:
     bool run(Database database, const std::string& statement) override
     {
         PGconn* conn = m_conn[static_cast<std::size_t>(database)];
-        if (!m_error.empty())
+        if (!going())
             return false;
         PGresult* result = PQexec(conn, statement.c_str());
         const auto status = PQresultStatus(result);
@@ -242,7 +284,7 @@ public:
         for (std::size_t table : m_order) {
             Held& held = m_tables[table];
             PGconn* conn = m_conn[static_cast<std::size_t>(held.database)];
-            if (!m_error.empty())
+            if (!going())
                 return;
             PGresult* result = PQexec(conn, held.copy.c_str());
             bool copying = PQresultStatus(result) == PGRES_COPY_IN;
@@ -487,6 +529,7 @@ Result<InitDbDone> init_db(const InitDbOptions& options)
     using Failure = Result<InitDbDone>;
     if (options.households < 0)
         return Failure::failure("the number of households must not be negative");
+    const InterruptGuard guard;
     InitDbDone done;
     std::string admin_password;
     if (options.admin_password) {

@@ -229,7 +229,7 @@ void write_sample(RowSink& sink, long households, std::uint64_t seed)
     const int retired = sink.table(Database::Records, "TC_SV_RetirePerson", {"PersonNo", "RetireDate", "Pension"});
 
     long owned = 0, rented = 0, registered = 0, honoured = 0, secondary = 0, members = 0;
-    for (long h = 0; h < households; ++h) {
+    for (long h = 0; h < households && sink.ok(); ++h) {
         const long house_no = h + 1;
         const long building_no = h / 20 + 1;
         const std::string address = fmt::format("{}{}号{}室", streets[building_no % 6], building_no, 101 + h % 20);

@@ -46,6 +46,8 @@ public:
     virtual int table(schema::Database database, std::string_view name, std::initializer_list<std::string_view> columns)
         = 0;
     virtual void insert(int table, std::initializer_list<Field> row) = 0;
+    // False once the sink has failed, so that the generator stops early.
+    virtual bool ok() = 0;
 };
 
 // The check digit of an 18-digit identity number from its first 17 digits (GB 11643).

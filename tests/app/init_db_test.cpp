@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -190,6 +193,33 @@ TEST(InitDb, RefusesAFolderHoldingADatabaseAndLeavesNothingHalfMade)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string> {"hearth.db", "hearth_archive.db", "plain"}));
+    fs::remove_all(dir.parent_path());
+}
+
+TEST(InitDb, AnInterruptedRunLeavesNothingBehind)
+{
+    const fs::path dir = scratch("interrupted");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::freopen("/dev/null", "w", stdout);
+        ::freopen("/dev/null", "w", stderr);
+        ::execl(HEARTH_COMMAND, "hearth", "init-db", dir.c_str(), "--households", "1000000", "--admin-password", "x",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The work folder appears once the run catches the signal, and long before it could finish.
+    auto working = [&] {
+        std::error_code ec;
+        return fs::exists(dir, ec) && !fs::is_empty(dir, ec);
+    };
+    for (int waited = 0; !working() && waited < 3000; ++waited)
+        ::usleep(10000);
+    ::kill(child, SIGINT);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_TRUE(fs::is_empty(dir));
     fs::remove_all(dir.parent_path());
 }
 
