@@ -3,6 +3,7 @@
 #include "app/password.h"
 #include "app/sample_data.h"
 #include "app/schema.h"
+#include "host/sql/driver.h"
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -33,7 +34,7 @@ using schema::Database;
 // The server's last complaint without the line break libpq ends it with.
 std::string server_error(PGconn* conn)
 {
-    std::string text = conn ? PQerrorMessage(conn) : "out of memory";
+    std::string text = sql::redact_passwords(conn ? PQerrorMessage(conn) : "out of memory");
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text;
@@ -217,7 +218,8 @@ public:
         PGconn*& conn = m_conn[static_cast<std::size_t>(database)];
         conn = connect_to(conninfo, name);
         if (PQstatus(conn) != CONNECTION_OK) {
-            fail(fmt::format("cannot connect to database \"{}\": {}", name, server_error(conn)));
+            fail(fmt::format("cannot connect to database \"{}\": {}", name,
+                             sql::redact_passwords(server_error(conn), conninfo)));
             return false;
         }
         return run(database, "SET client_min_messages = warning") && run(database, "BEGIN");
@@ -454,7 +456,8 @@ Result<long> create_on_server(const InitDbOptions& options, const std::string& a
     const std::string archive = records + "_archive";
     std::unique_ptr<PGconn, void (*)(PGconn*)> admin(PostgresLoad::connect_to(options.target, "postgres"), PQfinish);
     if (PQstatus(admin.get()) != CONNECTION_OK)
-        return Failure::failure(fmt::format("cannot connect to the database server: {}", server_error(admin.get())));
+        return Failure::failure(fmt::format("cannot connect to the database server: {}",
+                                            sql::redact_passwords(server_error(admin.get()), options.target)));
     auto query = [&](PGconn* conn, const char* text, const std::string& parameter) {
         const char* values[] = {parameter.c_str()};
         PGresult* result = PQexecParams(conn, text, 1, nullptr, values, nullptr, nullptr, 0);
