@@ -181,8 +181,12 @@ public:
             run(database, "COMMIT");
         m_inserts.clear();
         for (sqlite3*& db : m_db) {
-            if (m_error.empty() && sqlite3_close(db) != SQLITE_OK)
-                fail(db, "close");
+            // Closed after a failure too (an interrupted run rolls back here), or it would leak.
+            if (sqlite3_close(db) != SQLITE_OK) {
+                if (m_error.empty())
+                    fail(db, "close");
+                sqlite3_close_v2(db);
+            }
             db = nullptr;
         }
         return m_error.empty();
