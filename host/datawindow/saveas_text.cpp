@@ -10,12 +10,6 @@
 #include "host/datawindow/text_util.h"
 #include "host/datawindow/value_text.h"
 
-#include "host/value/calendar.h"
-
-#include <fmt/format.h>
-
-#include <limits>
-
 namespace hearth::dw {
 
 namespace {
@@ -42,33 +36,6 @@ void quote_field(std::string& out, std::size_t at, char separator)
     out += '"';
 }
 
-// A computed field's value as append_item_text writes the Value it stands for, without
-// building one: the export evaluates it on every row.
-void append_scalar_text(std::string& out, const Scalar& v)
-{
-    if (v.null)
-        return;
-    switch (v.kind) {
-    case ExprKind::String: out += v.text; return;
-    case ExprKind::Bool: out += v.boolean ? "true" : "false"; return;
-    case ExprKind::Date: return append_iso(out, v.date);
-    case ExprKind::DateTime: return append_iso(out, v.stamp);
-    case ExprKind::Time: return append_iso(out, v.time);
-    case ExprKind::Number:
-        if (v.type == Type::Decimal)
-            out += v.decimal.to_string();
-        else if (v.type == Type::Double)
-            fmt::format_to(std::back_inserter(out), "{}", v.real);
-        else if (v.integer >= std::numeric_limits<std::int32_t>::min()
-                 && v.integer <= std::numeric_limits<std::int32_t>::max())
-            fmt::format_to(std::back_inserter(out), "{}", v.integer);
-        else
-            append_item_text(out, scalar_to_value(v));
-        return;
-    case ExprKind::Any: return;
-    }
-}
-
 // A computed field's text, kept from the row before while the value stays the same: a total
 // over all rows has one value on every row, and formatting a number costs more than the rest
 // of its field.
@@ -85,7 +52,7 @@ struct ComputedText {
             return value.text; // already text
         if (!(has_last && same(value, last))) {
             text.clear();
-            append_scalar_text(text, value);
+            append_item_text(text, scalar_to_value(value));
             last = value;
             has_last = true;
         }
