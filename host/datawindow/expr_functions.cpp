@@ -134,6 +134,19 @@ std::optional<Time> time_of(const Scalar& v)
     return std::nullopt;
 }
 
+// Year(), Hour() and the others: a whole-number part of the date (time) of the argument,
+// null when it has none.
+template <auto Part> void date_part(CallNode& node, const RowContext&, Scalar& out)
+{
+    auto date = date_of(node.values[0]);
+    date ? out.set_long(Part(*date)) : out.set_null(ExprKind::Number);
+}
+template <auto Part> void time_part(CallNode& node, const RowContext&, Scalar& out)
+{
+    auto time = time_of(node.values[0]);
+    time ? out.set_long(Part(*time)) : out.set_null(ExprKind::Number);
+}
+
 void to_string_impl(CallNode& node, const RowContext&, Scalar& out)
 {
     const Scalar& v = node.values[0];
@@ -557,42 +570,10 @@ const FunctionSpec functions[] = {
     // kept: in an expression Today() is a datetime that carries the current time
     {"today", 0, 0, DT, {}, [](CallNode&, const RowContext&, Scalar& o) { o.set_datetime(now_stamp()); }},
     {"now", 0, 0, T, {}, [](CallNode&, const RowContext&, Scalar& o) { o.set_time(now_stamp().time); }},
-    {"year",
-     1,
-     1,
-     N,
-     {A},
-     [](CallNode& n, const RowContext&, Scalar& o) {
-         auto d = date_of(n.values[0]);
-         d ? o.set_long(d->year) : o.set_null(N);
-     }},
-    {"month",
-     1,
-     1,
-     N,
-     {A},
-     [](CallNode& n, const RowContext&, Scalar& o) {
-         auto d = date_of(n.values[0]);
-         d ? o.set_long(d->month) : o.set_null(N);
-     }},
-    {"day",
-     1,
-     1,
-     N,
-     {A},
-     [](CallNode& n, const RowContext&, Scalar& o) {
-         auto d = date_of(n.values[0]);
-         d ? o.set_long(d->day) : o.set_null(N);
-     }},
-    {"daynumber",
-     1,
-     1,
-     N,
-     {A},
-     [](CallNode& n, const RowContext&, Scalar& o) {
-         auto d = date_of(n.values[0]);
-         d ? o.set_long(fn::day_number(*d)) : o.set_null(N);
-     }},
+    {"year", 1, 1, N, {A}, date_part<[](Date d) -> long { return d.year; }>},
+    {"month", 1, 1, N, {A}, date_part<[](Date d) -> long { return d.month; }>},
+    {"day", 1, 1, N, {A}, date_part<[](Date d) -> long { return d.day; }>},
+    {"daynumber", 1, 1, N, {A}, date_part<[](Date d) -> long { return fn::day_number(d); }>},
     {"dayname",
      1,
      1,
@@ -602,33 +583,9 @@ const FunctionSpec functions[] = {
          auto d = date_of(n.values[0]);
          d ? o.set_text(fn::day_name(*d)) : o.set_null(S);
      }},
-    {"hour",
-     1,
-     1,
-     N,
-     {A},
-     [](CallNode& n, const RowContext&, Scalar& o) {
-         auto t = time_of(n.values[0]);
-         t ? o.set_long(t->hour) : o.set_null(N);
-     }},
-    {"minute",
-     1,
-     1,
-     N,
-     {A},
-     [](CallNode& n, const RowContext&, Scalar& o) {
-         auto t = time_of(n.values[0]);
-         t ? o.set_long(t->minute) : o.set_null(N);
-     }},
-    {"second",
-     1,
-     1,
-     N,
-     {A},
-     [](CallNode& n, const RowContext&, Scalar& o) {
-         auto t = time_of(n.values[0]);
-         t ? o.set_long(t->second) : o.set_null(N);
-     }},
+    {"hour", 1, 1, N, {A}, time_part<[](Time t) -> long { return t.hour; }>},
+    {"minute", 1, 1, N, {A}, time_part<[](Time t) -> long { return t.minute; }>},
+    {"second", 1, 1, N, {A}, time_part<[](Time t) -> long { return t.second; }>},
     {"relativedate",
      2,
      2,
