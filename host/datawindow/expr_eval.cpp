@@ -457,7 +457,6 @@ struct ArithNode final : Node {
             if (x.null || b.null || x.kind != b.kind || op != ArithmeticOp::Add)
                 return out.set_null(ExprKind::String);
             if (!in_buffer) {
-                require_string_length(x.text.size() + b.text.size(), "+");
                 buffer.assign(x.text);
                 in_buffer = true;
             }
