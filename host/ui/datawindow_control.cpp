@@ -83,6 +83,20 @@ int DataWindowBase::update(Transaction& transaction, dw::AcceptFirst accept, dw:
     return dw::update(m_engine, transaction, reset, events);
 }
 
+long DataWindowBase::retrieve(const std::vector<dw::RetrievalArgument>& arguments)
+{
+    if (!m_transaction)
+        return -1;
+    discard_edit();
+    if (Desktop* desktop = Desktop::current(); desktop && m_engine.has_object())
+        desktop->note_retrieve(m_engine.object().select);
+    dw::DatabaseEvents events;
+    events.retrieve_end = [this](long rows) { retrieved(rows); };
+    return dw::retrieve(m_engine, *m_transaction, arguments, events);
+}
+
+int DataWindowBase::update() { return m_transaction ? update(*m_transaction) : -1; }
+
 int DataWindowBase::set_item(long row, dw::ColumnRef column, const Value& value)
 {
     const int result = m_engine.set_item(row, column, value);

@@ -104,6 +104,24 @@ public:
     int update(Transaction& transaction, dw::AcceptFirst accept = dw::AcceptFirst::Yes,
                dw::ResetFlags reset = dw::ResetFlags::Yes, const dw::DatabaseEvents& events = {});
 
+    // SetTransObject(transaction): Retrieve and Update() go through it from now on; the
+    // script owns COMMIT and ROLLBACK. The transaction must outlive the DataWindow's use of
+    // it (the application's sqlca and photosqlca do). 1.
+    std::int32_t set_trans_object(Transaction& transaction)
+    {
+        m_transaction = &transaction;
+        return 1;
+    }
+    // The transaction SetTransObject gave; nullptr before.
+    Transaction* trans_object() const { return m_transaction; }
+    // Retrieve(args...) through the SetTransObject transaction: the rows in Primary! after the
+    // filter, or -1 (no transaction, no object, a database error; the transaction's
+    // SQLErrText says why). The desktop sees the SELECT as sent; a control raises
+    // retrieveend(rowcount).
+    long retrieve(const std::vector<dw::RetrievalArgument>& arguments = {});
+    // Update() through the SetTransObject transaction; -1 without one.
+    int update();
+
 protected:
     // The item an itemchanged event is deciding on: set_item marks it written when a script
     // writes that item during the event (see DataWindowControl::commit_edit).
@@ -125,10 +143,13 @@ private:
     // The object changed, the rows went or the current column moved: a pending edit ends
     // unstored. Only a control has one.
     virtual void discard_edit() {}
+    // After a Retrieve has loaded its rows: a control raises retrieveend.
+    virtual void retrieved(long rows) { (void)rows; }
 
     dw::Engine m_engine;
     std::string m_dataobject;
     std::string m_load_error;
+    Transaction* m_transaction = nullptr;
 };
 
 // How the pending edit text is stored after itemchanged returned 0 while the script itself
@@ -177,6 +198,7 @@ public:
 
 private:
     void discard_edit() override { m_pending_edit.reset(); }
+    void retrieved(long rows) override { retrieve_end(rows); }
 
     // The edit of the current item: the one copy of the text typed and not yet stored.
     std::optional<std::string> m_pending_edit;

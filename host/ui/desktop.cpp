@@ -63,7 +63,28 @@ std::int32_t Desktop::record_pop_menu(std::shared_ptr<Menu> menu, std::int32_t x
     if (!m_windows.empty())
         popped.window = m_windows.back().window;
     m_popped.push_back(std::move(popped));
+    if (m_observer)
+        m_observer->menu_popped(m_popped.back());
     return 1;
+}
+
+void Desktop::show_status(const std::string& text)
+{
+    m_status_texts.push_back(text);
+    if (m_observer)
+        m_observer->status_shown(text);
+}
+
+void Desktop::note_retrieve(const std::string& select)
+{
+    if (m_observer)
+        m_observer->retrieving(select);
+}
+
+void Desktop::note_file_written(const std::string& path)
+{
+    if (m_observer)
+        m_observer->file_written(path);
 }
 
 // ---- Pointer ----------------------------------------------------------------------------------

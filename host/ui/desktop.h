@@ -127,6 +127,29 @@ struct DwHit {
     int column = 0;   // the table column of a column object, else 0
 };
 
+// What a person sees, as it happens, for a running transcript (the scenario player prints
+// one). The records of the desktop keep the same things for tests to inspect afterwards.
+class DesktopObserver {
+public:
+    virtual ~DesktopObserver() = default;
+    // A message box, with the button that answered it.
+    virtual void message_box(const MessageBoxRecord& box) { (void)box; }
+    // A window or sheet of class `class_name` opens; `parameter` is what OpenWithParm passed,
+    // as text ("" without one).
+    virtual void window_opened(const std::string& class_name, const std::string& parameter)
+    {
+        (void)class_name;
+        (void)parameter;
+    }
+    virtual void menu_popped(const PoppedMenu& menu) { (void)menu; }
+    // A text shown in the main window's status area.
+    virtual void status_shown(const std::string& text) { (void)text; }
+    // A DataWindow retrieves with this SELECT.
+    virtual void retrieving(const std::string& select) { (void)select; }
+    // The program wrote a file for the user (an export).
+    virtual void file_written(const std::string& path) { (void)path; }
+};
+
 class Desktop {
 public:
     // A desktop driving `runtime`, finding DataWindow objects in `library`. Becomes current.
@@ -152,6 +175,17 @@ public:
     }
     // A dwobject for an event's `dwo` argument; the caller destroys it after the event.
     ObjectRef make_dwobject(std::string_view name, std::string_view band, std::string_view type);
+
+    // The transcript that follows what the user sees; nullptr (the default) for none. The
+    // observer must outlive its use.
+    void set_observer(DesktopObserver* observer) { m_observer = observer; }
+    // The main window shows a status text (its wf_setstatus calls this).
+    void show_status(const std::string& text);
+    const std::vector<std::string>& status_texts() const { return m_status_texts; }
+    // A DataWindow is about to retrieve with `select` (DataWindowBase::retrieve calls this).
+    void note_retrieve(const std::string& select);
+    // A file was written for the user.
+    void note_file_written(const std::string& path);
 
     // ---- Windows (desktop_windows.cpp) --------------------------------------------------------
     // Open(window, {parent}): opens a window of class `class_name` into `window`; when
@@ -309,6 +343,8 @@ private:
     Runtime& m_runtime;
     dw::ObjectLibrary m_library;
     Desktop* m_previous = nullptr;
+    DesktopObserver* m_observer = nullptr;
+    std::vector<std::string> m_status_texts;
 
     std::vector<OpenWindow> m_windows; // activation order, the active one last
     std::map<std::string, ResponseHandler> m_response_handlers;

@@ -80,6 +80,8 @@ Value Desktop::message_box(const Value& title, const Value& text, Icon icon, But
         box.answer = scripted >= 1 && scripted <= count ? scripted : -1;
     }
     m_boxes.push_back(box);
+    if (m_observer)
+        m_observer->message_box(box);
     return Value::integer(static_cast<std::int16_t>(box.answer));
 }
 

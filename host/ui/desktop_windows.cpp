@@ -55,6 +55,8 @@ std::int32_t Desktop::open_window(ObjectRef& window, std::string_view class_name
     made_window->visible = true;
     m_windows.push_back({made, frame});
     window = made;
+    if (m_observer)
+        m_observer->window_opened(cls->name(), parm && parm->is_string() && !parm->is_null() ? parm->as_string() : "");
     m_runtime.construct(made);
     raise(made, Notification::WindowOpen);
     if (made.is_valid() && made_window->windowtype == WindowType::Response) {

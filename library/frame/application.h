@@ -7,6 +7,7 @@
 #include "host/object/object.h"
 #include "host/object/script.h"
 #include "host/sql/transaction.h"
+#include "host/ui/datawindow_control.h"
 
 #include <cstdint>
 #include <string>
@@ -71,9 +72,17 @@ public:
                                    std::vector<std::string>& parts, std::int32_t& count)
         = 0;
 
+    // gf_dwcolorinit(dw): prepares a DataWindow's colours.
+    virtual void gf_dwcolorinit(DataWindowControl& dw) = 0;
+    // gf_dwinit(dw): prepares a DataWindow's look.
+    virtual void gf_dwinit(DataWindowControl& dw) = 0;
+    // gf_setcolumn_right(dw, page) for a form, gf_gridcolumn_right(dw, page) for a grid:
+    // apply the logged-in user's column rights for page number `page` (a page's tag).
+    virtual void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
+    virtual void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
+
     // Extension points, declared by the steps that bring their types:
-    // - DataWindow functions: gf_dwcolorinit, gf_dwinit, gf_setcolumn_right,
-    //   gf_gridcolumn_right, gf_dw_to_excel_parm (with n_excel_parm).
+    // - DataWindow functions: gf_dw_to_excel_parm (with n_excel_parm).
     // - Windows and menus: w_main's MenuID, Visible, ib_query, GetActiveSheet, ue_explorer
     //   (w_main itself, dw_tool and wf_setstatus: AppGlobals::w_main), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
     //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,

@@ -44,11 +44,25 @@ public:
         return 0;
     }
 
+    // The DataWindow functions record their calls: "gf_dwinit d_x", "gf_gridcolumn_right d_x 3".
+    void gf_dwcolorinit(DataWindowControl& dw) override { m_calls.push_back("gf_dwcolorinit " + dw.dataobject()); }
+    void gf_dwinit(DataWindowControl& dw) override { m_calls.push_back("gf_dwinit " + dw.dataobject()); }
+    void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) override
+    {
+        m_calls.push_back("gf_setcolumn_right " + dw.dataobject() + " " + std::to_string(page));
+    }
+    void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) override
+    {
+        m_calls.push_back("gf_gridcolumn_right " + dw.dataobject() + " " + std::to_string(page));
+    }
+
     const std::vector<LogEntry>& user_log() const { return m_log; }
+    std::vector<std::string>& calls() { return m_calls; }
 
 private:
     AppGlobals m_globals;
     std::vector<LogEntry> m_log;
+    std::vector<std::string> m_calls;
 };
 
 } // namespace hearth::test
