@@ -52,6 +52,20 @@ ObjectRef Runtime::create(std::string_view class_name)
     return ref;
 }
 
+ObjectRef Runtime::create_control(const ObjectRef& parent, std::string_view class_name)
+{
+    Object* owner = parent.get();
+    const ClassInfo* cls = m_registry.find(class_name);
+    if (!owner || !cls || cls->origin() == ClassOrigin::Nested)
+        return {};
+    std::shared_ptr<Object> child;
+    ObjectRef ref = instantiate(*cls, parent, child);
+    owner->m_nested.emplace_back(lower_name(cls->name()), child);
+    owner->m_control.push_back(ref);
+    run_lifecycle(*this, ref, create_slot);
+    return ref;
+}
+
 void Runtime::create_controls(ScriptCall& call)
 {
     Object& object = call.self_object();

@@ -66,6 +66,10 @@ public:
     void construct(const ObjectRef& object);
     // create followed by construct.
     ObjectRef create_and_construct(std::string_view class_name);
+    // OpenUserObject/OpenTab: creates an instance as a new control of `parent`, appended to
+    // its Control array (a tab's next page) and owned by it, then runs its create script. The
+    // caller sets it up and runs construct. Unknown class or invalid parent: an invalid reference.
+    ObjectRef create_control(const ObjectRef& parent, std::string_view class_name);
     // Runs the destroy script (the ancestor's first, then the nested controls are destroyed)
     // and invalidates every reference to the object. Invalid reference: nothing happens.
     void destroy(const ObjectRef& object);

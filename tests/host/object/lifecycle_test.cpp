@@ -118,6 +118,28 @@ TEST_F(LifecycleTest, UnknownClassGivesAnInvalidReference)
     EXPECT_EQ(runtime.live_objects(), 0u);
 }
 
+TEST_F(LifecycleTest, ControlCreatedAtRunTimeJoinsItsParentsControlsAndGoesWithIt)
+{
+    ObjectRef main = runtime.create("t_main");
+    trace().clear();
+    ObjectRef added = runtime.create_control(main, "t_unit");
+    ASSERT_TRUE(fn::is_valid(added));
+    EXPECT_EQ(trace(), (Lines {"t_unit.create"}));
+    EXPECT_TRUE(added.get()->parent().same_as(main));
+    EXPECT_EQ(class_names(object<t_main>(main).control()), (Lines {"uo_1", "uo_2", "uo_3", "t_unit"}));
+    EXPECT_EQ(runtime.live_objects(), 1u); // owned by its parent, not top level
+    trace().clear();
+    runtime.construct(added);
+    EXPECT_EQ(trace(), (Lines {"t_unit.constructor"}));
+
+    EXPECT_FALSE(fn::is_valid(runtime.create_control(main, "t_nothing")));
+    EXPECT_FALSE(fn::is_valid(runtime.create_control(ObjectRef(), "t_unit")));
+    EXPECT_FALSE(fn::is_valid(runtime.create_control(main, "t_page`dw_1")));
+    EXPECT_EQ(object<t_main>(main).control().size(), 4u);
+    runtime.destroy(main);
+    EXPECT_FALSE(fn::is_valid(added));
+}
+
 TEST_F(LifecycleTest, TypedReferencesFollowTheObject)
 {
     ObjectRef ref = runtime.create("t_dwsort");
