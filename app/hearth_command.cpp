@@ -1,11 +1,14 @@
 #include "app/hearth_command.h"
 
 #include "app/init_db.h"
+#include "app/player.h"
 #include "host/object/class_listing.h"
 #include "host/ui/register.h"
 #include "library/library_classes.h"
 
 #include <charconv>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace hearth {
@@ -16,10 +19,14 @@ int usage(std::ostream& err)
 {
     err << "usage: hearth classes\n"
            "       hearth init-db DIR [--households N] [--seed S] [--admin-password P]\n"
+           "       hearth play SCENARIO --db DIR\n"
            "  classes   list the registered library classes and their scripts\n"
            "  init-db   create the records and archive databases in the folder DIR, or on the PostgreSQL\n"
            "            server when DIR is a connection string, with N sample households (default\n"
-           "            1000) generated from seed S\n";
+           "            1000) generated from seed S\n"
+           "  play      run the application headless on the databases of DIR (a folder made by init-db\n"
+           "            or a connection string) with the actions of SCENARIO, and print what the user\n"
+           "            would see\n";
     return 2;
 }
 
@@ -71,12 +78,43 @@ int init_db_command(std::span<const std::string_view> args, std::ostream& out, s
     return out.flush() ? 0 : 1;
 }
 
+// The DataWindow objects' folders: those listed in HEARTH_OBJECT_PATH (separated by ':'), else
+// the objects folder beside the program, where the build puts app/objects.
+std::vector<std::filesystem::path> object_path()
+{
+    std::vector<std::filesystem::path> folders;
+    if (const char* listed = std::getenv("HEARTH_OBJECT_PATH"); listed && *listed) {
+        std::string_view rest = listed;
+        while (!rest.empty()) {
+            const auto colon = rest.find(':');
+            if (colon != 0)
+                folders.emplace_back(rest.substr(0, colon));
+            rest = colon == std::string_view::npos ? std::string_view {} : rest.substr(colon + 1);
+        }
+        return folders;
+    }
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec)
+        folders.push_back(program.parent_path() / "objects");
+    return folders;
+}
+
+int play_command(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 3 || args[0].starts_with("--") || args[1] != "--db")
+        return usage(err);
+    return play({std::filesystem::path(args[0]), std::string(args[2]), object_path()}, registry, out, err);
+}
+
 } // namespace
 
 int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out, std::ostream& err)
 {
     if (!args.empty() && args[0] == "init-db")
         return init_db_command(args.subspan(1), out, err);
+    if (!args.empty() && args[0] == "play")
+        return play_command(args.subspan(1), registry, out, err);
     if (args.size() != 1 || args[0] != "classes")
         return usage(err);
 

@@ -1,0 +1,242 @@
+// hearth play: reading scenarios, the shipped scenarios' transcripts on SQLite and PostgreSQL,
+// two players on one database at once, and databases that cannot be opened.
+
+#include "app/init_db.h"
+#include "app/player.h"
+
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path scenarios = fs::path(HEARTH_SOURCE_DIR) / "app/scenarios";
+
+std::string read_file(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+fs::path scratch(const std::string& name)
+{
+    const fs::path dir = fs::temp_directory_path() / ("hearth_play_" + std::to_string(::getpid())) / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir.parent_path());
+    return dir;
+}
+
+// Every action as "LINE word|word|..."; a failure as its message.
+std::string parsed(const std::string& text)
+{
+    const std::map<std::string, std::string> env {{"PASS", "s3 cret"}, {"EMPTY", ""}};
+    auto actions = hearth::parse_scenario(text, [&](const std::string& name) -> std::optional<std::string> {
+        auto it = env.find(name);
+        return it == env.end() ? std::nullopt : std::optional<std::string>(it->second);
+    });
+    if (!actions)
+        return actions.error();
+    std::string out;
+    for (const auto& action : *actions) {
+        out += std::to_string(action.line);
+        for (std::size_t i = 0; i < action.words.size(); ++i)
+            out += (i ? "|" : " ") + action.words[i];
+        out += "\n";
+    }
+    return out;
+}
+
+TEST(ParseScenario, WordsQuotesVariablesAndComments)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"# a comment\n\n  login a b\r\nshow rows\n", "3 login|a|b\n4 show|rows\n"},
+        {"type remark \"two words\"", "1 type|remark|two words\n"},
+        {"type remark \"\"", "1 type|remark|\n"},
+        {"login admin ${PASS}", "1 login|admin|s3 cret\n"},
+        {"login admin \"x${PASS}y\"", "1 login|admin|xs3 crety\n"},
+        {"login admin ${EMPTY}", "1 login|admin|\n"},
+        {"key n ctrl\nkey F3", "1 key|n|ctrl\n2 key|F3\n"},
+        // Faults name the line.
+        {"show rows\ntype remark \"open", "2: 引号没有配对"},
+        {"login admin ${NOPE}", "1: 环境变量没有设置：NOPE"},
+        {"login admin ${PASS", "1: ${ 没有配对的 }"},
+        {"\n\njump 3", "3: 没有这个动作：jump"},
+        {"row", "1: 用法：row N"},
+        {"row 1 2", "1: 用法：row N"},
+        {"show", "1: 用法：show status|tags|rows|page"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(parsed(text), expected) << text;
+}
+
+struct PlayRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `hearth play` with `env` ("NAME=value ...") in its environment.
+PlayRun play(const std::string& scenario, const std::string& db, const std::string& env = {})
+{
+    static int runs = 0;
+    const fs::path dir = scratch("run" + std::to_string(++runs));
+    fs::create_directories(dir);
+    const std::string command = env + " '" + HEARTH_COMMAND + "' play '" + scenario + "' --db '" + db + "' >'"
+        + (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
+    const int raw = std::system(command.c_str());
+    PlayRun run {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(dir / "out"), read_file(dir / "err")};
+    fs::remove_all(dir);
+    return run;
+}
+
+fs::path write_scenario(const std::string& name, const std::string& text)
+{
+    const fs::path path = scratch(name);
+    std::ofstream(path) << text;
+    return path;
+}
+
+// A community of 30 households made by init-db, plus one household that holds nothing but its
+// number; the passwords go to the scenarios through the environment.
+class Scenarios : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder = scratch("community");
+        auto done = hearth::init_db({folder.string(), 30, 1, "demo-secret"});
+        ASSERT_TRUE(done) << done.error();
+        env = "HEARTH_DEMO_PASSWORD=demo-secret HEARTH_USER_PASSWORD='" + done->user_password + "'";
+        sqlite3* db = nullptr;
+        sqlite3_open((folder / hearth::records_file).c_str(), &db);
+        ASSERT_EQ(sqlite3_exec(db, "INSERT INTO TC_GE_Rpr (RprNo) VALUES ('R000000000')", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    static void TearDownTestSuite() { fs::remove_all(folder.parent_path()); }
+
+    static inline fs::path folder;
+    static inline std::string env;
+};
+
+// Each shipped scenario's transcript is the reviewed one beside it.
+TEST_F(Scenarios, ShippedScenariosPrintTheirReviewedTranscripts)
+{
+    for (const char* name : {"demo", "read_only"}) {
+        const PlayRun run = play((scenarios / (std::string(name) + ".play")).string(), folder.string(), env);
+        EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_EQ(run.err, "") << name;
+        EXPECT_EQ(run.out, read_file(scenarios / (std::string(name) + ".expected"))) << name;
+    }
+}
+
+// An action that cannot be done stops the play with status 1 and names its line; what was
+// seen before it is printed.
+TEST_F(Scenarios, ActionThatCannotBeDoneNamesItsLine)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_ge_rpr\nrow 99\n", ":3: 没有这一行：row 99\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_nothing\n", ":2: 没有这个窗口：w_nothing\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_ge_rpr\ntab d_nothing\n",
+         ":3: 没有显示这个数据窗口的页：d_nothing\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_ge_rpr\ndblclick nothing_t\n",
+         ":3: 没有这个对象：nothing_t\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\npress p_nothing\n", ":2: 工具栏上没有这个按钮：p_nothing\n"},
+        {"# wrong password\nlogin velmora_admin wrong\n", ":2: 登录失败"},
+        {"open w_ge_rpr\n", ":1: 请先登录：w_ge_rpr\n"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const fs::path scenario = write_scenario("bad.play", text);
+        const PlayRun run = play(scenario.string(), folder.string(), env);
+        EXPECT_EQ(run.status, 1) << text;
+        EXPECT_EQ(run.err.rfind(scenario.string() + expected, 0), 0u) << text << run.err;
+    }
+}
+
+// Two players on one SQLite folder at once both see every row: waiting for each other, neither
+// reports the database as locked.
+TEST_F(Scenarios, TwoPlayersOnOneFolderAtOnce)
+{
+    std::string text = "login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_ge_rpr\n";
+    for (int i = 1; i <= 40; ++i)
+        text += "row " + std::to_string(i % 30 + 1) + "\ntab d_ge_personinfo\ntab d_ge_rpr\n";
+    const fs::path scenario = write_scenario("busy.play", text);
+    const fs::path dir = scratch("busy");
+    fs::create_directories(dir);
+    std::string both;
+    for (const char* who : {"a", "b"})
+        both += env + " '" + HEARTH_COMMAND + "' play '" + scenario.string() + "' --db '" + folder.string() + "' >'"
+            + (dir / who).string() + ".out' 2>&1; echo $? >'" + (dir / who).string() + ".status' & ";
+    ASSERT_EQ(std::system((both + "wait").c_str()), 0);
+    const std::string a = read_file(dir / "a.out");
+    EXPECT_EQ(read_file(dir / "a.status"), "0\n") << a;
+    EXPECT_EQ(read_file(dir / "b.status"), "0\n") << read_file(dir / "b.out");
+    EXPECT_EQ(a, read_file(dir / "b.out"));
+    EXPECT_EQ(a.find("locked"), std::string::npos);
+    EXPECT_NE(a.find("select "), std::string::npos);
+}
+
+// A database that is missing or not a database: a clear message and status 1, nothing played.
+TEST(PlayDatabase, MissingOrCorruptDatabaseEndsWithAMessage)
+{
+    const fs::path missing = scratch("missing");
+    const fs::path corrupt = scratch("corrupt");
+    fs::create_directories(corrupt);
+    std::ofstream(corrupt / hearth::records_file) << "this is no database\n";
+    std::ofstream(corrupt / hearth::archive_file) << "nor this\n";
+    for (const fs::path& db : {missing, corrupt}) {
+        const PlayRun run = play((scenarios / "demo.play").string(), db.string(), "HEARTH_DEMO_PASSWORD=x");
+        EXPECT_EQ(run.status, 1) << db;
+        EXPECT_EQ(run.out, "") << db;
+        EXPECT_EQ(run.err.rfind("hearth: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(db.string()), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(fs::exists(missing)); // a missing database is not made
+    fs::remove_all(missing.parent_path());
+}
+
+TEST(PlayDatabase, BadCommandLineExits2)
+{
+    for (const char* arguments : {"", "x.play", "x.play --db", "x.play --dbx d", "--db d x.play"}) {
+        const std::string command = std::string("'") + HEARTH_COMMAND + "' play " + arguments + " >/dev/null 2>&1";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << arguments;
+    }
+}
+
+// The demo's master/detail chain on PostgreSQL prints the same transcript as on SQLite.
+TEST(PlayPostgres, DemoPrintsTheSameTranscript)
+{
+    const char* server = std::getenv("HEARTH_TEST_PG");
+    if (!server || !*server)
+        GTEST_SKIP() << "HEARTH_TEST_PG is not set";
+    const std::string name = "hearth_play_" + std::to_string(::getpid());
+    const std::string conninfo = std::string(server) + " dbname=" + name;
+    auto done = hearth::init_db({conninfo, 30, 1, "demo-secret"});
+    ASSERT_TRUE(done) << done.error();
+    PGconn* records = PQconnectdb(conninfo.c_str());
+    PQclear(PQexec(records, "INSERT INTO TC_GE_Rpr (RprNo) VALUES ('R000000000')"));
+    PQfinish(records);
+    const PlayRun run = play((scenarios / "demo.play").string(), conninfo, "HEARTH_DEMO_PASSWORD=demo-secret");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, read_file(scenarios / "demo.expected"));
+    PGconn* admin = PQconnectdb((std::string(server) + " dbname=postgres").c_str());
+    for (const std::string& db : {name, name + "_archive"})
+        PQclear(PQexec(admin, ("DROP DATABASE " + db).c_str()));
+    PQfinish(admin);
+}
+
+} // namespace
