@@ -166,27 +166,58 @@ TEST_F(Scenarios, ActionThatCannotBeDoneNamesItsLine)
     }
 }
 
-// Two players on one SQLite folder at once both see every row: waiting for each other, neither
-// reports the database as locked.
+// Rows of a query on the records database, as text.
+std::string count_of(const fs::path& folder, const char* query)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((folder / hearth::records_file).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    std::string out = "error";
+    if (sqlite3_prepare_v2(db, query, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        out = std::to_string(sqlite3_column_int64(statement, 0));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return out;
+}
+
+// Two players on one SQLite folder at once, while a third client holds the write lock for a
+// while, wait rather than fail: both see every row, neither reports the database as locked,
+// and every login of both is in the user log.
 TEST_F(Scenarios, TwoPlayersOnOneFolderAtOnce)
 {
-    std::string text = "login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_ge_rpr\n";
-    for (int i = 1; i <= 40; ++i)
-        text += "row " + std::to_string(i % 30 + 1) + "\ntab d_ge_personinfo\ntab d_ge_rpr\n";
+    constexpr int logins = 5;
+    std::string text;
+    // Each login writes the user log, so the two write while the other reads or writes.
+    for (int i = 1; i <= logins; ++i)
+        text += "login velmora_admin ${HEARTH_DEMO_PASSWORD}\n" + std::string(i == 1 ? "open w_ge_rpr\n" : "") + "row "
+            + std::to_string(i % 30 + 1) + "\ntab d_ge_personinfo\ntab d_ge_rpr\n";
     const fs::path scenario = write_scenario("busy.play", text);
     const fs::path dir = scratch("busy");
     fs::create_directories(dir);
-    std::string both;
+    const char* const count_logins = "SELECT count(*) FROM TC_SYS_UserLog";
+    const long before = std::stol(count_of(folder, count_logins));
+
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open((folder / hearth::records_file).c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::string both = "(";
     for (const char* who : {"a", "b"})
         both += env + " '" + HEARTH_COMMAND + "' play '" + scenario.string() + "' --db '" + folder.string() + "' >'"
             + (dir / who).string() + ".out' 2>&1; echo $? >'" + (dir / who).string() + ".status' & ";
-    ASSERT_EQ(std::system((both + "wait").c_str()), 0);
+    ASSERT_EQ(std::system((both + "wait; touch '" + (dir / "done").string() + "') &").c_str()), 0);
+    ::sleep(2);
+    ASSERT_EQ(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(holder);
+    for (int waited = 0; waited < 600 && !fs::exists(dir / "done"); ++waited)
+        ::usleep(100'000);
+
     const std::string a = read_file(dir / "a.out");
     EXPECT_EQ(read_file(dir / "a.status"), "0\n") << a;
     EXPECT_EQ(read_file(dir / "b.status"), "0\n") << read_file(dir / "b.out");
     EXPECT_EQ(a, read_file(dir / "b.out"));
     EXPECT_EQ(a.find("locked"), std::string::npos);
     EXPECT_NE(a.find("select "), std::string::npos);
+    EXPECT_EQ(count_of(folder, count_logins), std::to_string(before + 2 * logins));
 }
 
 // A database that is missing or not a database: a clear message and status 1, nothing played.
