@@ -10,8 +10,9 @@ namespace hearth {
 
 namespace {
 
-// One inner page of the sheet. `tag` is the page's number for the column rights; `key` the
-// table key the toolbar's commands choose by (is_stringpara).
+// One inner page of the sheet. `tag` is the page's number for the column rights (the household
+// sheet's pages are 101 to 105); `key` the table key the toolbar's commands choose by
+// (is_stringpara).
 struct PageSpec {
     std::string_view class_name;
     std::string_view dataobject;
@@ -23,14 +24,14 @@ struct PageSpec {
     std::int16_t issingle;
 };
 
-constexpr std::string_view master_tag = "1";
+constexpr std::string_view master_tag = "101";
 
 constexpr PageSpec pages[] = {
     {"uo_tabpg_grid", "d_ge_rpr", "户籍信息", master_tag, "GE_Rpr", "", "", 0},
-    {"uo_tabpg_datawindow", "d_ge_personinfo", "人员信息", "2", "GE_PersonInfo", "rprno", "rprno", 0},
-    {"uo_tabpg_datawindow", "d_ge_rprownhouse", "房屋产权", "3", "GE_RprOwnHouse", "rprno", "rprno", 0},
-    {"uo_tabpg_datawindow", "d_ge_familyhonor", "家庭荣誉", "4", "GE_FamilyHonor", "rprno", "rprno", 0},
-    {"uo_tabpg_form", "d_ge_rpr_f", "户籍卡片", "5", "GE_Rpr", "rprno", "", 1},
+    {"uo_tabpg_datawindow", "d_ge_personinfo", "人员信息", "102", "GE_PersonInfo", "rprno", "rprno", 0},
+    {"uo_tabpg_datawindow", "d_ge_rprownhouse", "房屋产权", "103", "GE_RprOwnHouse", "rprno", "rprno", 0},
+    {"uo_tabpg_datawindow", "d_ge_familyhonor", "家庭荣誉", "104", "GE_FamilyHonor", "rprno", "rprno", 0},
+    {"uo_tabpg_form", "d_ge_rpr_f", "户籍卡片", "105", "GE_Rpr", "rprno", "", 1},
 };
 
 // Characters 2 to 5 govern retrieve, add, modify and delete ("1" forbids retrieve and add,

@@ -94,11 +94,11 @@ TEST_F(HouseholdSheet, PagesInOrderWithTheirRelations)
         const char* masterid;
     };
     const Expected expected[] = {
-        {"uo_tabpg_grid", "d_ge_rpr", "1", "GE_Rpr", "", "", 0, "1", ""},
-        {"uo_tabpg_datawindow", "d_ge_personinfo", "2", "GE_PersonInfo", "rprno", "rprno", 0, "", "1"},
-        {"uo_tabpg_datawindow", "d_ge_rprownhouse", "3", "GE_RprOwnHouse", "rprno", "rprno", 0, "", "1"},
-        {"uo_tabpg_datawindow", "d_ge_familyhonor", "4", "GE_FamilyHonor", "rprno", "rprno", 0, "", "1"},
-        {"uo_tabpg_form", "d_ge_rpr_f", "5", "GE_Rpr", "rprno", "", 1, "", "1"},
+        {"uo_tabpg_grid", "d_ge_rpr", "101", "GE_Rpr", "", "", 0, "1", ""},
+        {"uo_tabpg_datawindow", "d_ge_personinfo", "102", "GE_PersonInfo", "rprno", "rprno", 0, "", "101"},
+        {"uo_tabpg_datawindow", "d_ge_rprownhouse", "103", "GE_RprOwnHouse", "rprno", "rprno", 0, "", "101"},
+        {"uo_tabpg_datawindow", "d_ge_familyhonor", "104", "GE_FamilyHonor", "rprno", "rprno", 0, "", "101"},
+        {"uo_tabpg_form", "d_ge_rpr_f", "105", "GE_Rpr", "rprno", "", 1, "", "101"},
     };
     const std::vector<uo_tabpg_datawindow*> pages = open_sheet("velmora_admin", "admin-secret");
     ASSERT_EQ(pages.size(), std::size(expected));
