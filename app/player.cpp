@@ -165,6 +165,10 @@ struct Placement {
 
 std::optional<Placement> placement(DataWindowBase& dw, const std::string& name)
 {
+    // An object's name is a word; anything else would read as more than one Describe item.
+    const auto word = [](unsigned char c) { return std::isalnum(c) || c == '_'; };
+    if (name.empty() || !std::all_of(name.begin(), name.end(), word))
+        return std::nullopt;
     const std::string type = dw.describe(name + ".type");
     if (type.empty() || type == "!" || type == "?")
         return std::nullopt;
@@ -420,6 +424,8 @@ private:
             const std::optional<Placement> at = placement(dw, name);
             if (!at)
                 return fail("没有这个对象：" + name);
+            if (dw.describe(name + ".visible") == "0")
+                return fail("这个对象没有显示：" + name);
             x = at->x + at->width / 2;
             if (at->band == "header") {
                 y = at->y + at->height / 2;

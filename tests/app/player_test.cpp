@@ -154,6 +154,8 @@ TEST_F(Scenarios, ActionThatCannotBeDoneNamesItsLine)
          ":3: 没有显示这个数据窗口的页：d_nothing\n"},
         {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_ge_rpr\ndblclick nothing_t\n",
          ":3: 没有这个对象：nothing_t\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nopen w_ge_rpr\nrclick \"rprno_t hostname_t\"\n",
+         ":3: 没有这个对象：rprno_t hostname_t\n"},
         {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\npress p_nothing\n", ":2: 工具栏上没有这个按钮：p_nothing\n"},
         {"# wrong password\nlogin velmora_admin wrong\n", ":2: 登录失败"},
         {"open w_ge_rpr\n", ":1: 请先登录：w_ge_rpr\n"},
