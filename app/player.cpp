@@ -431,7 +431,7 @@ private:
                 y = at->y + at->height / 2;
             } else if (at->band == "detail") {
                 if (row < 1)
-                    return fail("没有这一行：" + name);
+                    return fail("没有当前行：" + name);
                 y = row_y(dw, row, at->y + at->height / 2);
             } else {
                 return fail("不能点这个对象：" + name);
