@@ -558,6 +558,9 @@ Result<std::vector<ScenarioAction>> parse_scenario(std::string_view text, const 
 {
     using Actions = Result<std::vector<ScenarioAction>>;
     std::vector<ScenarioAction> actions;
+    // Editors on some systems begin a UTF-8 file with a byte order mark.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     int number = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');

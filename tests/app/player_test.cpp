@@ -70,6 +70,7 @@ TEST(ParseScenario, WordsQuotesVariablesAndComments)
         {"login admin \"x${PASS}y\"", "1 login|admin|xs3 crety\n"},
         {"login admin ${EMPTY}", "1 login|admin|\n"},
         {"key n ctrl\nkey F3", "1 key|n|ctrl\n2 key|F3\n"},
+        {"\xEF\xBB\xBFshow page", "1 show|page\n"},
         // Faults name the line.
         {"show rows\ntype remark \"open", "2: 引号没有配对"},
         {"login admin ${NOPE}", "1: 环境变量没有设置：NOPE"},
