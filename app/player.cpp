@@ -363,6 +363,8 @@ private:
         const std::int32_t detail = number_of(dw, "datawindow.detail.height");
         const std::int32_t y = row_y(dw, *row, std::max(1, detail / 2));
         const std::int32_t x = column_x(dw);
+        if (Desktop::hit_test(dw, x, y).row != *row)
+            return fail("这一行不在窗口里：row " + text);
         const ObjectRef target = dw.ref();
         m_desktop.mouse_down(target, x, y);
         m_desktop.mouse_up(target, x, y);
