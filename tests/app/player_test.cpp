@@ -136,7 +136,7 @@ protected:
 // Each shipped scenario's transcript is the reviewed one beside it.
 TEST_F(Scenarios, ShippedScenariosPrintTheirReviewedTranscripts)
 {
-    for (const char* name : {"demo", "read_only"}) {
+    for (const char* name : {"demo", "read_only", "main_menu"}) {
         const PlayRun run = play((scenarios / (std::string(name) + ".play")).string(), folder.string(), env);
         EXPECT_EQ(run.status, 0) << name << ": " << run.err;
         EXPECT_EQ(run.err, "") << name;
