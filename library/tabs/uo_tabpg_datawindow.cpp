@@ -96,11 +96,3 @@ const ClassTable& _getVtableInfo_uo_tabpg_datawindow()
 }
 
 } // namespace hearth
-
-// Scripts still being written on their branch.
-namespace hearth {
-ScriptResult uo_tabpg_datawindow::ue_refreshtab(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_retrieve(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_rowcountchanged(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_setautocolumn(ScriptCall&) { return no_return; }
-} // namespace hearth

@@ -5,11 +5,11 @@
 // whose sqlca reaches it, and a main window w_main with the toolbar dw_tool whose wf_setstatus
 // shows its text on the desktop.
 //
-// Data (rpr: households; person: by rprno, char; honor: by rprid, long; visit: by regdate,
-// date):
+// Data, d_rpr's rows in key order (rpr: households; person: by rprno, char; honor: by rprid,
+// long; visit: by regdate, date):
 //   rpr     R1 (rprid 1, 张三, 2020-01-01, issave '0'), R2 (2, 李四, 2021-02-02, '1'),
-//           O'1 (3, 王五, 2022-03-03, '0')
-//   person  P1, P2 of R1; P3 of R2; P4 of O'1
+//           S'1 (3, 王五, 2022-03-03, '0')
+//   person  P1, P2 of R1; P3 of R2; P4 of S'1
 //   honor   10, 11 of rprid 1; 12 of rprid 2
 //   visit   100 on 2020-01-01, 101 on 2021-02-02
 
