@@ -52,6 +52,11 @@ std::vector<Span> scan(std::string_view s)
                 const std::size_t end = s.find(c, i + 1);
                 i = end == std::string_view::npos ? s.size() : end + 1;
             } while (i < s.size() && s[i] == c);
+        } else if (c == ':' && i + 1 < s.size() && is_word_char(static_cast<unsigned char>(s[i + 1]))) {
+            // A host variable (:where is a name, not a keyword).
+            ++i;
+            while (i < s.size() && is_word_char(static_cast<unsigned char>(s[i])))
+                ++i;
         } else if (is_word_char(static_cast<unsigned char>(c))) {
             while (i < s.size() && is_word_char(static_cast<unsigned char>(s[i])))
                 ++i;
@@ -88,7 +93,8 @@ std::optional<std::size_t> trailing_clause(std::string_view s, const std::vector
 {
     for (std::size_t i = from; i < spans.size(); ++i) {
         const Span& span = spans[i];
-        if (is_keyword(s, span, "having") || is_keyword(s, span, "limit"))
+        if (is_keyword(s, span, "having") || is_keyword(s, span, "limit")
+            || (span.kind == Kind::Other && span.depth == 0 && s[span.begin] == ';'))
             return span.begin;
         if (is_keyword(s, span, "group") || is_keyword(s, span, "order")) {
             const Span* next = next_solid(spans, i);

@@ -24,9 +24,9 @@ std::string number_condition(std::string_view field, std::string_view number);
 // The designed SELECT with the conditions ANDed to its WHERE: the designed condition is
 // wrapped as "Where (<designed condition>)" and each condition follows as " and (<c>)"; a
 // statement without WHERE gets " Where (<c1>) and (<c2>)...". The conditions go before a
-// GROUP BY, HAVING, ORDER BY or LIMIT that follows (with a blank before the clause). Keywords
-// are found outside literals, quoted names, comments and parentheses, in any case. No
-// conditions: the designed SELECT as it is.
+// GROUP BY, HAVING, ORDER BY, LIMIT or statement terminator that follows (with a blank before
+// it). Keywords are found outside literals, quoted names, host variables, comments and
+// parentheses, in any case. No conditions: the designed SELECT as it is.
 std::string rewrite_select(std::string_view designed, const std::vector<std::string>& conditions);
 
 } // namespace hearth::tabs

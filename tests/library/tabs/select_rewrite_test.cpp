@@ -34,7 +34,9 @@ TEST(SelectRewrite, ConditionsJoinTheDesignedWhereBeforeTrailingClauses)
         {"select \"order by\" from t where a in (select b from u where c=1 order by b)",
          {"id=5"},
          "select \"order by\" from t Where ( a in (select b from u where c=1 order by b)) and (id=5)"},
-        {"select nowhere, orders from t", {"id=5"}, "select nowhere, orders from t Where (id=5)"},
+        {"select nowhere, orders from t where x = :where;",
+         {"id=5"},
+         "select nowhere, orders from t Where ( x = :where) and (id=5) ;"},
         {"select a from t where n = 'it''s where'", {"id=5"}, "select a from t Where ( n = 'it''s where') and (id=5)"},
         // A line comment at the end would swallow the conditions.
         {"select a from t -- every row", {"id=5"}, "select a from t -- every row\n Where (id=5)"},
