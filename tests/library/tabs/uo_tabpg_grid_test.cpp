@@ -133,10 +133,12 @@ TEST_F(Grid, DetailPagesFollowTheMasterRow)
         nested.tab_1.get()->control().push_back(p.ref());
         pages.push_back(&p);
     }
-    // Rows in key order: A'"4 (rprid 4, issave '0'), O'1 (3, '0'), R1 (1, '0'), R2 (2, '1').
-    const std::pair<long, const char*> rows[] = {{1, "11100"}, {2, "11100"}, {3, "01100"}, {4, "10100"}};
-    for (const auto& [row, expected] : rows) {
-        SCOPED_TRACE(row);
+    // By rprid: 4 is A'"4 and 3 the other household with a quote, both issave '0'; 1 has
+    // issave '0', 2 has '1'.
+    const std::pair<int, const char*> households[] = {{4, "11100"}, {3, "11100"}, {1, "01100"}, {2, "10100"}};
+    for (const auto& [rprid, expected] : households) {
+        SCOPED_TRACE(rprid);
+        const long row = dw(grid).find("rprid = " + std::to_string(rprid), 1, 4);
         for (std::size_t i = 0; i < pages.size(); ++i)
             pages[i]->visible = std::get<3>(details[i]);
         dw(grid).set_row(row);
