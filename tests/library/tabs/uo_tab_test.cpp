@@ -121,7 +121,8 @@ TEST_F(NestedTab, MasterRecordDecidesAddAndModifyOfDetailPages)
         SCOPED_TRACE(testing::Message() << c.rprid << " " << c.relafield << " " << c.before);
         EXPECT_EQ(dw(master).retrieve(), 3);
         EXPECT_EQ(c.rprid ? dw(master).set_row(row_of(master, c.rprid)) : dw(master).reset(), 1);
-        EXPECT_EQ(dw(detail).retrieve(), 4);
+        // Rows to start from; a retrieving page fetches its own for the master record.
+        dw(detail).retrieve();
         detail.is_relafield = c.relafield;
         detail.is_masterid = c.belongs ? master.tag : "another record";
         set_buttons(c.before);
@@ -143,7 +144,10 @@ TEST_F(NestedTab, PageWithoutRowsDisablesDeleteAndModify)
     for (bool with_rows : {false, true}) {
         SCOPED_TRACE(with_rows);
         dw(master).set_row(row_of(master, with_rows ? 1 : 3));
-        EXPECT_EQ(with_rows ? dw(detail).retrieve() : dw(detail).reset(), with_rows ? 3 : 1);
+        if (with_rows)
+            dw(detail).retrieve();
+        else
+            dw(detail).reset();
         set_buttons("1111");
         click({&master, &detail}, 2);
         EXPECT_EQ(buttons(), with_rows ? "1111" : "1100");
