@@ -8,6 +8,7 @@
 #include "library/tabs/tabs_support.h"
 #include "library/tabs/uo_tabpg_tab.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace hearth {
@@ -190,7 +191,7 @@ ScriptResult uo_tabpg_grid::dw_1_ue_firstretrieve(ScriptCall& call)
     AppGlobals* globals = app_globals(call, "gs_firstrow");
     if (!globals)
         return no_return;
-    const std::string& ls_sql = is_sql;
+    const std::string ls_sql = is_sql;
 
     // The limit is written from the parsed number, never from the setting's text.
     const std::optional<std::int32_t> limit = grid::first_row_limit(globals->gs_firstrow);
