@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/excel/excel_export.h"
 #include "app/init_db.h"
 #include "app/password.h"
 #include "host/ui/desktop.h"
@@ -7,7 +8,14 @@
 
 #include <fmt/format.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
 
 namespace hearth {
 
@@ -45,6 +53,19 @@ std::vector<std::string> objects_of_type(DataWindowControl& dw, std::string_view
             names.push_back(std::move(name));
     }
     return names;
+}
+
+// Opens a file with the desktop's default program for its type (xdg-open), without waiting
+// for it: the program may run as long as the user keeps the file open.
+Result<void> open_with_default_program(const std::string& path)
+{
+    std::string program = "xdg-open";
+    std::vector<char*> argv {program.data(), const_cast<char*>(path.c_str()), nullptr};
+    pid_t pid = 0;
+    if (const int error = ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ); error != 0)
+        return Result<void>::failure(fmt::format("{}: {}", program, std::strerror(error)));
+    std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach(); // reaps it when it ends
+    return {};
 }
 
 } // namespace
@@ -217,6 +238,44 @@ void HearthApplication::gf_dwinit(DataWindowControl& dw)
     for (const std::string& text : objects_of_type(dw, "text"))
         if (dw.describe(text + ".Band") == "header")
             dw.modify(fmt::format("{}.Color='{}'", text, m_globals.gl_textcolor));
+}
+
+void HearthApplication::show_status(const std::string& text)
+{
+    Desktop* desktop = Desktop::current();
+    if (!desktop)
+        return;
+    if (m_globals.w_main.is_valid())
+        desktop->runtime().dispatch(m_globals.w_main, "wf_setstatus", {Value(text)});
+    else
+        desktop->show_status(text);
+}
+
+std::int32_t HearthApplication::gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm)
+{
+    Desktop* desktop = Desktop::current();
+    excel::Progress progress;
+    if (parm.ib_show_progress)
+        progress = [this](long rows, bool done) {
+            show_status(done ? fmt::format("导出完成，共{}行", rows) : fmt::format("正在导出第{}行…", rows));
+        };
+    if (auto exported = excel::export_datawindow(dw, path, parm, progress); !exported) {
+        if (desktop)
+            desktop->message_box(Value("错误"), Value("导出Excel文件失败：" + exported.error()), Icon::StopSign);
+        return -1;
+    }
+    if (!desktop)
+        return 1;
+    desktop->note_file_written(path);
+    if (parm.ib_prompt_openfile) {
+        const Value answer
+            = desktop->message_box(Value("提示信息"), Value("数据已导出到“" + path + "”，现在打开这个文件吗？"),
+                                   Icon::Question, Buttons::YesNo);
+        if (!answer.is_null() && answer.as_integral() == 1)
+            if (auto opened = open_with_default_program(path); !opened)
+                desktop->message_box(Value("警告信息"), Value("无法打开文件：" + opened.error()), Icon::Exclamation);
+    }
+    return 1;
 }
 
 void HearthApplication::gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) { apply_rights(dw, page); }

@@ -67,7 +67,15 @@ public:
     void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) override;
     void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) override;
 
+    // The Excel export (app/excel): its progress in the status bar when parm asks for it, a
+    // failure in a message box ("错误") and -1; with ib_prompt_openfile the user is asked
+    // whether to open the file, and Yes opens it with the desktop's default program.
+    std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) override;
+
 private:
+    // A status text through w_main.wf_setstatus, or on the desktop's status line when the
+    // main window is not open.
+    void show_status(const std::string& text);
     void apply_rights(DataWindowControl& dw, std::int32_t page);
 
     AppGlobals m_globals;

@@ -49,6 +49,20 @@ struct AppGlobals {
     Transaction photosqlca {"photosqlca"};
 };
 
+// ---- The Excel export ------------------------------------------------------------------------
+// n_excel_parm: what gf_dw_to_excel_parm writes (the bands), whether it shows its progress in
+// the status bar, and whether it offers to open the file when done.
+struct n_excel_parm {
+    bool ib_detail = false;
+    bool ib_footer = false;
+    bool ib_group_header = false;
+    bool ib_group_trailer = false;
+    bool ib_header = false;
+    bool ib_show_progress = false;
+    bool ib_summary = false;
+    bool ib_prompt_openfile = false;
+};
+
 // w_main.dw_tool: the toolbar of the main window; invalid when the main window is not open
 // or has no such control.
 ObjectRef w_main_dw_tool(const AppGlobals& globals);
@@ -81,8 +95,13 @@ public:
     virtual void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
     virtual void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
 
+    // ---- The Excel export ----
+    // gf_dw_to_excel_parm(dw, path, ref parm): writes the rows of `dw` as its user sees them to
+    // the workbook `path`, the bands `parm` names. 1 on success; any other value is a failure
+    // the user has been shown, and leaves no file behind (an existing file stays as it was).
+    virtual std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) = 0;
+
     // Extension points, declared by the steps that bring their types:
-    // - DataWindow functions: gf_dw_to_excel_parm (with n_excel_parm).
     // - Windows and menus: w_main's MenuID, Visible, ib_query, GetActiveSheet, ue_explorer
     //   (w_main itself, dw_tool and wf_setstatus: AppGlobals::w_main), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
     //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,

@@ -56,6 +56,17 @@ public:
         m_calls.push_back("gf_gridcolumn_right " + dw.dataobject() + " " + std::to_string(page));
     }
 
+    // The Excel export records its call, "gf_dw_to_excel_parm d_x <path>", and answers
+    // excel_result.
+    std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) override
+    {
+        m_calls.push_back("gf_dw_to_excel_parm " + dw.dataobject() + " " + path);
+        excel_parm = parm;
+        return excel_result;
+    }
+    std::int32_t excel_result = 1;
+    n_excel_parm excel_parm; // the parameters of the last export
+
     const std::vector<LogEntry>& user_log() const { return m_log; }
     std::vector<std::string>& calls() { return m_calls; }
 
