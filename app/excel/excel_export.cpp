@@ -44,11 +44,7 @@ std::string band_of(const dw::Control& control)
     return band.empty() ? std::string("detail") : band;
 }
 
-bool is_visible(const dw::Control& control)
-{
-    const std::string_view visible = ascii::trim(attribute(control, "visible"));
-    return visible.empty() || visible != "0";
-}
+bool is_visible(const dw::Control& control) { return ascii::trim(attribute(control, "visible")) != "0"; }
 
 // What fills one cell of a band's row: a column's item, a computed field's value or a text.
 struct Item {
@@ -80,7 +76,11 @@ std::optional<Item> item_of(const dw::Engine& engine, const dw::Control& control
     Item item;
     item.x = number_attribute(control, "x");
     switch (control.kind) {
-    case dw::ControlKind::Column: item.table_column = control.column_id - 1; break;
+    case dw::ControlKind::Column:
+        if (control.column_id < 1 || std::size_t(control.column_id) > engine.column_count())
+            return std::nullopt;
+        item.table_column = control.column_id - 1;
+        break;
     case dw::ControlKind::Compute:
         item.compute = &control;
         item.expression = engine.compute_expression(control);
@@ -132,15 +132,19 @@ Layout layout_of(const dw::Engine& engine)
     for (const dw::Control& control : object.controls)
         if ((control.kind == dw::ControlKind::Column || control.kind == dw::ControlKind::Compute)
             && band_of(control) == "detail" && is_visible(control))
-            layout.columns.push_back(*item_of(engine, control));
+            if (auto item = item_of(engine, control))
+                layout.columns.push_back(std::move(*item));
     std::stable_sort(layout.columns.begin(), layout.columns.end(),
                      [](const Item& a, const Item& b) { return a.x < b.x; });
     for (const Item& column : layout.columns) {
         const std::string name
             = column.compute ? column.compute->name : object.columns[std::size_t(column.table_column)].name;
         const dw::Control* heading = object.find_control(name + "_t");
-        layout.titles.push_back(
-            heading && heading->kind == dw::ControlKind::Text ? std::string(attribute(*heading, "text")) : name);
+        std::string title
+            = heading && heading->kind == dw::ControlKind::Text ? std::string(attribute(*heading, "text")) : name;
+        // A heading on two lines ("~r~n") breaks as Excel breaks a cell's lines: at LF alone.
+        std::erase(title, '\r');
+        layout.titles.push_back(std::move(title));
     }
     int position = 0;
     for (const dw::SourceItem& source : object.groups) {

@@ -47,7 +47,6 @@ XlsxWorkbook::XlsxWorkbook(std::filesystem::path file, std::string temporary)
     // Rows go to a temporary file as they are finished instead of staying in memory.
     lxw_workbook_options options {};
     options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
     m_workbook = workbook_new_opt(m_temporary.c_str(), &options);
     if (!m_workbook)
         return;
