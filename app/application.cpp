@@ -268,9 +268,10 @@ std::int32_t HearthApplication::gf_dw_to_excel_parm(DataWindowControl& dw, const
         return 1;
     desktop->note_file_written(path);
     if (parm.ib_prompt_openfile) {
+        // No is the default: a scripted user who gives no answer never starts a program.
         const Value answer
             = desktop->message_box(Value("提示信息"), Value("数据已导出到“" + path + "”，现在打开这个文件吗？"),
-                                   Icon::Question, Buttons::YesNo);
+                                   Icon::Question, Buttons::YesNo, Value(2));
         if (!answer.is_null() && answer.as_integral() == 1)
             if (auto opened = open_with_default_program(path); !opened)
                 desktop->message_box(Value("警告信息"), Value("无法打开文件：" + opened.error()), Icon::Exclamation);

@@ -194,6 +194,7 @@ TEST_F(ExcelExportTest, ReadersSeeTheRowsAndBandsAsTheDataWindowShowsThem)
             EXPECT_EQ(box.text, "数据已导出到“" + (folder / c.name).string() + "”，现在打开这个文件吗？");
             EXPECT_EQ(box.icon, Icon::Question);
             EXPECT_EQ(box.buttons, Buttons::YesNo);
+            EXPECT_EQ(box.default_button, 2);
             EXPECT_EQ(box.answer, 2);
         } else {
             EXPECT_EQ(desktop.message_boxes().size(), boxes);
