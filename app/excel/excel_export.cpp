@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <fmt/format.h>
 #include <optional>
 
@@ -203,6 +204,14 @@ Result<void> write_datetime(SheetWriter& writer, std::uint32_t row, std::uint32_
     return writer.write_text(row, column, iso_text(stamp), CellStyle::General);
 }
 
+// A double; one that is no number Excel holds (infinite, NaN) as its text.
+Result<void> write_double(SheetWriter& writer, std::uint32_t row, std::uint32_t column, double number)
+{
+    if (std::isfinite(number))
+        return writer.write_number(row, column, number, CellStyle::General);
+    return writer.write_text(row, column, fmt::format("{}", number), CellStyle::General);
+}
+
 // A value in a cell: numbers as numbers, dates as dates, text as text; null and empty text
 // leave the cell empty.
 Result<void> write_value(SheetWriter& writer, std::uint32_t row, std::uint32_t column, const Value& value)
@@ -218,7 +227,7 @@ Result<void> write_value(SheetWriter& writer, std::uint32_t row, std::uint32_t c
     case Type::ULong: return writer.write_number(row, column, double(value.as_integral()), CellStyle::General);
     case Type::Decimal: return writer.write_number(row, column, value.as_decimal().to_double(), CellStyle::General);
     case Type::Real:
-    case Type::Double: return writer.write_number(row, column, value.as_double(), CellStyle::General);
+    case Type::Double: return write_double(writer, row, column, value.as_double());
     case Type::Date: return write_date(writer, row, column, value.as_date());
     case Type::DateTime: return write_datetime(writer, row, column, value.as_datetime());
     case Type::Time: return writer.write_number(row, column, day_fraction(value.as_time()), CellStyle::Time);
@@ -239,7 +248,7 @@ Result<void> write_item(SheetWriter& writer, std::uint32_t row, std::uint32_t co
     }
     case dw::Storage::Integer:
         return writer.write_number(row, column, double(values.integers()[slot]), CellStyle::General);
-    case dw::Storage::Double: return writer.write_number(row, column, values.doubles()[slot], CellStyle::General);
+    case dw::Storage::Double: return write_double(writer, row, column, values.doubles()[slot]);
     case dw::Storage::Decimal:
         return writer.write_number(row, column, values.decimals()[slot].to_double(), CellStyle::General);
     case dw::Storage::Date: return write_date(writer, row, column, values.dates()[slot]);
