@@ -82,7 +82,8 @@ public:
     virtual void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
 
     // w_main.ib_query: whether closing the frame asks the user first; the toolbar clears it
-    // to close the frame without asking. nullptr when the frame has no such flag.
+    // to close the frame without asking. nullptr when the frame has no such flag, and so no
+    // question to skip.
     virtual bool* w_main_ib_query() { return nullptr; }
 
     // Extension points, declared by the steps that bring their types:

@@ -258,11 +258,10 @@ Ending Commands::manage()
             still->visible = true;
         return Ending::Tail;
     }
-    // The unlock failed: the frame closes without asking whether to.
+    // The unlock failed: the frame closes without asking whether to (a frame without the
+    // flag has no question to skip).
     if (bool* ib_query = Application::current()->w_main_ib_query())
         *ib_query = false;
-    else
-        m_call.raise(ErrorCode::NullObjectReference, "w_main.ib_query");
     m_desktop.close(m_globals.w_main);
     return Ending::Tail;
 }
