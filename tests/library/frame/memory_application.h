@@ -67,6 +67,9 @@ public:
     std::int32_t excel_result = 1;
     n_excel_parm excel_parm; // the parameters of the last export
 
+    // w_main's ib_query, held here for the frames of the library's tests.
+    bool* w_main_ib_query() override { return &m_ib_query; }
+
     const std::vector<LogEntry>& user_log() const { return m_log; }
     std::vector<std::string>& calls() { return m_calls; }
 
@@ -74,6 +77,7 @@ private:
     AppGlobals m_globals;
     std::vector<LogEntry> m_log;
     std::vector<std::string> m_calls;
+    bool m_ib_query = true;
 };
 
 } // namespace hearth::test
