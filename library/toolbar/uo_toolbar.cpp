@@ -223,6 +223,10 @@ const ClassTable& _getVtableInfo_uo_toolbar()
            {439, "uf_setenabled", on_self<&uo_toolbar::uf_setenabled>},
            {440, "uf_setstate", on_self<&uo_toolbar::uf_setstate>},
            {442, "uf_expand", on_self<&uo_toolbar::uf_expand>},
+           {447, "wf_savehisinfo", on_self<&uo_toolbar::wf_savehisinfo>},
+           {448, "wf_copycolumn", on_self<&uo_toolbar::wf_copycolumn>},
+           {449, "wf_copyrelation", on_self<&uo_toolbar::wf_copyrelation>},
+           {450, "wf_savepersoninfo", on_self<&uo_toolbar::wf_savepersoninfo>},
            {0, "create", create_script},
            {1, "destroy", destroy_script},
            {37, "constructor", on_self<&uo_toolbar::constructor>}}}}};
