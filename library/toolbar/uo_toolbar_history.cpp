@@ -5,9 +5,10 @@
 // own deletion, "6" archived along with another record).
 //
 // Every reader and writer is retrieved by the record's number, so the cost of an archive does
-// not grow with the history. A write that replaces an earlier copy (the person's other
-// information, a relation) deletes the old copy in the same photosqlca transaction as the new
-// row, and rolls the deletion back when no new row follows.
+// not grow with the history. A record archived again (a deletion that failed after its archive
+// and is tried again, a person's other information archived with the person before) replaces
+// its earlier copy: the old copy is deleted in the same photosqlca transaction as the new row
+// is written, and the deletion is rolled back when no new row follows.
 
 #include "host/object/runtime.h"
 #include "host/sql/cursor.h"
@@ -27,7 +28,7 @@ namespace hearth {
 namespace {
 
 // A person's secondary records that wf_savepersoninfo archives, each switched on by its
-// element of gs_workparm. The first one replaces the person's earlier copy.
+// element of gs_workparm.
 struct SecondaryTable {
     int workparm; // gs_workparm[n], counted from 1
     std::string_view reader;
@@ -73,6 +74,7 @@ public:
     WorkStore& operator=(const WorkStore&) = delete;
 
     DataStore* operator->() const { return dynamic_cast<DataStore*>(m_ref.get()); }
+    DataStore& operator*() const { return *operator->(); }
     Value value() const { return Value(m_ref); }
 
     // DataObject = dataobject; SetTransObject(transaction).
@@ -153,6 +155,38 @@ std::optional<Value> item_of(DataWindowBase& source, long row, int column, const
     if (kind == "deci")
         return source.get_item_decimal(row, column);
     return std::nullopt;
+}
+
+// Deletes the rows of `target` (a writer retrieved by the record's number) that are earlier
+// copies of its new row `ll_insert`, those with the same key: the history table keeps one row
+// per key, and the Update that inserts the new row deletes them first. Returns the new row's
+// number after the deletions.
+long drop_earlier_copies(DataStore& target, long ll_insert)
+{
+    struct Key {
+        int column;
+        std::string coltype;
+        std::optional<Value> value;
+    };
+    std::vector<Key> keys;
+    const long ll_colcount = fn::to_long(target.describe("datawindow.column.count"));
+    for (int ll_i = 1; ll_i <= ll_colcount; ++ll_i) {
+        const std::string column = "#" + fn::to_string(ll_i);
+        if (fn::lower(target.describe(column + ".Key")) != "yes")
+            continue;
+        const std::string coltype = fn::lower(target.describe(column + ".ColType"));
+        keys.push_back({ll_i, coltype, item_of(target, ll_insert, ll_i, coltype)});
+    }
+    if (keys.empty())
+        return ll_insert;
+    // From the last earlier row down, so that a deletion moves only rows already compared.
+    long ll_new = ll_insert;
+    for (long ll_row = ll_insert - 1; ll_row >= 1; --ll_row)
+        if (std::all_of(keys.begin(), keys.end(),
+                        [&](const Key& key) { return item_of(target, ll_row, key.column, key.coltype) == key.value; })
+            && target.delete_row(ll_row) == 1)
+            --ll_new;
+    return ll_new;
 }
 
 } // namespace
@@ -241,12 +275,15 @@ ScriptResult uo_toolbar::wf_savehisinfo(ScriptCall& call)
         if (as_histablename == "dh_ge_rpr") {
             // The household is copied from its full current record, not from the list.
             const Value ls_rprno = adw_source->get_item_string(ll_row, "rprno");
+            lds_histable->retrieve({ls_rprno});
             lds_hisperson.bind("d_ge_rprparm", sqlca);
             lds_hisperson->retrieve({ls_rprno});
             ll_insert = copy(lds_histable, lds_hisperson, 2);
         } else {
+            lds_histable->retrieve({ls_personno});
             ll_insert = copy(lds_histable, lds_hisperson, 1);
         }
+        ll_insert = drop_earlier_copies(*lds_histable, ll_insert);
         if (ai_param == 2)
             lds_histable->set_item(ll_insert, "IsSave", Value("5")); // archived for its own deletion
         if (lds_histable->update() != 1 || !committed(photosqlca))
@@ -364,14 +401,9 @@ ScriptResult uo_toolbar::wf_savepersoninfo(ScriptCall& call)
         lds_source.bind(table.reader, sqlca);
         lds_source->retrieve({as_personno});
         lds_target.bind(table.writer, photosqlca);
-        if (table.workparm == 9) {
-            // The earlier copy of the other information goes with the same Update as the new one.
-            lds_target->retrieve({as_personno});
-            if (const long ll_rowcount = lds_target->row_count(); ll_rowcount > 0)
-                lds_target->delete_row(ll_rowcount);
-        }
+        lds_target->retrieve({as_personno});
         if (lds_source->row_count() >= 1) {
-            copy();
+            drop_earlier_copies(*lds_target, copy());
             if (lds_target->update() != 1 || !committed(photosqlca))
                 return fail(photosqlca, "错误", "在保存到历史库中出现错误");
         }

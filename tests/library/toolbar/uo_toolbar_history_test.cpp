@@ -404,6 +404,45 @@ TEST_F(HistoryArchive, ReplacedCopiesCommitOrRollBackOnPhotosqlcaOnly)
     }
 }
 
+// A record archived again (its deletion failed after the archive and is tried again; the other
+// information was archived with its person before) replaces its earlier copy instead of
+// failing on the history table's key, for the record itself and for a member's records.
+TEST_F(HistoryArchive, ARecordArchivedAgainReplacesItsEarlierCopy)
+{
+    struct Case {
+        const char* list;
+        const char* argument;
+        const char* writer;
+        std::int16_t param;
+    };
+    const Case cases[] = {
+        {"d_ge_rprparm", "R1", "dh_ge_rpr", 3},
+        {"d_ge_companyparm", "P1", "dh_ge_company", 1},
+        {"d_ge_personotherinfoparm", "P1", "dh_ge_personotherinfo", 1},
+    };
+    exec(sqlca, "INSERT INTO TC_GE_Rpr (RprNo) VALUES ('R1')");
+    add_person("P1", "R1");
+    exec(sqlca, "INSERT INTO TC_GE_Company (OrderNo, PersonNo) VALUES (1, 'P1')");
+    exec(sqlca, "INSERT INTO TC_GE_PersonOtherInfo (PersonNo) VALUES ('P1')");
+    commit_both();
+    globals.gs_workparm[9] = "是";
+    for (const Case& c : cases) {
+        show(c.list, c.argument);
+        for (const char* remark : {"一", "二"}) {
+            exec(sqlca, "UPDATE TC_GE_Rpr SET Remark = :r", {{"r", remark}});
+            exec(sqlca, "UPDATE TC_GE_Company SET Duty = :r", {{"r", remark}});
+            exec(sqlca, "UPDATE TC_GE_PersonOtherInfo SET Remark = :r", {{"r", remark}});
+            ASSERT_EQ(dw_1->retrieve({Value(c.argument)}), 1);
+            EXPECT_EQ(save(c.writer, c.param), 0) << c.writer << " " << remark;
+        }
+    }
+    for (const char* column : {"th_ge_rpr.Remark", "th_ge_company.Duty", "th_ge_personotherinfo.Remark"}) {
+        const std::string table = std::string(column).substr(0, std::string_view(column).find('.'));
+        EXPECT_EQ(read(photosqlca, fmt("SELECT count(*) || ", column, " INTO :out FROM ", table)), "1二") << column;
+    }
+    EXPECT_TRUE(boxes().empty());
+}
+
 // A person number with a quote finds that person's history rows and no one else's: the
 // person is archived, and only that person's earlier other information is replaced.
 TEST_F(HistoryArchive, AQuoteInAPersonNumberFindsOnlyThatPerson)
