@@ -9,6 +9,7 @@
 #include "host/object/class_registry.h"
 #include "host/ui/datawindow_control.h"
 
+#include <optional>
 #include <string>
 
 namespace hearth {
@@ -38,6 +39,36 @@ public:
     // constructor: no statements of its own.
     ScriptResult constructor(ScriptCall& call);
 
+    // ---- Command dispatch (uo_toolbar_commands.cpp)
+    // clicked(xpos, ypos, row, dwo): the press; an enabled button under the mouse takes its
+    // pressed look and is recorded in is_clickedobject.
+    ScriptResult clicked(ScriptCall& call);
+    // ue_dwnlbuttonup(xpos, ypos, row, dwo): the release; runs the command of the button
+    // pressed when the release is on that same button. A press from the keyboard (the pages
+    // set is_object and trigger this event with the button as dwo, at 0, 0, with nothing
+    // pressed) runs the command of an enabled is_object too.
+    //
+    // The delete command calls the deletion workflow by name, each one optional (a missing
+    // script yields null, which counts as: no special warning, no statement, no failure):
+    //   1. uf_confirmmessage(): 2 ends the command; anything else goes on to the question.
+    //   2. uf_delbefore(ref as_errmsg): the archive and the statement to run after the row
+    //      is gone ("" for none). A null string from a script that ran means the archive
+    //      failed and left nothing behind: the deletion is refused ("删除不成功！").
+    //   3. uf_delphoto(as_dataobject, al_row): called after uf_delbefore and before the row is
+    //      deleted, while row al_row of guo_tabpg_now.dw_1 is still the record, so it reads
+    //      the keys and the dependent numbers (on sqlca) as they are. It must not COMMIT or
+    //      ROLLBACK photosqlca: the command commits its photo deletions once the record's
+    //      deletion has committed on sqlca, and rolls them back when that deletion fails, so
+    //      that a record that stays keeps its photos. Its result is not examined.
+    //   4. the row is deleted and saved; uf_delafter(as_sql, as_errmsg) runs a non-empty
+    //      statement: anything but 0 fails the deletion.
+    //   5. COMMIT on sqlca (a failure fails the deletion), then on photosqlca; the user log;
+    //      uf_updateother(as_dwobject, as_rprno), as_rprno the household number of the row
+    //      when its list has an RprNo column, else "".
+    // A failed deletion shows "删除不成功！", rolls back both transactions, re-retrieves the
+    // list and keeps its row.
+    ScriptResult ue_dwnlbuttonup(ScriptCall& call);
+
     // ---- History archive (uo_toolbar_history.cpp): copies a record about to be deleted, and
     // what depends on it, from sqlca into the history database on photosqlca. Each write is
     // committed on photosqlca as it succeeds; a failure rolls photosqlca back, is shown, and
@@ -58,6 +89,12 @@ public:
     // secondary records that gs_workparm[9..16] switch on. 0 or -1.
     ScriptResult wf_savepersoninfo(ScriptCall& call);
 };
+
+namespace toolbar {
+// The picture of the button that a picture or caption of d_tool belongs to: "p_" + Mid(name,
+// 3), so "t_del" and "p_del" give "p_del"; nullopt for any other object (background, lines).
+std::optional<std::string> button_of(const std::string& name);
+} // namespace toolbar
 
 // Registration entry of uo_toolbar. Every user event and function is declared so that the
 // slots come out as the host numbers them (436 ue_dwnmousemove ... 450 wf_savepersoninfo).
