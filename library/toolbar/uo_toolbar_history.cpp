@@ -403,7 +403,11 @@ ScriptResult uo_toolbar::wf_savepersoninfo(ScriptCall& call)
         lds_target.bind(table.writer, photosqlca);
         lds_target->retrieve({as_personno});
         if (lds_source->row_count() >= 1) {
-            drop_earlier_copies(*lds_target, copy());
+            // Every record of the person goes into history, not only the current (first) one.
+            for (long ll_row = 1; ll_row <= lds_source->row_count(); ++ll_row) {
+                lds_source->set_row(ll_row);
+                drop_earlier_copies(*lds_target, copy());
+            }
             if (lds_target->update() != 1 || !committed(photosqlca))
                 return fail(photosqlca, "错误", "在保存到历史库中出现错误");
         }

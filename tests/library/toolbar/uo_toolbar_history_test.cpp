@@ -173,7 +173,8 @@ TEST_F(HistoryArchive, HouseholdArchivesItsRowAndEveryMember)
 }
 
 // A person's own deletion: a new history row gets IsSave 5, one already there is refreshed
-// (not doubled); the company records follow only when gs_workparm[10] switches them on.
+// (not doubled); the company records, all of them, follow only when gs_workparm[10] switches
+// them on.
 TEST_F(HistoryArchive, PersonArchivedForItsOwnDeletion)
 {
     struct Case {
@@ -182,8 +183,8 @@ TEST_F(HistoryArchive, PersonArchivedForItsOwnDeletion)
         const char* companies;
     };
     sql("INSERT INTO TC_GE_PersonInfo (PersonNo) VALUES ('P1')");
-    sql("INSERT INTO TC_GE_Company (OrderNo, PersonNo) VALUES (1, 'P1')");
-    for (const Case& c : {Case {false, "否", "0"}, Case {true, "是", "1"}}) {
+    sql("INSERT INTO TC_GE_Company (OrderNo, PersonNo) VALUES (1, 'P1'), (2, 'P1')");
+    for (const Case& c : {Case {false, "否", "0"}, Case {true, "是", "2"}}) {
         empty_archive();
         if (c.in_history)
             photo_sql("INSERT INTO th_ge_personinfo (PersonNo, IsSave, SaveTime) VALUES ('P1', '6', '2001-01-01')");
