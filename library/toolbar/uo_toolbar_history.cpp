@@ -260,8 +260,7 @@ ScriptResult uo_toolbar::wf_savehisinfo(ScriptCall& call)
     bool lb_flag = false;
     if (ai_param == 2 && count_of(photosqlca, s1_count_person, {{"ls_personno", ls_personno}}) != 0) {
         photosqlca.execute(s2_refresh_person, {{"ldt_now", now_stamp()}, {"ls_personno", ls_personno}});
-        if (photosqlca.sql_code() == 0) {
-            photosqlca.commit();
+        if (photosqlca.sql_code() == 0 && committed(photosqlca)) {
             lb_flag = true;
         } else if (photosqlca.sql_code() == -1) {
             photosqlca.rollback();
@@ -380,9 +379,8 @@ ScriptResult uo_toolbar::wf_savepersoninfo(ScriptCall& call)
         const long ll_count = lds_target->row_count();
         if (ll_count >= 1) {
             photosqlca.execute(s2_refresh_person, {{"ldt_now", now_stamp()}, {"ls_personno", as_personno}});
-            if (photosqlca.sql_code() == 0) {
-                photosqlca.commit();
-            } else if (photosqlca.sql_code() == -1) {
+            const bool refreshed = photosqlca.sql_code() == 0 && committed(photosqlca);
+            if (!refreshed && photosqlca.sql_code() == -1) {
                 photosqlca.rollback();
                 tell("提示", "更新个人历史信息表中的个人信息失败!");
                 return Value::integer(-1);
