@@ -68,6 +68,26 @@ public:
     // A failed deletion shows "删除不成功！", rolls back both transactions, re-retrieves the
     // list and keeps its row.
     ScriptResult ue_dwnlbuttonup(ScriptCall& call);
+
+    // ---- History archive (uo_toolbar_history.cpp): copies a record about to be deleted, and
+    // what depends on it, from sqlca into the history database on photosqlca. Each write is
+    // committed on photosqlca as it succeeds; a failure rolls photosqlca back, is shown, and
+    // gives -1.
+    // wf_savehisinfo(adw_source, as_histablename, ai_param): archives the current row of
+    // adw_source through the writer as_histablename; ai_param 1 a person's secondary record
+    // (and the person, when not archived yet), 2 a person (and the secondary records), 3 a
+    // household (and its members). 0, or -1 when any part of the archive failed.
+    ScriptResult wf_savehisinfo(ScriptCall& call);
+    // wf_copycolumn(adw_source, ads_target, ads_source, ai_flag): appends a row to ads_target
+    // filled by column name from the current row of adw_source (1) or ads_source (2), stamped
+    // with SaveTime. Returns the new row's number.
+    ScriptResult wf_copycolumn(ScriptCall& call);
+    // wf_copyrelation(as_personno, as_relation): archives the person's relation of that kind,
+    // replacing its earlier copy, and the related person. 0 or -1.
+    ScriptResult wf_copyrelation(ScriptCall& call);
+    // wf_savepersoninfo(as_personno, ai_flag): archives the person (ai_flag 2) and the
+    // secondary records that gs_workparm[9..16] switch on. 0 or -1.
+    ScriptResult wf_savepersoninfo(ScriptCall& call);
 };
 
 namespace toolbar {
