@@ -222,7 +222,12 @@ const ClassTable& _getVtableInfo_uo_toolbar()
            {438, "ue_mousemove", on_self<&uo_toolbar::ue_mousemove>},
            {439, "uf_setenabled", on_self<&uo_toolbar::uf_setenabled>},
            {440, "uf_setstate", on_self<&uo_toolbar::uf_setstate>},
+           {441, "uf_delphoto", on_self<&uo_toolbar::uf_delphoto>},
            {442, "uf_expand", on_self<&uo_toolbar::uf_expand>},
+           {443, "uf_delbefore", on_self<&uo_toolbar::uf_delbefore>},
+           {444, "uf_delafter", on_self<&uo_toolbar::uf_delafter>},
+           {445, "uf_confirmmessage", on_self<&uo_toolbar::uf_confirmmessage>},
+           {446, "uf_updateother", on_self<&uo_toolbar::uf_updateother>},
            {0, "create", create_script},
            {1, "destroy", destroy_script},
            {37, "constructor", on_self<&uo_toolbar::constructor>}}}}};
