@@ -81,12 +81,16 @@ public:
     virtual void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
     virtual void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
 
+    // w_main.ib_query: whether closing the frame asks the user first; the toolbar clears it
+    // to close the frame without asking. nullptr when the frame has no such flag.
+    virtual bool* w_main_ib_query() { return nullptr; }
+
     // Extension points, declared by the steps that bring their types:
     // - DataWindow functions: gf_dw_to_excel_parm (with n_excel_parm).
-    // - Windows and menus: w_main's MenuID, Visible, ib_query, GetActiveSheet, ue_explorer
-    //   (w_main itself, dw_tool and wf_setstatus: AppGlobals::w_main), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
-    //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,
-    //   w_graph_report; the structure struc_scope.
+    // - Menus: m_gridrbutton, with the structure struc_scope.
+    // (w_main itself, dw_tool, wf_setstatus, MenuID, Visible, GetActiveSheet and ue_explorer
+    // come through AppGlobals::w_main; the windows the toolbar opens, w_setshow ... w_agent,
+    // the "w_m_" editing windows and the report sheets, by class name through the desktop.)
 };
 
 // The running application's globals as a script reaches them. None running: raises 20502

@@ -56,6 +56,9 @@ public:
         m_calls.push_back("gf_gridcolumn_right " + dw.dataobject() + " " + std::to_string(page));
     }
 
+    // w_main's ib_query, held here for the frames of the library's tests.
+    bool* w_main_ib_query() override { return &m_ib_query; }
+
     const std::vector<LogEntry>& user_log() const { return m_log; }
     std::vector<std::string>& calls() { return m_calls; }
 
@@ -63,6 +66,7 @@ private:
     AppGlobals m_globals;
     std::vector<LogEntry> m_log;
     std::vector<std::string> m_calls;
+    bool m_ib_query = true;
 };
 
 } // namespace hearth::test
