@@ -10,6 +10,7 @@
 #include "library/toolbar/uo_toolbar.h"
 
 #include <array>
+#include <exception>
 
 namespace hearth {
 
@@ -31,8 +32,28 @@ std::optional<long> number_of(const Value& value)
 
 bool is_grid(const uo_tabpg_datawindow& page) { return page.class_name() == "uo_tabpg_grid"; }
 
-// The commands of one release, with what they share: the script call, the toolbar and the
-// application's globals.
+// A runtime error that stops the deletion half way (a failing callee) rolls both
+// transactions back, so that whoever commits next does not commit half a deletion.
+class RollbackOnError {
+public:
+    explicit RollbackOnError(AppGlobals& globals) : m_globals(globals), m_unwinding(std::uncaught_exceptions()) {}
+    ~RollbackOnError()
+    {
+        if (std::uncaught_exceptions() > m_unwinding) {
+            m_globals.sqlca.rollback();
+            m_globals.photosqlca.rollback();
+        }
+    }
+    RollbackOnError(const RollbackOnError&) = delete;
+    RollbackOnError& operator=(const RollbackOnError&) = delete;
+
+private:
+    AppGlobals& m_globals;
+    int m_unwinding;
+};
+
+// The commands of one release, with what they share: the script call, the toolbar, the
+// application's globals and the desktop.
 class Commands {
 public:
     Commands(ScriptCall& call, uo_toolbar& toolbar, AppGlobals& globals, Desktop& desktop)
@@ -60,6 +81,7 @@ private:
     uo_tabpg_datawindow* page() const { return Ref<uo_tabpg_datawindow>(m_globals.guo_tabpg_now).get(); }
     // A page's dw_1; raises 20502 when it is gone.
     uo_dw* page_dw(uo_tabpg_datawindow& page) const { return m_call.use(page.dw_1, "guo_tabpg_now.dw_1"); }
+    // w_main; raises 20502 when it is not open.
     Window* frame() const { return m_call.use(Ref<Window>(m_globals.w_main), "w_main"); }
 
     // Open / OpenWithParm by class name. A class the application does not have is told, as
@@ -300,6 +322,7 @@ Ending Commands::del()
     if (number_of(answer) != 1)
         return Ending::Tail;
 
+    const RollbackOnError guard(m_globals);
     // The archive first: its history writes commit as they go, before any photo goes.
     std::vector<Value> before_args {Value(std::string())};
     const DispatchResult before = m_call.runtime().dispatch(self, "uf_delbefore", before_args);

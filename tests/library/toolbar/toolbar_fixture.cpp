@@ -46,17 +46,7 @@ ScriptResult ue_explorer(ScriptCall& call)
 const ClassTable& w_main_table()
 {
     static const ClassTable table {
-        "w_main",
-        "window",
-        make_object<TestFrame>,
-        {{"dw_tool", "uo_toolbar", nullptr}},
-        {{own_group,
-          "",
-          {{"wf_setstatus", SlotKind::Function, std::nullopt, 1}, {"ue_explorer", SlotKind::Event, Type::Long, 2}},
-          {{119, "wf_setstatus", wf_setstatus},
-           {120, "ue_explorer", ue_explorer},
-           {0, "create", create_script},
-           {1, "destroy", destroy_script}}}}};
+        "w_main", "window", frame_make(), {{"dw_tool", "uo_toolbar", nullptr}}, frame_groups()};
     return table;
 }
 
@@ -128,6 +118,19 @@ void execute(Transaction& transaction, std::string_view statement)
 
 } // namespace
 
+MakeFn frame_make() { return make_object<TestFrame>; }
+
+std::vector<GroupRow> frame_groups()
+{
+    return {{own_group,
+             "",
+             {{"wf_setstatus", SlotKind::Function, std::nullopt, 1}, {"ue_explorer", SlotKind::Event, Type::Long, 2}},
+             {{119, "wf_setstatus", wf_setstatus},
+              {120, "ue_explorer", ue_explorer},
+              {0, "create", create_script},
+              {1, "destroy", destroy_script}}}};
+}
+
 ToolbarTest::ToolbarTest(std::string_view frame_class, void (*register_more)(ClassRegistry&))
     : folder(make_folder()),
       desktop(runtime,
@@ -142,13 +145,12 @@ ToolbarTest::ToolbarTest(std::string_view frame_class, void (*register_more)(Cla
     EXPECT_EQ(error_text(registry.register_class(&w_mainreport_table)), "");
     if (register_more)
         register_more(registry);
-    desktop.set_observer(&windows);
-
     connect(globals.sqlca, folder / "current.db", sqlca_faults);
     connect(globals.photosqlca, folder / "photo.db", photo_faults);
 
     EXPECT_EQ(desktop.open(w_main, frame_class), 1);
     globals.w_main = w_main;
+    desktop.set_observer(&windows);
 }
 
 ToolbarTest::~ToolbarTest()
@@ -223,6 +225,15 @@ void ToolbarTest::click(std::string_view object)
     release(object);
 }
 
+void ToolbarTest::keyboard_press(std::string_view button)
+{
+    toolbar().is_object = std::string(button);
+    ObjectRef dwo = desktop.make_dwobject(button, "header", "bitmap");
+    std::vector<Value> args {Value::integer(0), Value::integer(0), Value(0), Value(dwo)};
+    EXPECT_EQ(runtime.dispatch(toolbar().ref(), "ue_dwnlbuttonup", args).outcome, Outcome::Completed);
+    runtime.destroy(dwo);
+}
+
 std::string ToolbarTest::tag(std::string_view button) { return toolbar().describe(std::string(button) + ".tag"); }
 
 std::string ToolbarTest::filename(std::string_view button)
@@ -285,11 +296,12 @@ std::vector<int> ToolbarTest::error_codes() const
     return codes;
 }
 
-std::vector<std::string> ToolbarTest::boxes() const
+std::vector<std::string> ToolbarTest::boxes(std::size_t from) const
 {
     std::vector<std::string> texts;
-    for (const MessageBoxRecord& box : desktop.message_boxes())
-        texts.push_back(box.title + "|" + box.text);
+    const std::vector<MessageBoxRecord>& shown = desktop.message_boxes();
+    for (std::size_t i = from; i < shown.size(); ++i)
+        texts.push_back(shown[i].title + "|" + shown[i].text);
     return texts;
 }
 

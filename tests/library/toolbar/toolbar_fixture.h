@@ -46,6 +46,11 @@ public:
     std::vector<std::string> opened;
 };
 
+// The make function and the script groups of the fixture's w_main, for a test's own frame
+// class (one holding a descendant of uo_toolbar as dw_tool, say).
+MakeFn frame_make();
+std::vector<GroupRow> frame_groups();
+
 class ToolbarTest : public ::testing::Test {
 protected:
     // `frame_class`: the class of the main window, "w_main" or a test's own one registered
@@ -70,6 +75,9 @@ protected:
     void release(std::string_view object);
     // Press and release on the same object.
     void click(std::string_view object);
+    // A press from the keyboard, as the pages make it: is_object names the button, then
+    // ue_dwnlbuttonup at 0, 0 with the button as dwo.
+    void keyboard_press(std::string_view button);
     // The middle of an object of d_tool, from Describe.
     std::pair<int, int> centre(std::string_view object);
     // A button's tag and bitmap.
@@ -93,8 +101,8 @@ protected:
     Value run(const ObjectRef& target, std::string_view name, std::vector<Value> args = {});
     // The codes of the runtime errors raised so far, in order.
     std::vector<int> error_codes() const;
-    // "title|text" of each message box so far.
-    std::vector<std::string> boxes() const;
+    // "title|text" of each message box so far, from the `from`th on.
+    std::vector<std::string> boxes(std::size_t from = 0) const;
 
     const std::filesystem::path folder;
     ClassRegistry registry;

@@ -76,9 +76,9 @@ const char* const photo_tables[] = {
     "CREATE TABLE TS_BuildingPrizePhoto (orderno integer, photo blob)",
 };
 
-class ToolbarDelete : public ToolbarTest {
+class DeletionWorkflow : public ToolbarTest {
 protected:
-    ToolbarDelete() : ToolbarTest("w_main_archive", &register_archive_stub)
+    DeletionWorkflow() : ToolbarTest("w_main_archive", &register_archive_stub)
     {
         ArchiveStub::result = Value::integer(0);
         ArchiveStub::calls.clear();
@@ -115,7 +115,7 @@ protected:
     }
 };
 
-TEST_F(ToolbarDelete, WarningsByPageKey)
+TEST_F(DeletionWorkflow, WarningsByPageKey)
 {
     sql("INSERT INTO TC_GE_Building VALUES (1, 'A', 3), (2, 'B', NULL)");
     sql("INSERT INTO TC_GE_HouseInfo VALUES (10, 1), (11, 1)");
@@ -184,7 +184,7 @@ TEST_F(ToolbarDelete, WarningsByPageKey)
     }
 }
 
-TEST_F(ToolbarDelete, StatementForAfterTheRowIsGoneQuotesThePersonNumber)
+TEST_F(DeletionWorkflow, StatementForAfterTheRowIsGoneQuotesThePersonNumber)
 {
     const std::string kind_failed = "更新个人信息中的人员类别时失败！";
     struct Case {
@@ -223,7 +223,7 @@ TEST_F(ToolbarDelete, StatementForAfterTheRowIsGoneQuotesThePersonNumber)
     EXPECT_EQ(boxes().back(), "警告信息|" + kind_failed);
 }
 
-TEST_F(ToolbarDelete, ArchiveBySwitchIssaveAndRoleRelation)
+TEST_F(DeletionWorkflow, ArchiveBySwitchIssaveAndRoleRelation)
 {
     sql("INSERT INTO TC_GE_PersonInfo (personno, rolerelation) VALUES ('P1', '10'), ('P2', '11')");
     struct Case {
@@ -270,7 +270,7 @@ TEST_F(ToolbarDelete, ArchiveBySwitchIssaveAndRoleRelation)
     }
 }
 
-TEST_F(ToolbarDelete, HouseholdTotalsLeaveTheMasterRowUnmodified)
+TEST_F(DeletionWorkflow, HouseholdTotalsLeaveTheMasterRowUnmodified)
 {
     sql("INSERT INTO TC_GE_Rpr VALUES ('R1', 3, 1, 2, 60.5, NULL), ('R2', 0, 0, 0, 10, 5), ('R3', 2, 0, 0, 10, 5)");
     struct Case {
@@ -308,7 +308,7 @@ TEST_F(ToolbarDelete, HouseholdTotalsLeaveTheMasterRowUnmodified)
     }
 }
 
-TEST_F(ToolbarDelete, PhotosStayPendingUntilTheCallerCommits)
+TEST_F(DeletionWorkflow, PhotosStayPendingUntilTheCallerCommits)
 {
     sql("INSERT INTO TC_GE_Rpr (RprNo) VALUES ('R1')");
     sql("INSERT INTO TC_GE_FamilyHonor VALUES (1, 'R1'), (2, 'R1')");
@@ -341,7 +341,7 @@ TEST_F(ToolbarDelete, PhotosStayPendingUntilTheCallerCommits)
 
 // The delete command end to end: a refused archive and a refused row keep the record and its
 // photos, and the user is told.
-TEST_F(ToolbarDelete, RefusedArchiveOrRowKeepsRecordAndPhotos)
+TEST_F(DeletionWorkflow, RefusedArchiveOrRowKeepsRecordAndPhotos)
 {
     sql("INSERT INTO TC_GE_PersonInfo (personno, rprno, hostrelation, issave) VALUES ('P1', 'R1', '03', '0')");
     photo_sql("INSERT INTO TS_PersonPhoto (personno) VALUES ('P1')");
