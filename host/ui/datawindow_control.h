@@ -94,6 +94,18 @@ public:
     // SetItem: writes the buffer only (the edit text is untouched); 1, or -1 (nothing written)
     // for a value the column cannot hold. A bad row or column fails the host call (25015).
     int set_item(long row, dw::ColumnRef column, const Value& value);
+    // GetItemStatus(row, column, buffer): the row's status for column 0, else whether the item
+    // is DataModified! or NotModified!. A bad row or column fails the host call (25015).
+    dw::ItemStatus get_item_status(long row, int column, dw::Buffer buffer = dw::Buffer::Primary) const
+    {
+        return m_engine.get_item_status(row, column, buffer);
+    }
+    // SetItemStatus(row, column, buffer, status): 1, or -1 for a bad row or column or a change
+    // the runtime refuses (a New! row made NotModified! stays New!).
+    int set_item_status(long row, int column, dw::Buffer buffer, dw::ItemStatus status)
+    {
+        return m_engine.set_item_status(row, column, buffer, status);
+    }
 
     // AcceptText: moves pending edit text into the buffer; 1, or -1 when it is rejected. A
     // DataStore has no edit: always 1.

@@ -39,6 +39,37 @@ public:
     // constructor: no statements of its own.
     ScriptResult constructor(ScriptCall& call);
 
+    // ---- The guarded deletion (uo_toolbar_delete.cpp, uo_toolbar_photo.cpp). Each acts on the
+    // current row of guo_tabpg_now.dw_1; page keys (is_stringpara) are compared exactly, list
+    // object names without regard to case, so that "d_GE_PersonInfo" and "d_ge_personinfo" are
+    // one list. The delete command (ue_dwnlbuttonup) calls uf_delphoto after uf_delbefore: the
+    // archive commits photosqlca as it goes, which would commit pending photo deletions too.
+
+    // uf_confirmmessage(): the warning of the page's table. 2: do not delete (the user said No
+    // or the table forbids it; the reason was shown); 1: the user confirmed a warning; 0: no
+    // question was asked. A count that fails shows nothing; the database's own constraints
+    // still refuse what may not go.
+    ScriptResult uf_confirmmessage(ScriptCall& call);
+    // uf_delbefore(ref as_errmsg): archives the row into history where gs_workparm switches its
+    // table on (only a row whose issave is "0"; a list without issave is not archived) and
+    // returns the statement to run once the row is gone, "" for none; as_errmsg receives the
+    // text to show when that statement fails. Returns NULL when the archive failed (it has shown
+    // why): the caller must not delete the row.
+    ScriptResult uf_delbefore(ScriptCall& call);
+    // uf_delafter(as_sql, as_errmsg): runs as_sql on sqlca; 0, or 1 after showing as_errmsg in
+    // "警告信息". Neither commits nor rolls back.
+    ScriptResult uf_delafter(ScriptCall& call);
+    // uf_updateother(as_dwobject, as_rprno): after a deletion from a dependent list, brings the
+    // master list up to date: re-retrieves the council offices' houses, or writes the household
+    // totals read from TC_GE_Rpr into the master's current row (nothing when that read fails),
+    // leaving the row's and the items' modification status as they were.
+    ScriptResult uf_updateother(ScriptCall& call);
+    // uf_delphoto(as_dataobject, al_row): deletes the stored photos of row al_row of the list on
+    // photosqlca and leaves them UNCOMMITTED: the caller commits photosqlca after the record's
+    // deletion has committed, and rolls it back with the record, so that a record that stays
+    // keeps its photos. 0, or 1 after a failed photo delete was shown (the deletion goes on).
+    ScriptResult uf_delphoto(ScriptCall& call);
+
     // ---- Command dispatch (uo_toolbar_commands.cpp)
     // clicked(xpos, ypos, row, dwo): the press; an enabled button under the mouse takes its
     // pressed look and is recorded in is_clickedobject.
