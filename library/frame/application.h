@@ -10,11 +10,14 @@
 #include "host/ui/datawindow_control.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace hearth {
+
+class Menu;
 
 // The application's global variables that the library reads and writes.
 struct AppGlobals {
@@ -49,6 +52,20 @@ struct AppGlobals {
     Transaction photosqlca {"photosqlca"};
 };
 
+// ---- The Excel export's parameters
+// n_excel_parm: which bands the export writes, whether it shows its progress, and whether it
+// offers to open the file afterwards.
+struct n_excel_parm {
+    bool ib_detail = false;
+    bool ib_footer = false;
+    bool ib_group_header = false;
+    bool ib_group_trailer = false;
+    bool ib_header = false;
+    bool ib_show_progress = false;
+    bool ib_summary = false;
+    bool ib_prompt_openfile = false;
+};
+
 // w_main.dw_tool: the toolbar of the main window; invalid when the main window is not open
 // or has no such control.
 ObjectRef w_main_dw_tool(const AppGlobals& globals);
@@ -80,6 +97,18 @@ public:
     // apply the logged-in user's column rights for page number `page` (a page's tag).
     virtual void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
     virtual void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
+
+    // ---- The Excel export
+    // gf_dw_to_excel_parm(dw, path, ref parm): writes the rows of dw as a workbook at `path`;
+    // 1 on success, anything else on failure.
+    virtual std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) = 0;
+
+    // ---- The page's context menu
+    // Creates m_gridrbutton and calls its mf_setdw(dw): the menu whose item m_gridmenu holds
+    // the items (m_saveas, m_nocolor, m_alignleft, m_aligncenter, m_alignright, m_color,
+    // m_query, m_noquery, m_nosort) by name. Their actions read the clicked column from the
+    // struc_scope in Message.PowerObjectParm.
+    virtual std::shared_ptr<Menu> create_grid_menu(DataWindowControl& dw) = 0;
 
     // Extension points, declared by the steps that bring their types:
     // - DataWindow functions: gf_dw_to_excel_parm (with n_excel_parm).

@@ -2,8 +2,10 @@
 // A small application held in memory: globals as plain fields, the user log as a list, and a
 // list splitter, for tests of library classes.
 
+#include "host/ui/window.h"
 #include "library/frame/application.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,28 @@ public:
     void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) override
     {
         m_calls.push_back("gf_gridcolumn_right " + dw.dataobject() + " " + std::to_string(page));
+    }
+
+    // The Excel export records "gf_dw_to_excel_parm d_x PATH" and answers excel_result.
+    std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) override
+    {
+        m_calls.push_back("gf_dw_to_excel_parm " + dw.dataobject() + " " + path);
+        excel_parm = parm;
+        return excel_result;
+    }
+    std::int32_t excel_result = 1;
+    n_excel_parm excel_parm;
+
+    // The context menu's items without actions, all enabled.
+    std::shared_ptr<Menu> create_grid_menu(DataWindowControl& dw) override
+    {
+        m_calls.push_back("create_grid_menu " + dw.dataobject());
+        auto menu = std::make_shared<Menu>("m_gridrbutton");
+        std::shared_ptr<Menu> items = menu->add_item("m_gridmenu");
+        for (const char* name : {"m_saveas", "m_nocolor", "m_alignleft", "m_aligncenter", "m_alignright", "m_color",
+                                 "m_query", "m_noquery", "m_nosort"})
+            items->add_item(name);
+        return menu;
     }
 
     const std::vector<LogEntry>& user_log() const { return m_log; }
