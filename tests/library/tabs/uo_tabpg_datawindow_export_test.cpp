@@ -69,6 +69,7 @@ TEST_F(ExportTest, TheExtensionDecidesTheFormat)
         {"velmora_admin", "a.sql", "成功信息", true},
         // The filter only guides the dialog: an ordinary user's «.SQL» is written too.
         {"user01", "b.SQL", "成功信息", true},
+        {"velmora_admin", "missing/a.txt", "警告信息", false}, // SaveAs fails: -1
         {"user01", "b.doc", "警告信息", false},
         {"user01", "b.csv", "警告信息", false},
         {"user01", "", "", false}, // cancelled: nothing, silently
