@@ -2,6 +2,7 @@
 
 #include "app/w_login.h"
 #include "app/w_main.h"
+#include "library/frame/struc_scope.h"
 
 #include <vector>
 
@@ -13,6 +14,8 @@ Result<void> register_app_classes(ClassRegistry& registry)
     static const std::vector<VtableInfoFn> entries = {
         &_getVtableInfo_w_main,
         &_getVtableInfo_w_login,
+        // The structure the page's context menu receives its column in.
+        &_getVtableInfo_struc_scope,
     };
     for (VtableInfoFn entry : entries)
         if (auto registered = registry.register_class(entry); !registered)

@@ -229,6 +229,7 @@ void HearthApplication::gf_dwcolorinit(DataWindowControl& dw)
     dw.modify(fmt::format("DataWindow.Color='{}'", m_globals.gl_backcolor));
     for (const std::string& column : objects_of_type(dw, "column"))
         dw.modify(fmt::format("{}.Color='{}'", column, m_globals.gl_textcolor));
+    m_column_looks.apply(dw, m_globals.gs_userno);
 }
 
 void HearthApplication::gf_dwinit(DataWindowControl& dw)
@@ -238,6 +239,7 @@ void HearthApplication::gf_dwinit(DataWindowControl& dw)
     for (const std::string& text : objects_of_type(dw, "text"))
         if (dw.describe(text + ".Band") == "header")
             dw.modify(fmt::format("{}.Color='{}'", text, m_globals.gl_textcolor));
+    m_column_looks.apply(dw, m_globals.gs_userno);
 }
 
 void HearthApplication::show_status(const std::string& text)
@@ -282,6 +284,11 @@ std::int32_t HearthApplication::gf_dw_to_excel_parm(DataWindowControl& dw, const
 void HearthApplication::gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) { apply_rights(dw, page); }
 
 void HearthApplication::gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) { apply_rights(dw, page); }
+
+std::shared_ptr<Menu> HearthApplication::create_grid_menu(DataWindowControl& dw)
+{
+    return make_m_gridrbutton(*this, dw);
+}
 
 void HearthApplication::apply_rights(DataWindowControl& dw, std::int32_t page)
 {

@@ -3,7 +3,9 @@
 // the application it runs in: the two databases, the work parameters, the logged-in user, the
 // user log, list splitting, the DataWindows' look and the users' column rights.
 
+#include "app/column_looks.h"
 #include "app/column_rights.h"
+#include "app/m_gridrbutton.h"
 #include "host/value/result.h"
 #include "library/frame/application.h"
 
@@ -67,6 +69,15 @@ public:
     void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) override;
     void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) override;
 
+    // ---- The page's context menu and the looks it gives columns (app/m_gridrbutton.h)
+    // m_gridrbutton on dw, its items acting for the logged-in user.
+    std::shared_ptr<Menu> create_grid_menu(DataWindowControl& dw) override;
+    // The users' column colours and alignments; gf_dwinit and gf_dwcolorinit apply the
+    // logged-in user's after the looks they set. Tests may point it at another file.
+    ColumnLooks& column_looks() { return m_column_looks; }
+    // The SELECTs from before the queries by column.
+    ColumnQueries& column_queries() { return m_column_queries; }
+
     // The Excel export (app/excel): its progress in the status bar when parm asks for it, a
     // failure in a message box ("错误") and -1; with ib_prompt_openfile the user is asked
     // whether to open the file, and Yes opens it with the desktop's default program.
@@ -80,6 +91,8 @@ private:
 
     AppGlobals m_globals;
     bool m_is_admin = false;
+    ColumnLooks m_column_looks {ColumnLooks::default_file()};
+    ColumnQueries m_column_queries;
 };
 
 } // namespace hearth

@@ -6,9 +6,11 @@
 
 #include "host/datawindow/database.h"
 #include "host/datawindow/datawindow.h"
+#include "host/datawindow/saveas.h"
 #include "host/ui/controls.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -133,6 +135,10 @@ public:
     long retrieve(const std::vector<dw::RetrievalArgument>& arguments = {});
     // Update() through the SetTransObject transaction; -1 without one.
     int update();
+
+    // SaveAs(file, type, colheading): the rows of Primary! written as dw::save_as writes them
+    // (atomically); the desktop is told of the file written. 1, or -1 with nothing written.
+    int save_as(const std::filesystem::path& file, dw::SaveAsType type, dw::ColumnHeadings headings);
 
 protected:
     // The item an itemchanged event is deciding on: set_item marks it written when a script

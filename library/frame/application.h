@@ -10,11 +10,14 @@
 #include "host/ui/datawindow_control.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace hearth {
+
+class Menu;
 
 // The application's global variables that the library reads and writes.
 struct AppGlobals {
@@ -105,6 +108,13 @@ public:
     // to close the frame without asking. nullptr when the frame has no such flag, and so no
     // question to skip.
     virtual bool* w_main_ib_query() { return nullptr; }
+
+    // ---- The page's context menu
+    // Creates m_gridrbutton and calls its mf_setdw(dw): the menu whose item m_gridmenu holds
+    // the items (m_saveas, m_nocolor, m_alignleft, m_aligncenter, m_alignright, m_color,
+    // m_query, m_noquery, m_nosort) by name. Their actions read the clicked column from the
+    // struc_scope in Message.PowerObjectParm.
+    virtual std::shared_ptr<Menu> create_grid_menu(DataWindowControl& dw) = 0;
 
     // Extension points, declared by the steps that bring their types:
     // - Menus: m_gridrbutton, with the structure struc_scope.
