@@ -280,6 +280,46 @@ void rewrite_ddl_types(std::vector<Token>& tokens, Dbms dbms)
     }
 }
 
+// The string literals a SQLite query compares with a value after its WHERE (next to =, <, >
+// or !): those are bound as parameters. A page that rewrites its SELECT with the master's key
+// quoted into it then sends one statement text for every key, prepared once, instead of one
+// per key. Literals elsewhere (select list, IN lists, LIKE patterns, COLLATE names) stay.
+std::vector<bool> literals_to_bind(const std::vector<Token>& tokens)
+{
+    std::vector<bool> bind(tokens.size(), false);
+    std::size_t i = 0;
+    while (i < tokens.size() && !(tokens[i].depth == 0 && is_word(tokens[i], "where")))
+        ++i;
+    auto comparison = [](const Token& t) {
+        return t.kind == Tok::Punct && (t.text == "=" || t.text == "<" || t.text == ">" || t.text == "!");
+    };
+    std::size_t previous = tokens.size(); // the last solid token seen
+    for (; i < tokens.size(); ++i) {
+        if (is_blank(tokens[i]))
+            continue;
+        if (tokens[i].kind == Tok::String) {
+            const std::size_t next = next_solid(tokens, i);
+            bind[i] = (previous < tokens.size() && comparison(tokens[previous]))
+                || (next < tokens.size() && comparison(tokens[next]));
+        }
+        previous = i;
+    }
+    return bind;
+}
+
+// The value of a string literal token: the text between its quotes, doubled quotes single.
+std::string literal_value(std::string_view token)
+{
+    std::string value;
+    value.reserve(token.size());
+    for (std::size_t i = 1; i + 1 < token.size(); ++i) {
+        value += token[i];
+        if (token[i] == '\'' && token[i + 1] == '\'')
+            ++i;
+    }
+    return value;
+}
+
 } // namespace
 
 Result<Translated> translate(std::string_view text, Dbms dbms)
@@ -315,11 +355,22 @@ Result<Translated> translate(std::string_view text, Dbms dbms)
     rewrite_delete(tokens);
     rewrite_ddl_types(tokens, dbms);
 
+    std::vector<bool> bind;
+    std::size_t host_variables = 0;
+    if (dbms == Dbms::SQLite && out.kind == StatementKind::Query) {
+        bind = literals_to_bind(tokens);
+        host_variables = std::size_t(
+            std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind == Tok::HostVar; }));
+    }
     out.text.reserve(text.size() + 16);
-    for (const Token& t : tokens) {
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
         if (t.kind == Tok::HostVar) {
             out.params.push_back(ascii::to_lower(std::string_view(t.text).substr(1)));
             out.text += fmt::format("{}{}", dbms == Dbms::PostgreSQL ? '$' : '?', out.params.size());
+        } else if (!bind.empty() && bind[i]) {
+            out.literals.push_back(literal_value(t.text));
+            out.text += fmt::format("?{}", host_variables + out.literals.size());
         } else {
             out.text += t.text;
         }
