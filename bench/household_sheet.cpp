@@ -360,24 +360,43 @@ long page_first_retrieve(Sheet& sheet, uo_tabpg_datawindow& grid, std::string& e
     return grid.dw_1.get()->row_count();
 }
 
-// The grid page on d_ge_rpr as the master and the page in front; nullptr (and why in `why`)
-// while the class is not registered.
-uo_tabpg_datawindow* open_grid(Sheet& sheet, std::string& why)
+// The household sheet's pages: the grid on d_ge_rpr, the master and the page in front, and
+// under it in guo_tab's tab_1 the persons page, related by rprno, which a new row copies.
+struct HouseholdPages {
+    uo_tabpg_datawindow* grid = nullptr;
+    uo_tabpg_datawindow* persons = nullptr;
+};
+
+// The pages, or none (and why in `why`) while the tab classes are not registered.
+HouseholdPages open_household_pages(Sheet& sheet, std::string& why)
 {
-    if (!sheet.has_class("uo_tabpg_grid")) {
-        why = "uo_tabpg_grid is not registered";
-        return nullptr;
-    }
+    for (const char* name : {"uo_tabpg_grid", "uo_tabpg_tab"})
+        if (!sheet.has_class(name)) {
+            why = fmt::format("{} is not registered", name);
+            return {};
+        }
     ObjectRef grid = sheet.open_page("uo_tabpg_grid", "d_ge_rpr");
-    if (!grid.get()) {
-        why = sheet.error;
-        return nullptr;
+    ObjectRef persons = grid.get() ? sheet.open_page("uo_tabpg_datawindow", "d_ge_personinfo") : ObjectRef();
+    ObjectRef tab = persons.get() ? sheet.runtime.create_and_construct("uo_tabpg_tab") : ObjectRef();
+    ObjectRef tab_1 = tab.get() ? tab.get()->nested("tab_1") : ObjectRef();
+    if (!tab_1.get()) {
+        why = sheet.error.empty() ? "uo_tabpg_tab has no tab_1" : sheet.error;
+        return {};
     }
+    tab_1.get()->control().push_back(persons);
+    sheet.globals.guo_tab = tab;
     sheet.globals.guo_tabpg_master = sheet.globals.guo_tabpg_now = grid;
-    auto* page = dynamic_cast<uo_tabpg_datawindow*>(grid.get());
-    page->is_toolbarstatus = "000000000";
-    page->is_haverelation = "1";
-    return page;
+
+    HouseholdPages pages {dynamic_cast<uo_tabpg_datawindow*>(grid.get()),
+                          dynamic_cast<uo_tabpg_datawindow*>(persons.get())};
+    pages.grid->is_toolbarstatus = "000000000";
+    pages.grid->is_haverelation = "1";
+    pages.persons->is_relafield = "rprno";
+    pages.persons->is_autocolumn = "rprno";
+    pages.persons->is_tabvisible = "0";
+    pages.persons->ii_issingle = 0;
+    pages.persons->is_toolbarstatus = "000000000";
+    return pages;
 }
 
 void GridFirstRetrieve(benchmark::State& state)
@@ -400,9 +419,9 @@ void GridFirstRetrieve(benchmark::State& state)
         state.SkipWithError(plain.error.c_str());
         return;
     }
-    // Without the page class the DataWindow figures stand alone; the label says so.
+    // Without the page classes the DataWindow figures stand alone; the label says so.
     std::string page_error;
-    uo_tabpg_datawindow* grid = open_grid(sheet, page_error);
+    uo_tabpg_datawindow* grid = open_household_pages(sheet, page_error).grid;
     if (!grid) {
         state.SetLabel(page_error);
         page_error.clear();
@@ -465,23 +484,6 @@ long dw_row_change(DataWindowControl& master, long row, DataWindowControl& detai
     return detail.retrieve();
 }
 
-// The persons page under the grid: related by rprno, which a new row copies.
-uo_tabpg_datawindow* open_persons(Sheet& sheet, std::string& why)
-{
-    ObjectRef persons = sheet.open_page("uo_tabpg_datawindow", "d_ge_personinfo");
-    if (!persons.get()) {
-        why = sheet.error;
-        return nullptr;
-    }
-    auto* page = dynamic_cast<uo_tabpg_datawindow*>(persons.get());
-    page->is_relafield = "rprno";
-    page->is_autocolumn = "rprno";
-    page->is_tabvisible = "0";
-    page->ii_issingle = 0;
-    page->is_toolbarstatus = "000000000";
-    return page;
-}
-
 // Rows of the master spread over all of it: each visit a different household, more of them
 // than the transaction keeps prepared statements for.
 std::vector<long> visits(long master_rows)
@@ -524,14 +526,14 @@ void RowChangeRetrievesPersons(benchmark::State& state)
     // The pages: the grid first retrieved as the sheet opens, then every household retrieved
     // (the toolbar's retrieve), and the persons page under it.
     std::string page_error;
-    uo_tabpg_datawindow* grid = open_grid(sheet, page_error);
-    uo_tabpg_datawindow* persons = grid ? open_persons(sheet, page_error) : nullptr;
+    const HouseholdPages pages = open_household_pages(sheet, page_error);
+    uo_tabpg_datawindow* grid = pages.grid;
+    uo_tabpg_datawindow* persons = pages.persons;
     if (persons) {
         page_first_retrieve(sheet, *grid, page_error);
         if (grid->dw_1.get()->retrieve() != households)
             page_error = "the grid does not retrieve every household";
-    }
-    if (!persons) {
+    } else {
         state.SetLabel(page_error);
         page_error.clear();
     }
