@@ -1,14 +1,16 @@
 // The household sheet on a sample database made by init-db: the grid's first retrieval of 50
 // households, and a row change on the master grid that retrieves that household's persons.
 // Each is measured three ways in the same run:
-//   - page:   the library's tab pages (uo_tabpg_grid's ue_firstretrieve, uo_tabpg_datawindow's
-//             ue_retrieve) in an application with a main window, a toolbar and sqlca;
+//   - page:   the library's tab pages (uo_tabpg_grid's ue_firstretrieve; the grid's SetRow and
+//             the persons page's ue_retrieve) in an application with a main window, a toolbar,
+//             sqlca and the persons page in guo_tab;
 //   - dw:     the same work one level down, on DataWindow controls: Modify of the SELECT and
 //             Retrieve through SetTransObject;
-//   - plain:  a sqlite3 loop over the same SELECT that reads every column of every row (the
-//             grid's statement prepared once; the persons' as WHERE RprNo = ? with a bind).
-// The ratios page/plain and dw/plain are counters. The row changes visit households spread
-// over the whole database, more of them than the transaction keeps prepared statements for.
+//   - plain:  a sqlite3 loop over the same SELECT that reads every column of every row, its
+//             statement prepared once (the persons' with WHERE RprNo = ? and a bind).
+// The ratios page/plain ("ratio") and dw/plain ("dw_ratio") are counters. The row changes visit
+// 256 households spread over the whole database; "spliced_us" is the persons' query as a
+// program that splices each key into the text runs it, prepared for every key.
 //
 // Databases: 200,000 households (about 600,000 persons: init-db makes 1 to 5 a household) and
 // 3,334 households (about 10,000 persons), each made once per run in the temporary folder and
