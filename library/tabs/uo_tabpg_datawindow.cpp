@@ -31,6 +31,17 @@ ScriptResult uo_tabpg_datawindow::resize(ScriptCall& call)
     return no_return;
 }
 
+ScriptResult uo_tabpg_datawindow::create(ScriptCall& call)
+{
+    call.runtime().create_controls(call);
+    if (uo_dw* dw = dw_1.get()) {
+        dw->x = 9;
+        dw->y = 8;
+        dw->taborder = 10;
+    }
+    return no_return;
+}
+
 ScriptResult uo_tabpg_datawindow::constructor(ScriptCall& call)
 {
     if (uo_dw* dw = call.use(dw_1, "dw_1")) {
@@ -79,7 +90,7 @@ const ClassTable& _getVtableInfo_uo_tabpg_datawindow()
           {{50, "ue_refreshtab", on_self<&uo_tabpg_datawindow::ue_refreshtab>},
            {22, "resize", on_self<&uo_tabpg_datawindow::resize>},
            {34, "constructor", on_self<&uo_tabpg_datawindow::constructor>},
-           {0, "create", create_script},
+           {0, "create", on_self<&uo_tabpg_datawindow::create>},
            {1, "destroy", destroy_script}}},
          {32786,
           "dw_1",
@@ -95,12 +106,4 @@ const ClassTable& _getVtableInfo_uo_tabpg_datawindow()
     return table;
 }
 
-} // namespace hearth
-
-// Scripts still being written on their branch.
-namespace hearth {
-ScriptResult uo_tabpg_datawindow::ue_refreshtab(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_retrieve(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_rowcountchanged(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_setautocolumn(ScriptCall&) { return no_return; }
 } // namespace hearth

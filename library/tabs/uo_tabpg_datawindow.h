@@ -63,6 +63,8 @@ public:
     ScriptResult ue_refreshtab(ScriptCall& call);
     // resize(w, h): dw_1 takes w - 35 by h - gi_tunepic - 105.
     ScriptResult resize(ScriptCall& call);
+    // create: makes dw_1 with its design-time place and tab order.
+    ScriptResult create(ScriptCall& call);
     // constructor: dw_1 at 0, 0; the application's colours.
     ScriptResult constructor(ScriptCall& call);
 
