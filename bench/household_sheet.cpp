@@ -20,12 +20,13 @@
 
 #include "sql_bench_data.h"
 
+#include "app/app_classes.h"
+#include "app/application.h"
 #include "app/init_db.h"
 #include "host/object/runtime.h"
 #include "host/sql/dialect.h"
 #include "host/ui/desktop.h"
 #include "host/ui/register.h"
-#include "library/frame/application.h"
 #include "library/library_classes.h"
 #include "library/tabs/uo_tabpg_datawindow.h"
 
@@ -50,6 +51,7 @@ namespace fs = std::filesystem;
 constexpr long large_households = 200000;
 constexpr long small_households = 3334;
 constexpr long first_rows = 50;
+const std::string admin_password = "bench";
 
 // ---- The sample databases ---------------------------------------------------------------------
 
@@ -62,7 +64,7 @@ struct SampleDatabase {
     explicit SampleDatabase(long count)
         : dir(fs::temp_directory_path() / fmt::format("hearth_bench_sheet_{}_{}", ::getpid(), count))
     {
-        auto done = init_db({dir.string(), count, 1, "bench"});
+        auto done = init_db({dir.string(), count, 1, admin_password});
         if (!done) {
             error = done.error();
             return;
@@ -203,99 +205,37 @@ long plain_spliced(sqlite3* db, const std::string& designed, const std::string& 
 
 // ---- The application around the pages ---------------------------------------------------------
 
-// The last status text the main window showed.
-std::string& last_status()
-{
-    static std::string text;
-    return text;
-}
-
-ScriptResult w_main_wf_setstatus(ScriptCall& call)
-{
-    const Value& text = call.arg(0);
-    last_status() = text.is_null() ? std::string() : text.as_string();
-    return no_return;
-}
-
-// The main window the pages talk to: the toolbar dw_tool and wf_setstatus.
-const ClassTable& w_main_table()
-{
-    static const ClassTable table {
-        "w_main",
-        "window",
-        nullptr,
-        {{"dw_tool", "uo_toolbar", nullptr}},
-        {{own_group,
-          "",
-          {{"wf_setstatus", SlotKind::Function, std::nullopt, 1}},
-          {{0, "create", create_script}, {1, "destroy", destroy_script}, {119, "wf_setstatus", w_main_wf_setstatus}}}}};
-    return table;
-}
-
-// The application's globals, and global functions that leave the DataWindows as they are.
-class BenchApplication : public Application {
-public:
-    AppGlobals& globals() override { return m_globals; }
-    void gf_userlog(const std::string&, std::int16_t, const std::string&) override {}
-    std::int32_t gf_substr(const std::string& list, const std::string& separator, std::vector<std::string>& parts,
-                           std::int32_t& count) override
-    {
-        parts.clear();
-        std::size_t start = 0;
-        for (std::size_t at; !separator.empty() && (at = list.find(separator, start)) != std::string::npos;
-             start = at + separator.size())
-            parts.push_back(list.substr(start, at - start));
-        if (!parts.empty())
-            parts.push_back(list.substr(start));
-        count = std::int32_t(parts.size());
-        return 0;
-    }
-    void gf_dwcolorinit(DataWindowControl&) override {}
-    void gf_dwinit(DataWindowControl&) override {}
-    void gf_setcolumn_right(DataWindowControl&, std::int32_t) override {}
-    void gf_gridcolumn_right(DataWindowControl&, std::int32_t) override {}
-
-private:
-    AppGlobals m_globals;
-};
-
-// The registry, runtime, desktop and application of one database, with the main window open
-// and sqlca connected. The DataWindow objects come from bench/data, the toolbar's from
-// app/objects.
+// The application as the program runs it: its classes, both databases open, the administrator
+// logged in and w_main open with its toolbar and status bar. The DataWindow objects come from
+// bench/data, the toolbar's from app/objects.
 struct Sheet {
     ClassRegistry registry;
     Runtime runtime {registry};
     Desktop desktop {runtime, dw::ObjectLibrary({HEARTH_BENCH_OBJECTS, HEARTH_APP_OBJECTS})};
-    BenchApplication application;
+    HearthApplication application;
     CurrentApplication current {application};
     AppGlobals& globals = application.globals();
     ObjectRef w_main;
     std::string error;
 
-    explicit Sheet(const fs::path& file)
+    explicit Sheet(const fs::path& dir)
     {
         if (auto ui = register_ui_classes(registry); !ui)
             error = ui.error();
         else if (auto library = register_library_classes(registry); !library)
             error = library.error();
-        else if (auto window = registry.register_class(&w_main_table); !window)
-            error = window.error();
+        else if (auto app = register_app_classes(registry); !app)
+            error = app.error();
+        else if (auto opened = application.open_databases(dir.string()); !opened)
+            error = opened.error();
+        else if (auto login = application.login("velmora_admin", admin_password); !login)
+            error = login.error();
         else if (desktop.open(w_main, "w_main") != 1)
             error = "w_main does not open";
-        if (!error.empty())
-            return;
-        globals.w_main = w_main;
         globals.gs_firstrow = std::to_string(first_rows);
-        globals.sqlca.set_dbms("SQLite");
-        globals.sqlca.set_database(file.string());
-        if (globals.sqlca.connect() != 0)
-            error = globals.sqlca.sql_err_text();
     }
-    ~Sheet() { globals.sqlca.disconnect(); }
     Sheet(const Sheet&) = delete;
     Sheet& operator=(const Sheet&) = delete;
-
-    bool has_class(std::string_view name) const { return registry.find(name) != nullptr; }
 
     // A tab page of `class_name` showing `dataobject`, made as the opener makes it: the object's
     // name in Message.StringParm. An invalid reference (and why in `error`) when it fails.
@@ -369,14 +309,9 @@ struct HouseholdPages {
     uo_tabpg_datawindow* persons = nullptr;
 };
 
-// The pages, or none (and why in `why`) while the tab classes are not registered.
+// The pages, or none (and why in `why`).
 HouseholdPages open_household_pages(Sheet& sheet, std::string& why)
 {
-    for (const char* name : {"uo_tabpg_grid", "uo_tabpg_tab"})
-        if (!sheet.has_class(name)) {
-            why = fmt::format("{} is not registered", name);
-            return {};
-        }
     ObjectRef grid = sheet.open_page("uo_tabpg_grid", "d_ge_rpr");
     ObjectRef persons = grid.get() ? sheet.open_page("uo_tabpg_datawindow", "d_ge_personinfo") : ObjectRef();
     ObjectRef tab = persons.get() ? sheet.runtime.create_and_construct("uo_tabpg_tab") : ObjectRef();
@@ -409,7 +344,7 @@ void GridFirstRetrieve(benchmark::State& state)
         state.SkipWithError(data.error.c_str());
         return;
     }
-    Sheet sheet(data.file());
+    Sheet sheet(data.dir);
     DataWindowControl* dw = sheet.error.empty() ? sheet.open_control("d_ge_rpr") : nullptr;
     if (!dw) {
         state.SkipWithError(sheet.error.c_str());
@@ -461,8 +396,9 @@ void GridFirstRetrieve(benchmark::State& state)
         state.counters["ratio"] = page_s / plain_s;
         if (page_rows != plain_rows)
             page_error = fmt::format("the grid shows {} rows", page_rows);
-        if (last_status() != fmt::format("前{}条记录!", first_rows))
-            page_error = fmt::format("status \"{}\"", last_status());
+        const auto& shown = sheet.desktop.status_texts();
+        if (shown.empty() || shown.back() != fmt::format("前{}条记录!", first_rows))
+            page_error = fmt::format("status \"{}\"", shown.empty() ? "" : shown.back());
     }
     if (dw_rows != plain_rows || plain_rows != first_rows)
         page_error = fmt::format("rows: plain {}, dw {} ({})", plain_rows, dw_rows, sheet.globals.sqlca.sql_err_text());
@@ -504,7 +440,7 @@ void RowChangeRetrievesPersons(benchmark::State& state)
         state.SkipWithError(data.error.c_str());
         return;
     }
-    Sheet sheet(data.file());
+    Sheet sheet(data.dir);
     DataWindowControl* master = sheet.error.empty() ? sheet.open_control("d_ge_rpr") : nullptr;
     DataWindowControl* detail = master ? sheet.open_control("d_ge_personinfo") : nullptr;
     if (!detail) {
