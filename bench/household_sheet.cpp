@@ -396,9 +396,11 @@ void GridFirstRetrieve(benchmark::State& state)
         state.counters["ratio"] = page_s / plain_s;
         if (page_rows != plain_rows)
             page_error = fmt::format("the grid shows {} rows", page_rows);
+        // The count, then the record position of the first row.
         const auto& shown = sheet.desktop.status_texts();
-        if (shown.empty() || shown.back() != fmt::format("前{}条记录!", first_rows))
-            page_error = fmt::format("status \"{}\"", shown.empty() ? "" : shown.back());
+        const std::string count = fmt::format("前{}条记录!", first_rows);
+        if (shown.size() < 2 || shown[shown.size() - 2] != count)
+            page_error = fmt::format("no status \"{}\"", count);
     }
     if (dw_rows != plain_rows || plain_rows != first_rows)
         page_error = fmt::format("rows: plain {}, dw {} ({})", plain_rows, dw_rows, sheet.globals.sqlca.sql_err_text());
