@@ -326,9 +326,9 @@ public:
     // A connection with the settings of `conninfo` to the database `name` on the same server.
     static PGconn* connect_to(const std::string& conninfo, const std::string& name)
     {
-        // The first dbname is expanded as a connection string; the second then names the database.
-        const char* keys[] = {"dbname", "dbname", "application_name", nullptr};
-        const char* values[] = {conninfo.c_str(), name.c_str(), "hearth init-db", nullptr};
+        const std::string target = conninfo_for(conninfo, name);
+        const char* keys[] = {"dbname", "application_name", nullptr};
+        const char* values[] = {target.c_str(), "hearth init-db", nullptr};
         return PQconnectdbParams(keys, values, 1);
     }
 
@@ -435,20 +435,6 @@ Result<long> create_in_folder(const InitDbOptions& options, const std::string& a
     return loaded;
 }
 
-// The database a connection string names, or "" when it names none or does not parse.
-std::string database_named(const std::string& conninfo)
-{
-    std::string name;
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
-    for (PQconninfoOption* option = options; option && option->keyword; ++option)
-        if (std::string_view(option->keyword) == "dbname" && option->val)
-            name = option->val;
-    PQconninfoFree(options);
-    PQfreemem(error);
-    return name;
-}
-
 // Both databases on the server: made here when missing, accepted when present without
 // tables, and dropped again when the load fails.
 Result<long> create_on_server(const InitDbOptions& options, const std::string& admin_hash, const std::string& user_hash)
@@ -457,7 +443,7 @@ Result<long> create_on_server(const InitDbOptions& options, const std::string& a
     const std::string records = database_named(options.target);
     if (records.empty())
         return Failure::failure("the connection string names no database");
-    const std::string archive = records + "_archive";
+    const std::string archive = archive_database(records);
     std::unique_ptr<PGconn, void (*)(PGconn*)> admin(PostgresLoad::connect_to(options.target, "postgres"), PQfinish);
     if (PQstatus(admin.get()) != CONNECTION_OK)
         return Failure::failure(fmt::format("cannot connect to the database server: {}",
@@ -524,6 +510,47 @@ Result<long> create_on_server(const InitDbOptions& options, const std::string& a
 }
 
 } // namespace
+
+// The database a connection string names, or "" when it names none or does not parse.
+std::string database_named(const std::string& conninfo)
+{
+    std::string name;
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+    for (PQconninfoOption* option = options; option && option->keyword; ++option)
+        if (std::string_view(option->keyword) == "dbname" && option->val)
+            name = option->val;
+    PQconninfoFree(options);
+    PQfreemem(error);
+    return name;
+}
+
+std::string archive_database(std::string_view records) { return std::string(records) + "_archive"; }
+
+std::string conninfo_for(const std::string& conninfo, const std::string& name)
+{
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+    PQfreemem(error);
+    if (!options)
+        return {};
+    // Written back as key='value' pairs, the form libpq reads whatever form came in.
+    auto quoted = [](std::string_view value) {
+        std::string out = "'";
+        for (char c : value) {
+            if (c == '\\' || c == '\'')
+                out += '\\';
+            out += c;
+        }
+        return out + "'";
+    };
+    std::string out;
+    for (PQconninfoOption* option = options; option->keyword; ++option)
+        if (option->val && std::string_view(option->keyword) != "dbname")
+            out += fmt::format("{}={} ", option->keyword, quoted(option->val));
+    PQconninfoFree(options);
+    return out + "dbname=" + quoted(name);
+}
 
 bool is_connection_string(std::string_view target)
 {

@@ -35,4 +35,12 @@ Result<InitDbDone> init_db(const InitDbOptions& options);
 // Whether init-db takes `target` for a connection string rather than a folder.
 bool is_connection_string(std::string_view target);
 
+// The database a connection string names, or "" when it names none or does not parse.
+std::string database_named(const std::string& conninfo);
+// The archive database that goes with the records database `records` on the same server.
+std::string archive_database(std::string_view records);
+// A connection string with the settings of `conninfo` that names the database `name` instead;
+// "" when `conninfo` does not parse.
+std::string conninfo_for(const std::string& conninfo, const std::string& name);
+
 } // namespace hearth

@@ -9,7 +9,11 @@
 #include "library/statusbar/uo_statusbar_main.h"
 #include "library/statusbar/uo_statusbar_panel.h"
 #include "library/statusbar/uo_statusbar_unit.h"
+#include "library/tabs/uo_tab.h"
 #include "library/tabs/uo_tabpg_datawindow.h"
+#include "library/tabs/uo_tabpg_form.h"
+#include "library/tabs/uo_tabpg_grid.h"
+#include "library/tabs/uo_tabpg_tab.h"
 #include "library/toolbar/uo_button.h"
 #include "library/toolbar/uo_toolbar.h"
 
@@ -33,8 +37,11 @@ Result<void> register_library_classes(ClassRegistry& registry)
         &_getVtableInfo_uo_statusbar_unit,
         &_getVtableInfo_uo_statusbar_panel,
         &_getVtableInfo_uo_statusbar_main,
-        // uo_tab and uo_tabpg_tab come here, before the pages.
+        &_getVtableInfo_uo_tab,
+        &_getVtableInfo_uo_tabpg_tab,
         &_getVtableInfo_uo_tabpg_datawindow,
+        &_getVtableInfo_uo_tabpg_grid,
+        &_getVtableInfo_uo_tabpg_form,
         &_getVtableInfo_w_response,
     };
     for (VtableInfoFn entry : entries)

@@ -56,6 +56,11 @@ int Engine::select_row(long row, SelectFlag flag)
         return 1; // kept: SelectRow with no object succeeds
     auto& primary = buffer_slots(Buffer::Primary);
     if (row == 0) {
+        // With no row filtered out or deleted every selected slot is a Primary! row.
+        if (flag == SelectFlag::Off && buffer_slots(Buffer::Filter).empty() && buffer_slots(Buffer::Delete).empty()) {
+            m_rows.deselect_all();
+            return 1;
+        }
         for (Slot slot : primary)
             m_rows.set_selected(slot, flag == SelectFlag::On);
         return 1;

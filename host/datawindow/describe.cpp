@@ -100,15 +100,27 @@ std::string Engine::modify(std::string_view modstring)
 {
     if (!m_has_object)
         return "no DataWindow object";
-    // A failing statement leaves the object as it was: keep what Modify can change.
-    ObjectDefinition saved_object = m_object;
-    std::string saved_sort = m_sort_text, saved_filter = m_filter_text, saved_selected = m_selected_cells;
+    // A failing statement leaves the object as it was. An assignment checks its value before
+    // it writes anything, so what Modify can change is kept only before an assignment that
+    // more statements follow, and before a create or destroy, which build step by step. A
+    // modstring of one assignment (a retrieval's SELECT) thus copies nothing.
+    struct Saved {
+        ObjectDefinition object;
+        std::string sort, filter, selected;
+    };
+    std::optional<Saved> saved;
+    auto save = [&] {
+        if (!saved)
+            saved = Saved {m_object, m_sort_text, m_filter_text, m_selected_cells};
+    };
     auto restore = [&](std::string message) {
-        m_object = std::move(saved_object);
-        install_sort(saved_sort); // parsed again against the object as it was
-        install_filter(saved_filter);
-        m_selected_cells = saved_selected;
-        m_computes.clear();
+        if (saved) {
+            m_object = std::move(saved->object);
+            install_sort(saved->sort); // parsed again against the object as it was
+            install_filter(saved->filter);
+            m_selected_cells = std::move(saved->selected);
+            m_computes.clear();
+        }
         return message;
     };
 
@@ -142,6 +154,7 @@ std::string Engine::modify(std::string_view modstring)
             }
             if (depth != 0)
                 return restore(error_text(line, column, "incorrect syntax"));
+            save();
             if (auto created = DescribeModify::create(*this, cursor.slice(item_start)); !created)
                 return restore(error_text(line, column, created.error()));
             changed = true;
@@ -154,6 +167,7 @@ std::string Engine::modify(std::string_view modstring)
                 return restore(error_text(line, column, "destroying a table column is not supported"));
             if (name.empty())
                 return restore(error_text(line, column, "incorrect syntax"));
+            save();
             if (auto destroyed = DescribeModify::destroy(*this, name); !destroyed)
                 return restore(error_text(line, column, destroyed.error()));
             changed = true;
@@ -177,6 +191,9 @@ std::string Engine::modify(std::string_view modstring)
             if (value.empty())
                 return restore(error_text(line, column, "incorrect syntax"));
         }
+        cursor.skip_blanks();
+        if (!cursor.at_end())
+            save();
         if (auto written = DescribeModify::set(*this, word, value); !written)
             return restore(error_text(line, column, written.error()));
         changed = true;

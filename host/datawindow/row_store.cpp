@@ -312,12 +312,31 @@ void RowStore::release(Slot slot)
     m_free.push_back(slot);
 }
 
+void RowStore::set_selected(Slot slot, bool selected)
+{
+    if (selected && !m_selected[slot]) {
+        // Rows selected and deselected one by one leave entries behind: keep them in bounds.
+        if (m_selected_slots.size() > 2 * m_selected.size() + 16)
+            std::erase_if(m_selected_slots, [&](Slot s) { return !m_selected[s]; });
+        m_selected_slots.push_back(slot);
+    }
+    m_selected[slot] = selected ? 1 : 0;
+}
+
+void RowStore::deselect_all()
+{
+    for (Slot slot : m_selected_slots)
+        m_selected[slot] = 0;
+    m_selected_slots.clear();
+}
+
 void RowStore::clear()
 {
     for (auto& column : m_columns)
         column = ColumnValues(column.storage());
     m_status.clear();
     m_selected.clear();
+    m_selected_slots.clear();
     for (auto& flags : m_modified)
         flags.clear();
     for (auto& originals : m_originals)

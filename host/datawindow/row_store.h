@@ -276,7 +276,10 @@ public:
     ItemStatus status(Slot slot) const { return m_status[slot]; }
     void set_status(Slot slot, ItemStatus status) { m_status[slot] = status; }
     bool is_selected(Slot slot) const { return m_selected[slot] != 0; }
-    void set_selected(Slot slot, bool selected) { m_selected[slot] = selected ? 1 : 0; }
+    void set_selected(Slot slot, bool selected);
+    // Clears every selection flag. It visits the slots selected since the last time rather
+    // than every slot: a grid deselects all and selects one on each row change.
+    void deselect_all();
 
     bool is_modified(Slot slot, std::size_t column) const
     {
@@ -294,6 +297,9 @@ private:
     std::vector<ColumnValues> m_columns;
     std::vector<ItemStatus> m_status;
     std::vector<std::uint8_t> m_selected;
+    // Every slot whose flag was set since the last deselect_all, and perhaps cleared since
+    // (the flags say which are selected).
+    std::vector<Slot> m_selected_slots;
     // Per column, sized on the column's first change: a retrieved page has none.
     std::vector<std::vector<std::uint8_t>> m_modified;
     std::vector<std::unordered_map<Slot, Value>> m_originals;

@@ -86,14 +86,16 @@ const std::vector<SystemClass>& system_classes()
 // The host messages a user event can be mapped to, by event id, with the arguments the host
 // passes: a DataWindow's key-down (key, keyflags), left-button-up and mouse-move over its
 // objects (xpos, ypos, row, dwo); a control's own mouse-move and left button down and up
-// (flags, xpos, ypos) and key-down (key, keyflags); a window's move (xpos, ypos).
+// (flags, xpos, ypos) and key-down (key, keyflags); a window's move (xpos, ypos); Enter
+// pressed in a DataWindow (no arguments).
 struct EventId {
     std::string_view id;
     std::size_t args;
 };
 constexpr EventId event_ids[] = {
-    {"pbm_dwnkey", 2},      {"pbm_dwnlbuttonup", 4}, {"pbm_dwnmousemove", 4}, {"pbm_mousemove", 3},
-    {"pbm_lbuttondown", 3}, {"pbm_lbuttonup", 3},    {"pbm_keydown", 2},      {"pbm_move", 2},
+    {"pbm_dwnkey", 2},    {"pbm_dwnlbuttonup", 4}, {"pbm_dwnmousemove", 4},
+    {"pbm_mousemove", 3}, {"pbm_lbuttondown", 3},  {"pbm_lbuttonup", 3},
+    {"pbm_keydown", 2},   {"pbm_move", 2},         {"pbm_dwnprocessenter", 0},
 };
 
 } // namespace

@@ -14,9 +14,11 @@ namespace {
 
 enum class Tok : std::uint8_t { Word, QuotedIdent, String, Number, HostVar, Punct, Space, Comment };
 
+// A token's text views the statement, or a string literal of this file for the words the
+// rewrites put in: no token owns memory, so a statement costs no allocation per token.
 struct Token {
     Tok kind;
-    std::string text;
+    std::string_view text;
     int depth = 0; // parentheses open before this token
 };
 
@@ -30,9 +32,8 @@ Result<void> tokenize(std::string_view s, std::vector<Token>& out)
 {
     std::size_t i = 0;
     int depth = 0;
-    auto push = [&](Tok kind, std::size_t from) {
-        out.push_back({kind, std::string(s.substr(from, i - from)), depth});
-    };
+    out.reserve(s.size() / 3);
+    auto push = [&](Tok kind, std::size_t from) { out.push_back({kind, s.substr(from, i - from), depth}); };
     while (i < s.size()) {
         const std::size_t from = i;
         const unsigned char c = s[i];
@@ -171,7 +172,7 @@ Result<void> extract_into(std::vector<Token>& tokens, std::vector<std::string>& 
             return {}; // SELECT ... INTO table: left to the backend
         std::size_t last = j;
         for (;;) {
-            into.push_back(ascii::to_lower(std::string_view(tokens[j].text).substr(1)));
+            into.push_back(ascii::to_lower(tokens[j].text.substr(1)));
             last = j;
             const std::size_t comma = next_solid(tokens, j);
             if (comma >= tokens.size() || !is_punct(tokens[comma], ","))
@@ -212,7 +213,7 @@ Result<void> rewrite_top(std::vector<Token>& tokens)
         }
         if (n >= tokens.size() || (tokens[n].kind != Tok::Number && tokens[n].kind != Tok::HostVar))
             return Result<void>::failure("TOP expects a row count");
-        if (tokens[n].kind == Tok::Number && tokens[n].text.find_first_not_of("0123456789") != std::string::npos)
+        if (tokens[n].kind == Tok::Number && tokens[n].text.find_first_not_of("0123456789") != std::string_view::npos)
             return Result<void>::failure("TOP expects a whole row count");
         std::size_t end_of_top = n;
         if (parens) {
@@ -280,6 +281,46 @@ void rewrite_ddl_types(std::vector<Token>& tokens, Dbms dbms)
     }
 }
 
+// The string literals a SQLite query compares with a value after its WHERE (next to =, <, >
+// or !): those are bound as parameters. A page that rewrites its SELECT with the master's key
+// quoted into it then sends one statement text for every key, prepared once, instead of one
+// per key. Literals elsewhere (select list, IN lists, LIKE patterns, COLLATE names) stay.
+std::vector<bool> literals_to_bind(const std::vector<Token>& tokens)
+{
+    std::vector<bool> bind(tokens.size(), false);
+    std::size_t i = 0;
+    while (i < tokens.size() && !(tokens[i].depth == 0 && is_word(tokens[i], "where")))
+        ++i;
+    auto comparison = [](const Token& t) {
+        return t.kind == Tok::Punct && (t.text == "=" || t.text == "<" || t.text == ">" || t.text == "!");
+    };
+    std::size_t previous = tokens.size(); // the last solid token seen
+    for (; i < tokens.size(); ++i) {
+        if (is_blank(tokens[i]))
+            continue;
+        if (tokens[i].kind == Tok::String) {
+            const std::size_t next = next_solid(tokens, i);
+            bind[i] = (previous < tokens.size() && comparison(tokens[previous]))
+                || (next < tokens.size() && comparison(tokens[next]));
+        }
+        previous = i;
+    }
+    return bind;
+}
+
+// The value of a string literal token: the text between its quotes, doubled quotes single.
+std::string literal_value(std::string_view token)
+{
+    std::string value;
+    value.reserve(token.size());
+    for (std::size_t i = 1; i + 1 < token.size(); ++i) {
+        value += token[i];
+        if (token[i] == '\'' && token[i + 1] == '\'')
+            ++i;
+    }
+    return value;
+}
+
 } // namespace
 
 Result<Translated> translate(std::string_view text, Dbms dbms)
@@ -315,11 +356,22 @@ Result<Translated> translate(std::string_view text, Dbms dbms)
     rewrite_delete(tokens);
     rewrite_ddl_types(tokens, dbms);
 
+    std::vector<bool> bind;
+    std::size_t host_variables = 0;
+    if (dbms == Dbms::SQLite && out.kind == StatementKind::Query) {
+        bind = literals_to_bind(tokens);
+        host_variables = std::size_t(
+            std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind == Tok::HostVar; }));
+    }
     out.text.reserve(text.size() + 16);
-    for (const Token& t : tokens) {
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
         if (t.kind == Tok::HostVar) {
-            out.params.push_back(ascii::to_lower(std::string_view(t.text).substr(1)));
+            out.params.push_back(ascii::to_lower(t.text.substr(1)));
             out.text += fmt::format("{}{}", dbms == Dbms::PostgreSQL ? '$' : '?', out.params.size());
+        } else if (!bind.empty() && bind[i]) {
+            out.literals.push_back(literal_value(t.text));
+            out.text += fmt::format("?{}", host_variables + out.literals.size());
         } else {
             out.text += t.text;
         }
@@ -339,8 +391,12 @@ Result<std::string> expand_list_variable(std::string_view text, std::string_view
         elements = "NULL"; // IN (NULL) matches no row, as an empty list should
     std::string out;
     out.reserve(text.size() + elements.size());
-    for (const Token& t : tokens)
-        out += t.kind == Tok::HostVar && iequals(std::string_view(t.text).substr(1), name) ? elements : t.text;
+    for (const Token& t : tokens) {
+        if (t.kind == Tok::HostVar && iequals(t.text.substr(1), name))
+            out += elements;
+        else
+            out += t.text;
+    }
     return out;
 }
 

@@ -3,7 +3,8 @@
 // written for a server that accepts `SELECT TOP n ...`, `DELETE T WHERE ...` without FROM and
 // `:name` host variables; translate() rewrites those forms from the token stream (string
 // literals and comments pass through untouched) and turns host variables into the backend's
-// placeholders, so values are always bound, never spliced into the text.
+// placeholders, so values are always bound, never spliced into the text. On SQLite a query's
+// literals compared after WHERE are bound as well (Translated::literals).
 
 #include "host/sql/driver.h"
 #include "host/value/result.h"
@@ -25,6 +26,10 @@ struct Translated {
     std::string text;                // the statement in the backend's dialect
     std::vector<std::string> params; // host variable per placeholder, lower case, in placeholder order
     std::vector<std::string> into;   // targets of SELECT ... INTO, lower case, in order
+    // SQLite queries: the string literals compared after WHERE, bound as the placeholders that
+    // follow the host variables' (?n+1, ?n+2 ...), so that texts differing only in those
+    // values share one prepared statement.
+    std::vector<std::string> literals;
     StatementKind kind = StatementKind::Change;
 };
 

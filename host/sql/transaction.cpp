@@ -212,18 +212,29 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
         }
     }
     if (!prepared) {
-        prepared = std::make_unique<Prepared>();
-        prepared->key = std::string(text);
         auto translated = sql::translate(text, m_driver->dbms());
         if (!translated) {
             runtime_error(translated.error());
             return nullptr;
         }
+        // A query with bound literals is kept under its translated text (marked so that no
+        // original text can equal it): every text that differs only in those literals finds it.
+        std::string key = translated->literals.empty() ? std::string(text) : '\x01' + translated->text;
+        if (reuse == sql::Reuse::Cached && !translated->literals.empty()) {
+            if (auto it = m_cache.find(key); it != m_cache.end()) {
+                prepared = std::move(it->second);
+                m_cache.erase(it);
+            }
+        }
+        if (!prepared) {
+            prepared = std::make_unique<Prepared>();
+            prepared->key = std::move(key);
+        }
         prepared->translated = std::move(*translated);
     }
     const sql::Translated& translated = prepared->translated;
     params.clear();
-    params.reserve(translated.params.size());
+    params.reserve(translated.params.size() + translated.literals.size());
     for (const std::string& name : translated.params) {
         const HostVar* var = find_var(vars, name);
         if (!var) {
@@ -238,13 +249,15 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
         }
         params.push_back(var->value());
     }
+    for (const std::string& literal : translated.literals)
+        params.push_back(Value(literal));
     if (translated.kind == sql::StatementKind::Commit || translated.kind == sql::StatementKind::Rollback)
         return prepared; // handled by the caller without the backend's statement
     if (!begin_if_needed(translated))
         return nullptr;
     if (!prepared->statement) {
         sql::DbError error;
-        prepared->statement = m_driver->prepare(translated.text, int(translated.params.size()), reuse, error);
+        prepared->statement = m_driver->prepare(translated.text, int(params.size()), reuse, error);
         if (!prepared->statement) {
             set_error(error);
             return nullptr;

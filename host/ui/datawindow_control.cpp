@@ -83,6 +83,15 @@ int DataWindowBase::update(Transaction& transaction, dw::AcceptFirst accept, dw:
     return dw::update(m_engine, transaction, reset, events);
 }
 
+int DataWindowBase::save_as(const std::filesystem::path& file, dw::SaveAsType type, dw::ColumnHeadings headings)
+{
+    const int written = dw::save_as(m_engine, file, type, headings);
+    if (written == 1)
+        if (Desktop* desktop = Desktop::current())
+            desktop->note_file_written(file.string());
+    return written;
+}
+
 long DataWindowBase::retrieve(const std::vector<dw::RetrievalArgument>& arguments)
 {
     if (!m_transaction)

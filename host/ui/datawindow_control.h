@@ -6,9 +6,11 @@
 
 #include "host/datawindow/database.h"
 #include "host/datawindow/datawindow.h"
+#include "host/datawindow/saveas.h"
 #include "host/ui/controls.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -94,6 +96,18 @@ public:
     // SetItem: writes the buffer only (the edit text is untouched); 1, or -1 (nothing written)
     // for a value the column cannot hold. A bad row or column fails the host call (25015).
     int set_item(long row, dw::ColumnRef column, const Value& value);
+    // GetItemStatus(row, column, buffer): the row's status for column 0, else whether the item
+    // is DataModified! or NotModified!. A bad row or column fails the host call (25015).
+    dw::ItemStatus get_item_status(long row, int column, dw::Buffer buffer = dw::Buffer::Primary) const
+    {
+        return m_engine.get_item_status(row, column, buffer);
+    }
+    // SetItemStatus(row, column, buffer, status): 1, or -1 for a bad row or column or a change
+    // the runtime refuses (a New! row made NotModified! stays New!).
+    int set_item_status(long row, int column, dw::Buffer buffer, dw::ItemStatus status)
+    {
+        return m_engine.set_item_status(row, column, buffer, status);
+    }
 
     // AcceptText: moves pending edit text into the buffer; 1, or -1 when it is rejected. A
     // DataStore has no edit: always 1.
@@ -121,6 +135,10 @@ public:
     long retrieve(const std::vector<dw::RetrievalArgument>& arguments = {});
     // Update() through the SetTransObject transaction; -1 without one.
     int update();
+
+    // SaveAs(file, type, colheading): the rows of Primary! written as dw::save_as writes them
+    // (atomically); the desktop is told of the file written. 1, or -1 with nothing written.
+    int save_as(const std::filesystem::path& file, dw::SaveAsType type, dw::ColumnHeadings headings);
 
 protected:
     // The item an itemchanged event is deciding on: set_item marks it written when a script

@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,6 +102,23 @@ struct FileDialogRecord {
     std::string chosen; // full path returned, "" unless result is 1
 };
 
+// A colour dialog (ChooseColor) as the user saw it: the colour it opened with, and its result
+// (1 chosen, 0 cancelled) with the colour chosen.
+struct ColorDialogRecord {
+    std::int32_t initial = 0;
+    int result = 0;
+    std::int32_t chosen = 0;
+};
+
+// A dialog asking for one line of text, as the user saw it, with its result (1 entered, 0
+// cancelled) and the text entered.
+struct TextDialogRecord {
+    std::string title;
+    std::string prompt;
+    int result = 0;
+    std::string text;
+};
+
 // A PopMenu: the menu shown, where, and over which window.
 struct PoppedMenu {
     std::shared_ptr<Menu> menu;
@@ -148,6 +166,9 @@ public:
     virtual void retrieving(const std::string& select) { (void)select; }
     // The program wrote a file for the user (an export).
     virtual void file_written(const std::string& path) { (void)path; }
+    // A colour dialog or a text dialog, with what the user answered.
+    virtual void color_dialog(const ColorDialogRecord& dialog) { (void)dialog; }
+    virtual void text_dialog(const TextDialogRecord& dialog) { (void)dialog; }
 };
 
 class Desktop {
@@ -251,6 +272,22 @@ public:
     void answer_file_dialog(FileAnswer answer) { m_file_answers.push_back(std::move(answer)); }
     const std::vector<FileDialogRecord>& file_dialogs() const { return m_file_dialogs; }
 
+    // ChooseColor(ref color): records the dialog and answers the next scripted colour; with
+    // nothing queued the user cancels. 1 with `color` set to the colour chosen, or 0 leaving
+    // it as it was.
+    int choose_color(std::int32_t& color);
+    // Queues the scripted user's next colour dialog: a colour, or nullopt to cancel.
+    void answer_color_dialog(std::optional<std::int32_t> color) { m_color_answers.push_back(color); }
+    const std::vector<ColorDialogRecord>& color_dialogs() const { return m_color_dialogs; }
+
+    // Asks for one line of text under `title` with `prompt`: records the dialog and answers
+    // the next scripted text; with nothing queued the user cancels. 1 with `text` set to what
+    // was entered, or 0 leaving it as it was.
+    int ask_text(const std::string& title, const std::string& prompt, std::string& text);
+    // Queues the scripted user's next text dialog: a text, or nullopt to cancel.
+    void answer_text_dialog(std::optional<std::string> text) { m_text_answers.push_back(std::move(text)); }
+    const std::vector<TextDialogRecord>& text_dialogs() const { return m_text_dialogs; }
+
     // SetPointer(pointer): returns the pointer in force before. The pointer reverts to the
     // arrow when the outermost script ends (outside any script nothing holds it).
     Pointer set_pointer(Pointer pointer);
@@ -284,7 +321,8 @@ public:
     // A key pressed by the user: goes to the control with the focus. A DataWindow control
     // gets ue_dwnkey(key, keyflags), others ue_keydown(key, keyflags); then the host's own
     // handling: Tab moves to the next field (Shift+Tab to the previous), Enter in a DataWindow
-    // accepts the edit, except in a multi-line edit, where Enter without Ctrl starts a new line.
+    // raises the Enter event (pbm_dwnprocessenter) and, unless that returned 1, accepts the
+    // edit; in a multi-line edit Enter without Ctrl starts a new line instead.
     void key_down(std::int32_t key, std::uint32_t keyflags = 0);
     // The user types text into the current cell of the DataWindow control with the focus
     // (replacing the edit's text). 1, or -1 when no DataWindow has the focus or it has no
@@ -354,6 +392,10 @@ private:
     std::deque<int> m_box_answers;
     std::vector<FileDialogRecord> m_file_dialogs;
     std::deque<FileAnswer> m_file_answers;
+    std::vector<ColorDialogRecord> m_color_dialogs;
+    std::deque<std::optional<std::int32_t>> m_color_answers;
+    std::vector<TextDialogRecord> m_text_dialogs;
+    std::deque<std::optional<std::string>> m_text_answers;
     mutable Pointer m_pointer = Pointer::Arrow;
     std::vector<Pointer> m_pointer_history;
     PointerPosition m_pointer_position;

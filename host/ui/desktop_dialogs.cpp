@@ -1,4 +1,4 @@
-// Message boxes and file dialogs, answered by the scripted user and recorded.
+// Message boxes, file, colour and text dialogs, answered by the scripted user and recorded.
 
 #include "host/ui/desktop.h"
 
@@ -120,6 +120,43 @@ Value Desktop::get_file_save_name(const Value& title, std::string& pathname, std
     }
     m_file_dialogs.push_back(dialog);
     return Value::integer(static_cast<std::int16_t>(dialog.result));
+}
+
+int Desktop::choose_color(std::int32_t& color)
+{
+    ColorDialogRecord dialog;
+    dialog.initial = color;
+    if (!m_color_answers.empty()) {
+        if (const std::optional<std::int32_t> answer = m_color_answers.front()) {
+            dialog.result = 1;
+            dialog.chosen = *answer;
+            color = *answer;
+        }
+        m_color_answers.pop_front();
+    }
+    m_color_dialogs.push_back(dialog);
+    if (m_observer)
+        m_observer->color_dialog(dialog);
+    return dialog.result;
+}
+
+int Desktop::ask_text(const std::string& title, const std::string& prompt, std::string& text)
+{
+    TextDialogRecord dialog;
+    dialog.title = title;
+    dialog.prompt = prompt;
+    if (!m_text_answers.empty()) {
+        if (const std::optional<std::string>& answer = m_text_answers.front()) {
+            dialog.result = 1;
+            dialog.text = *answer;
+            text = *answer;
+        }
+        m_text_answers.pop_front();
+    }
+    m_text_dialogs.push_back(dialog);
+    if (m_observer)
+        m_observer->text_dialog(dialog);
+    return dialog.result;
 }
 
 } // namespace hearth

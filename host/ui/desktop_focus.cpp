@@ -71,6 +71,17 @@ std::int32_t Desktop::type_text(std::string_view text)
     return dw ? dw->set_text(text) : -1;
 }
 
+namespace {
+
+// The Enter event's result 1 keeps the DataWindow from its own handling of the key.
+bool enter_handled(const DispatchResult& result)
+{
+    return result.outcome == Outcome::Completed && result.value.is_integral() && !result.value.is_null()
+        && result.value.as_integral() == 1;
+}
+
+} // namespace
+
 void Desktop::deliver_key(const ObjectRef& target, std::int32_t key, std::uint32_t keyflags)
 {
     const bool backwards = (keyflags & key_shift) != 0;
@@ -82,7 +93,8 @@ void Desktop::deliver_key(const ObjectRef& target, std::int32_t key, std::uint32
                 next_field(*dw, backwards);
             else if (key == key_enter && (keyflags & key_ctrl) == 0 && layout::multiline_edit(*dw, dw->get_column()))
                 dw->new_line(); // the edit takes the Enter as a line break
-            else if (key == key_enter)
+            else if (key == key_enter && !enter_handled(raise(target, Notification::DwProcessEnter))
+                     && target.is_valid())
                 dw->accept_text();
         }
     } else if (target.is_valid()) {

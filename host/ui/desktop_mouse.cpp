@@ -183,8 +183,11 @@ void Desktop::right_down(const ObjectRef& target, std::int32_t x, std::int32_t y
     if (!takes_mouse(target.get()))
         return;
     note_pointer(target, x, y);
-    if (auto* dw = dynamic_cast<DataWindowControl*>(target.get()))
+    if (auto* dw = dynamic_cast<DataWindowControl*>(target.get())) {
+        // GetClickedColumn in rbuttondown names the column under the right button.
+        EngineAccess::engine(*dw).set_clicked_column(hit_test(*dw, x, y).column);
         raise_dw(*dw, Notification::DwRButtonDown, x, y);
+    }
     settle();
 }
 

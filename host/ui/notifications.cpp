@@ -16,16 +16,17 @@ struct Raises {
 };
 
 // The one place where a host notification meets an event. The event ids are the host's
-// messages that user events are declared for: the DataWindow's key-down, left-button-up and
-// mouse-move notifications, and a control's own mouse-move, left button down/up, key-down
+// messages that user events are declared for: the DataWindow's key-down, Enter, left-button-up
+// and mouse-move notifications, and a control's own mouse-move, left button down/up, key-down
 // and (for windows) move messages.
-constexpr std::array<Raises, 19> table {{
+constexpr std::array<Raises, 20> table {{
     {Notification::DwClicked, "clicked", {}},
     {Notification::DwDoubleClicked, "doubleclicked", {}},
     {Notification::DwRButtonDown, "rbuttondown", {}},
     {Notification::DwLButtonUp, {}, "pbm_dwnlbuttonup"},
     {Notification::DwMouseMove, {}, "pbm_dwnmousemove"},
     {Notification::DwKeyDown, {}, "pbm_dwnkey"},
+    {Notification::DwProcessEnter, {}, "pbm_dwnprocessenter"},
     {Notification::DwItemChanged, "itemchanged", {}},
     {Notification::DwRowFocusChanged, "rowfocuschanged", {}},
     {Notification::DwRetrieveEnd, "retrieveend", {}},

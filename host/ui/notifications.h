@@ -22,6 +22,8 @@ enum class Notification : std::uint8_t {
     DwMouseMove,
     // DataWindow control: (key, keyflags)
     DwKeyDown,
+    // DataWindow control, Enter pressed: ()
+    DwProcessEnter,
     // DataWindow control: (row, dwo, data)
     DwItemChanged,
     // DataWindow control: (currentrow)

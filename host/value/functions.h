@@ -328,6 +328,12 @@ template <Text F, Text S, Text K> int profile_int(const F& file, const S& sectio
     return detail::profile_int(file, section, key, default_value);
 }
 
+// ---- the file system (fn_files.cpp) -------------------------------------------------------
+
+// ChangeDirectory(directory): makes it the current directory; 1, or -1 when it cannot be
+// entered ("" included).
+int change_directory(std::string_view directory);
+
 // ---- arrays (value_array.cpp) ------------------------------------------------------------
 
 // The upper (lower) bound of a dimension, 1 by default: a fixed array's declared bound, an

@@ -10,11 +10,14 @@
 #include "host/ui/datawindow_control.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace hearth {
+
+class Menu;
 
 // The application's global variables that the library reads and writes.
 struct AppGlobals {
@@ -49,6 +52,20 @@ struct AppGlobals {
     Transaction photosqlca {"photosqlca"};
 };
 
+// ---- The Excel export ------------------------------------------------------------------------
+// n_excel_parm: what gf_dw_to_excel_parm writes (the bands), whether it shows its progress in
+// the status bar, and whether it offers to open the file when done.
+struct n_excel_parm {
+    bool ib_detail = false;
+    bool ib_footer = false;
+    bool ib_group_header = false;
+    bool ib_group_trailer = false;
+    bool ib_header = false;
+    bool ib_show_progress = false;
+    bool ib_summary = false;
+    bool ib_prompt_openfile = false;
+};
+
 // w_main.dw_tool: the toolbar of the main window; invalid when the main window is not open
 // or has no such control.
 ObjectRef w_main_dw_tool(const AppGlobals& globals);
@@ -81,12 +98,29 @@ public:
     virtual void gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
     virtual void gf_gridcolumn_right(DataWindowControl& dw, std::int32_t page) = 0;
 
+    // ---- The Excel export ----
+    // gf_dw_to_excel_parm(dw, path, ref parm): writes the rows of `dw` as its user sees them to
+    // the workbook `path`, the bands `parm` names. 1 on success; any other value is a failure
+    // the user has been shown, and leaves no file behind (an existing file stays as it was).
+    virtual std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) = 0;
+
+    // w_main.ib_query: whether closing the frame asks the user first; the toolbar clears it
+    // to close the frame without asking. nullptr when the frame has no such flag, and so no
+    // question to skip.
+    virtual bool* w_main_ib_query() { return nullptr; }
+
+    // ---- The page's context menu
+    // Creates m_gridrbutton and calls its mf_setdw(dw): the menu whose item m_gridmenu holds
+    // the items (m_saveas, m_nocolor, m_alignleft, m_aligncenter, m_alignright, m_color,
+    // m_query, m_noquery, m_nosort) by name. Their actions read the clicked column from the
+    // struc_scope in Message.PowerObjectParm.
+    virtual std::shared_ptr<Menu> create_grid_menu(DataWindowControl& dw) = 0;
+
     // Extension points, declared by the steps that bring their types:
-    // - DataWindow functions: gf_dw_to_excel_parm (with n_excel_parm).
-    // - Windows and menus: w_main's MenuID, Visible, ib_query, GetActiveSheet, ue_explorer
-    //   (w_main itself, dw_tool and wf_setstatus: AppGlobals::w_main), m_gridrbutton, w_setshow, w_filter, w_datawindow_sort,
-    //   w_print_preview, w_locklogin, w_agent, the "w_m_" editing windows, w_mainreport,
-    //   w_graph_report; the structure struc_scope.
+    // - Menus: m_gridrbutton, with the structure struc_scope.
+    // (w_main itself, dw_tool, wf_setstatus, MenuID, Visible, GetActiveSheet and ue_explorer
+    // come through AppGlobals::w_main; the windows the toolbar opens, w_setshow ... w_agent,
+    // the "w_m_" editing windows and the report sheets, by class name through the desktop.)
 };
 
 // The running application's globals as a script reaches them. None running: raises 20502

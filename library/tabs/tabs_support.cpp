@@ -2,6 +2,7 @@
 
 #include "host/object/runtime.h"
 #include "host/ui/desktop.h"
+#include "host/value/functions.h"
 #include "library/frame/application.h"
 #include "library/toolbar/uo_toolbar.h"
 
@@ -12,7 +13,7 @@ namespace {
 uo_toolbar* toolbar(ScriptCall& call)
 {
     AppGlobals* globals = app_globals(call, "w_main");
-    if (!globals)
+    if (!globals || !call.use(globals->w_main, "w_main"))
         return nullptr;
     return call.use(Ref<uo_toolbar>(w_main_dw_tool(*globals)), "w_main.dw_tool");
 }
@@ -21,7 +22,8 @@ uo_toolbar* toolbar(ScriptCall& call)
 
 std::string status_char(const std::string& status, std::size_t position)
 {
-    return position >= 1 && position <= status.size() ? status.substr(position - 1, 1) : std::string();
+    // Characters, not bytes: a permission string is the application's text.
+    return fn::mid(status, static_cast<long>(position), 1);
 }
 
 void set_enabled(ScriptCall& call, std::string_view button, bool enabled)

@@ -17,7 +17,8 @@ std::string status_char(const std::string& status, std::size_t position);
 // runtime error (20502), which ends the script unless reported handled.
 void set_enabled(ScriptCall& call, std::string_view button, bool enabled);
 
-// The `tag` of a toolbar button ("1" usable, "0" not); "" when there is no toolbar.
+// The `tag` of a toolbar button ("1" usable, "0" not). No main window or toolbar: 20502 as
+// for set_enabled, and "" when that is reported handled.
 std::string button_tag(ScriptCall& call, std::string_view button);
 
 // Presses toolbar button `button`: the toolbar's is_object takes its name, then its

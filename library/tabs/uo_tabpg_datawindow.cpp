@@ -31,6 +31,17 @@ ScriptResult uo_tabpg_datawindow::resize(ScriptCall& call)
     return no_return;
 }
 
+ScriptResult uo_tabpg_datawindow::create(ScriptCall& call)
+{
+    call.runtime().create_controls(call);
+    if (uo_dw* dw = dw_1.get()) {
+        dw->x = 9;
+        dw->y = 8;
+        dw->taborder = 10;
+    }
+    return no_return;
+}
+
 ScriptResult uo_tabpg_datawindow::constructor(ScriptCall& call)
 {
     if (uo_dw* dw = call.use(dw_1, "dw_1")) {
@@ -76,31 +87,30 @@ const ClassTable& _getVtableInfo_uo_tabpg_datawindow()
            {"ue_refreshtab", SlotKind::Event, Type::Long, 0},
            {"ue_keydown", SlotKind::Event, Type::Long, 2, "pbm_keydown"},
            {"wf_setsort", SlotKind::Function, Type::Integer, 0}},
-          {{50, "ue_refreshtab", on_self<&uo_tabpg_datawindow::ue_refreshtab>},
+          {{49, "ue_saveas", on_self<&uo_tabpg_datawindow::ue_saveas>},
+           {50, "ue_refreshtab", on_self<&uo_tabpg_datawindow::ue_refreshtab>},
+           {51, "ue_keydown", on_self<&uo_tabpg_datawindow::ue_keydown>},
            {22, "resize", on_self<&uo_tabpg_datawindow::resize>},
+           {52, "wf_setsort", on_self<&uo_tabpg_datawindow::wf_setsort>},
            {34, "constructor", on_self<&uo_tabpg_datawindow::constructor>},
-           {0, "create", create_script},
+           {0, "create", on_self<&uo_tabpg_datawindow::create>},
            {1, "destroy", destroy_script}}},
          {32786,
           "dw_1",
           {{"ue_retrieve", SlotKind::Event, Type::Long, 0},
-           {"ue_enter", SlotKind::Event, Type::Long, 0},
+           {"ue_enter", SlotKind::Event, Type::Long, 0, "pbm_dwnprocessenter"},
            {"ue_rowcountchanged", SlotKind::Event, Type::Long, 0},
            {"ue_setautocolumn", SlotKind::Event, Type::Long, 1}, // (al_row)
            {"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"}},
           {{436, "ue_retrieve", on_parent<&uo_tabpg_datawindow::dw_1_ue_retrieve>},
+           {437, "ue_enter", on_parent<&uo_tabpg_datawindow::dw_1_ue_enter>},
            {438, "ue_rowcountchanged", on_parent<&uo_tabpg_datawindow::dw_1_ue_rowcountchanged>},
            {439, "ue_setautocolumn", on_parent<&uo_tabpg_datawindow::dw_1_ue_setautocolumn>},
-           {37, "constructor", on_parent<&uo_tabpg_datawindow::dw_1_constructor>}}}}};
+           {440, "ue_dwnkey", on_parent<&uo_tabpg_datawindow::dw_1_ue_dwnkey>},
+           {37, "constructor", on_parent<&uo_tabpg_datawindow::dw_1_constructor>},
+           {40, "doubleclicked", on_parent<&uo_tabpg_datawindow::dw_1_doubleclicked>},
+           {55, "rbuttondown", on_parent<&uo_tabpg_datawindow::dw_1_rbuttondown>}}}}};
     return table;
 }
 
-} // namespace hearth
-
-// Scripts still being written on their branch.
-namespace hearth {
-ScriptResult uo_tabpg_datawindow::ue_refreshtab(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_retrieve(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_rowcountchanged(ScriptCall&) { return no_return; }
-ScriptResult uo_tabpg_datawindow::dw_1_ue_setautocolumn(ScriptCall&) { return no_return; }
 } // namespace hearth

@@ -63,8 +63,33 @@ public:
     ScriptResult ue_refreshtab(ScriptCall& call);
     // resize(w, h): dw_1 takes w - 35 by h - gi_tunepic - 105.
     ScriptResult resize(ScriptCall& call);
+    // create: makes dw_1 with its design-time place and tab order.
+    ScriptResult create(ScriptCall& call);
     // constructor: dw_1 at 0, 0; the application's colours.
     ScriptResult constructor(ScriptCall& call);
+
+    // ---- The page's gestures and export (uo_tabpg_datawindow_gestures.cpp,
+    // uo_tabpg_datawindow_export.cpp)
+    // ue_keydown(key, keyflags): Ctrl+N, M, D, P press add, modify, delete, preview (add,
+    // delete and preview only while their tag is "1"); F10 pops the main menu's first item
+    // below the toolbar, F3 presses retrieve, F9 filter. Returns 0.
+    ScriptResult ue_keydown(ScriptCall& call);
+    // wf_setsort(): orders is_colname, is_titlename and is_colvisible (first il_colcount
+    // entries) by their columns' x on screen. Returns 0; arrays shorter than il_colcount
+    // raise 20503.
+    ScriptResult wf_setsort(ScriptCall& call);
+    // ue_saveas(): asks for a file and writes dw_1's rows to it by its extension (TXT, HTM,
+    // DBF, SQL through SaveAs, XLS through gf_dw_to_excel_parm); reports success only for 1.
+    ScriptResult ue_saveas(ScriptCall& call);
+    // dw_1's: ue_dwnkey(key, keyflags) as ue_keydown; ue_enter presses modify.
+    ScriptResult dw_1_ue_dwnkey(ScriptCall& call);
+    ScriptResult dw_1_ue_enter(ScriptCall& call);
+    // dw_1's doubleclicked(xpos, ypos, row, dwo): an empty area of a free-form object ("_f")
+    // and a detail row are a request to modify; a header text sorts by its column, A, D, A ...
+    ScriptResult dw_1_doubleclicked(ScriptCall& call);
+    // dw_1's rbuttondown(xpos, ypos, row, dwo): the application's m_gridrbutton, its items
+    // switched for the clicked column and the user's rights, popped at the pointer.
+    ScriptResult dw_1_rbuttondown(ScriptCall& call);
 
     // ---- dw_1's scripts
     // ue_retrieve: the master's current row as conditions on is_sql, retrieve, status text,
@@ -76,6 +101,10 @@ public:
     ScriptResult dw_1_ue_setautocolumn(ScriptCall& call);
     // constructor: DataObject from Message.StringParm, sqlca, is_sql, read-only.
     ScriptResult dw_1_constructor(ScriptCall& call);
+
+private:
+    // The last struc_scope handed to a context menu; the next right-click replaces it.
+    ObjectRef m_scope;
 };
 
 // Registration entry of uo_tabpg_datawindow: every user event and function of the page and of

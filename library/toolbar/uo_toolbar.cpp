@@ -8,17 +8,17 @@
 
 namespace hearth {
 
-namespace {
-
-// The picture of the button that a picture or caption name belongs to: "p_" + Mid(name, 3);
-// nullopt for any other object (background, lines).
-std::optional<std::string> button_of(const std::string& name)
+std::optional<std::string> toolbar::button_of(const std::string& name)
 {
     const std::string prefix = fn::left(name, 2);
     if (prefix != "p_" && prefix != "t_")
         return std::nullopt;
     return "p_" + fn::mid(name, 3);
 }
+
+namespace {
+
+using toolbar::button_of;
 
 // as_object + ".FileName = 'bmp\<name><suffix>.bmp'"
 std::string filename_modstring(const std::string& object, std::string_view suffix)
@@ -219,12 +219,23 @@ const ClassTable& _getVtableInfo_uo_toolbar()
            {"wf_copyrelation", SlotKind::Function, Type::Integer, 2}, // (as_personno, as_relation)
            {"wf_savepersoninfo", SlotKind::Function, Type::Integer, 2}}, // (as_personno, ai_flag)
           {{436, "ue_dwnmousemove", on_self<&uo_toolbar::ue_dwnmousemove>},
+           {437, "ue_dwnlbuttonup", on_self<&uo_toolbar::ue_dwnlbuttonup>},
            {438, "ue_mousemove", on_self<&uo_toolbar::ue_mousemove>},
            {439, "uf_setenabled", on_self<&uo_toolbar::uf_setenabled>},
            {440, "uf_setstate", on_self<&uo_toolbar::uf_setstate>},
+           {441, "uf_delphoto", on_self<&uo_toolbar::uf_delphoto>},
            {442, "uf_expand", on_self<&uo_toolbar::uf_expand>},
+           {443, "uf_delbefore", on_self<&uo_toolbar::uf_delbefore>},
+           {444, "uf_delafter", on_self<&uo_toolbar::uf_delafter>},
+           {445, "uf_confirmmessage", on_self<&uo_toolbar::uf_confirmmessage>},
+           {446, "uf_updateother", on_self<&uo_toolbar::uf_updateother>},
+           {447, "wf_savehisinfo", on_self<&uo_toolbar::wf_savehisinfo>},
+           {448, "wf_copycolumn", on_self<&uo_toolbar::wf_copycolumn>},
+           {449, "wf_copyrelation", on_self<&uo_toolbar::wf_copyrelation>},
+           {450, "wf_savepersoninfo", on_self<&uo_toolbar::wf_savepersoninfo>},
            {0, "create", create_script},
            {1, "destroy", destroy_script},
+           {36, "clicked", on_self<&uo_toolbar::clicked>},
            {37, "constructor", on_self<&uo_toolbar::constructor>}}}}};
     return table;
 }

@@ -294,6 +294,33 @@ TEST(Rows, SelectRowHighlightsOneOrAllRows)
     EXPECT_FALSE(engine->is_selected(1));
 }
 
+// SelectRow(0, false) clears rows however they were highlighted, and leaves a filtered-out
+// row's highlight for when it comes back.
+TEST(Rows, DeselectingAllClearsEveryHighlight)
+{
+    auto engine = retrieved_persons();
+    for (long row : {1, 3, 1})
+        engine->select_row(row, SelectFlag::On);
+    engine->select_row(1, SelectFlag::Off);
+    engine->select_row(1, SelectFlag::On);
+    EXPECT_EQ(engine->select_row(0, SelectFlag::Off), 1);
+    EXPECT_EQ(engine->get_selected_row(0), 0);
+    engine->select_row(0, SelectFlag::On);
+    engine->select_row(2, SelectFlag::Off);
+    engine->select_row(0, SelectFlag::Off);
+    EXPECT_EQ(engine->get_selected_row(0), 0);
+
+    engine->select_row(1, SelectFlag::On); // R1001
+    engine->select_row(2, SelectFlag::On);
+    engine->set_filter("rprno <> 'R1001'");
+    engine->filter();
+    EXPECT_EQ(engine->select_row(0, SelectFlag::Off), 1);
+    EXPECT_EQ(engine->get_selected_row(0), 0);
+    engine->set_filter("");
+    engine->filter();
+    EXPECT_EQ(engine->get_selected_row(0), engine->find("rprno = 'R1001'", 1, engine->row_count()));
+}
+
 TEST(Rows, OperationsWithoutAnObjectAnswerAsTheRuntimeDoes)
 {
     Engine engine;

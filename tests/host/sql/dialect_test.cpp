@@ -250,3 +250,39 @@ TEST(Dialect, QuoteLiteralDoublesQuotes)
     ASSERT_TRUE(t);
     EXPECT_EQ(t->text, "SELECT a FROM t WHERE b = 'x''; DROP TABLE t; --'");
 }
+
+// A SQLite query binds the literals it compares after WHERE, after the host variables, so texts
+// that differ only in those values are one statement. Other literals, changes and PostgreSQL
+// keep their texts.
+TEST(Dialect, SqliteQueriesBindTheLiteralsTheyCompare)
+{
+    struct Bound {
+        const char* input;
+        const char* sqlite;
+        const char* postgres;
+        std::vector<std::string> literals;
+    };
+    const Bound cases[] = {
+        {"select a from t Where ( x=1) and (t.id='O''Brien') ORDER BY a",
+         "select a from t Where ( x=1) and (t.id=?1) ORDER BY a",
+         "select a from t Where ( x=1) and (t.id='O''Brien') ORDER BY a",
+         {"O'Brien"}},
+        {"SELECT 'k' = 'k', a FROM t WHERE b = :b AND 'x'<>c AND d LIKE 'a%' AND e IN ('f') AND g >= '' || 'h'",
+         "SELECT 'k' = 'k', a FROM t WHERE b = ?1 AND ?2<>c AND d LIKE 'a%' AND e IN ('f') AND g >= ?3 || 'h'",
+         "SELECT 'k' = 'k', a FROM t WHERE b = $1 AND 'x'<>c AND d LIKE 'a%' AND e IN ('f') AND g >= '' || 'h'",
+         {"x", ""}},
+        {"UPDATE t SET a = 'x' WHERE b = 'y'",
+         "UPDATE t SET a = 'x' WHERE b = 'y'",
+         "UPDATE t SET a = 'x' WHERE b = 'y'",
+         {}},
+    };
+    for (const Bound& c : cases) {
+        const auto lite = translate(c.input, Dbms::SQLite);
+        const auto pg = translate(c.input, Dbms::PostgreSQL);
+        ASSERT_TRUE(lite && pg) << c.input;
+        EXPECT_EQ(lite->text, c.sqlite) << c.input;
+        EXPECT_EQ(lite->literals, c.literals) << c.input;
+        EXPECT_EQ(pg->text, c.postgres) << c.input;
+        EXPECT_TRUE(pg->literals.empty()) << c.input;
+    }
+}

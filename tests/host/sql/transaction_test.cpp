@@ -80,6 +80,25 @@ TEST_P(TransactionTest, StatusAfterEveryKindOfStatement)
     EXPECT_EQ(tx.sql_err_text(), "");
 }
 
+// Texts that differ only in a compared literal share one prepared statement on SQLite: each
+// still reads its own rows, a quote in the value included.
+TEST_P(TransactionTest, QueriesDifferingOnlyInALiteralReadTheirOwnRows)
+{
+    insert_person("P1", "Li");
+    insert_person("P'2", "O'Brien");
+    for (const char* no : {"P1", "P'2", "P1", "nobody", "P'2"}) {
+        std::vector<std::string> names;
+        const long code = tx.query("SELECT Name FROM tc_ge_personinfo WHERE PersonNo = " + sql::quote_literal(no), {},
+                                   [&](const sql::ResultRow& row) {
+                                       names.emplace_back(row.text(0));
+                                       return RowAction::Continue;
+                                   });
+        const std::string expected = std::string(no) == "P1" ? "Li" : std::string(no) == "P'2" ? "O'Brien" : "";
+        EXPECT_EQ(code, expected.empty() ? 100 : 0) << no << ": " << tx.sql_err_text();
+        EXPECT_EQ(names, expected.empty() ? std::vector<std::string> {} : std::vector<std::string> {expected}) << no;
+    }
+}
+
 TEST_P(TransactionTest, RollbackUndoesEverythingSinceTheLastCommit)
 {
     insert_person("P1", "Li");

@@ -89,6 +89,24 @@ TEST_F(ControlTypes, SetItemOfAValueTheColumnCannotHoldAnswersMinusOne)
     EXPECT_THROW(store.set_item(2, "amount", Value(1)), RuntimeError); // a bad row fails the call
 }
 
+TEST_F(ControlTypes, ItemStatusThroughTheControl)
+{
+    Ref<DataStore> ref = runtime.create("datastore");
+    DataStore& store = *ref.get();
+    ASSERT_EQ(store.set_dataobject("d_grid"), 1);
+    store.insert_row(0);
+    EXPECT_EQ(store.set_item(1, "amount", Value(12)), 1);
+    const int amount = std::stoi(store.describe("amount.id"));
+    EXPECT_EQ(store.get_item_status(1, 0), dw::ItemStatus::NewModified);
+    EXPECT_EQ(store.get_item_status(1, amount), dw::ItemStatus::DataModified);
+    EXPECT_EQ(store.set_item_status(1, amount, dw::Buffer::Primary, dw::ItemStatus::NotModified), 1);
+    EXPECT_EQ(store.get_item_status(1, amount), dw::ItemStatus::NotModified);
+    EXPECT_EQ(store.set_item_status(1, 0, dw::Buffer::Primary, dw::ItemStatus::NotModified), 1);
+    EXPECT_EQ(store.get_item_status(1, 0), dw::ItemStatus::New); // a new row stays new
+    EXPECT_EQ(store.set_item_status(2, 0, dw::Buffer::Primary, dw::ItemStatus::NotModified), -1);
+    EXPECT_THROW(store.get_item_status(2, 0), RuntimeError);
+}
+
 TEST_F(ControlTypes, DesignTimeDefaultsAndConstructorValues)
 {
     Ref<t_dw> dw = runtime.create("t_dw");

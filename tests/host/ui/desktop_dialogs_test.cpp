@@ -144,6 +144,33 @@ TEST_F(Dialogs, FileSaveNameFromTheScriptedUser)
     }
 }
 
+TEST_F(Dialogs, ColourAndTextFromTheScriptedUserElseCancelled)
+{
+    desktop.answer_color_dialog(255);
+    desktop.answer_color_dialog(std::nullopt);
+    desktop.answer_text_dialog("O'Brien");
+    desktop.answer_text_dialog(std::nullopt);
+    std::int32_t color = 33554432;
+    EXPECT_EQ(desktop.choose_color(color), 1);
+    EXPECT_EQ(color, 255);
+    EXPECT_EQ(desktop.choose_color(color), 0); // cancelled
+    EXPECT_EQ(desktop.choose_color(color), 0); // nothing queued
+    EXPECT_EQ(color, 255);
+    EXPECT_EQ(desktop.color_dialogs().front().initial, 33554432);
+    EXPECT_EQ(desktop.color_dialogs().front().chosen, 255);
+    EXPECT_EQ(desktop.color_dialogs().back().result, 0);
+
+    for (const auto& [result, after] : {std::pair {1, "O'Brien"}, {0, "old"}, {0, "old"}}) {
+        std::string text = "old";
+        EXPECT_EQ(desktop.ask_text("查询", "请输入：", text), result);
+        EXPECT_EQ(text, after);
+    }
+    ASSERT_EQ(desktop.text_dialogs().size(), 3u);
+    EXPECT_EQ(desktop.text_dialogs()[0].title, "查询");
+    EXPECT_EQ(desktop.text_dialogs()[0].prompt, "请输入：");
+    EXPECT_EQ(desktop.text_dialogs()[0].text, "O'Brien");
+}
+
 // A script that sets the pointer twice and records what SetPointer answered.
 std::vector<Pointer> g_previous;
 std::vector<Pointer> g_inside;

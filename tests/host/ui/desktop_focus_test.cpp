@@ -107,7 +107,8 @@ TEST_F(FocusKeys, KeysGoToTheFocusedControl)
     ASSERT_EQ(desktop.set_focus(dw_ref), 1);
     desktop.key_down(key_enter, key_ctrl);
     desktop.key_down(65);
-    const std::vector<Received> expected {{"ue_dwnkey", {"13", "2"}}, {"ue_dwnkey", {"65", "0"}}};
+    const std::vector<Received> expected {
+        {"ue_dwnkey", {"13", "2"}}, {"ue_processenter", {}}, {"ue_dwnkey", {"65", "0"}}};
     EXPECT_EQ(journal(), expected);
     EXPECT_EQ(cell(), "1:code"); // neither key moves the cursor
 }
@@ -192,6 +193,22 @@ TEST_F(FocusKeys, EnterAcceptsTheEdit)
     EXPECT_EQ(dw->get_item_string(1, "code"), Value("Z9"));
     EXPECT_EQ(cell(), "1:code");
     EXPECT_FALSE(dw->has_pending_edit());
+}
+
+// The Enter event (pbm_dwnprocessenter) comes after the key event; answering 1 keeps the
+// DataWindow from accepting the edit.
+TEST_F(FocusKeys, EnterEventAnswering1KeepsTheEdit)
+{
+    ASSERT_EQ(desktop.set_focus(dw_ref), 1);
+    for (const std::int32_t answer : {1, 0}) {
+        journal().clear();
+        dw->enter_answer = answer;
+        desktop.type_text("Z9");
+        desktop.key_down(key_enter);
+        EXPECT_EQ(journal().at(1), (Received {"ue_processenter", {}}));
+        EXPECT_EQ(dw->has_pending_edit(), answer == 1);
+    }
+    EXPECT_EQ(dw->get_item_string(1, "code"), Value("Z9"));
 }
 
 TEST_F(FocusKeys, EnterInAMultiLineEditStartsANewLine)

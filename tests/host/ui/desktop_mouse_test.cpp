@@ -206,6 +206,9 @@ TEST_F(Mouse, OtherGesturesRaiseTheirEvents)
     EXPECT_EQ(journal(), expected);
     EXPECT_EQ(dw->get_row(), 1); // none of these moves the row (1 since the first insert)
     EXPECT_EQ(dw->get_column(), 0);
+    // The right button names the column under it for GetClickedColumn; over no column, none.
+    EXPECT_EQ(dw->get_clicked_column(), 1);
+    desktop.right_down(dw_ref, 15, 2000);
     EXPECT_EQ(dw->get_clicked_column(), 0);
 }
 

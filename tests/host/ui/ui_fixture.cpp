@@ -59,6 +59,12 @@ ScriptResult dw_itemchanged(ScriptCall& call)
     return Value(self.itemchanged_answer);
 }
 
+ScriptResult dw_processenter(ScriptCall& call)
+{
+    record(call);
+    return Value(call.self<t_dw>().enter_answer);
+}
+
 const ClassTable& t_dw_table()
 {
     static const ClassTable table {"t_dw",
@@ -70,7 +76,8 @@ const ClassTable& t_dw_table()
                                      {{"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"},
                                       {"ue_dwnlbuttonup", SlotKind::Event, Type::Long, 4, "pbm_dwnlbuttonup"},
                                       {"ue_dwnmousemove", SlotKind::Event, Type::Long, 4, "pbm_dwnmousemove"},
-                                      {"ue_mousemove", SlotKind::Event, Type::Long, 3, "pbm_mousemove"}},
+                                      {"ue_mousemove", SlotKind::Event, Type::Long, 3, "pbm_mousemove"},
+                                      {"ue_processenter", SlotKind::Event, Type::Long, 0, "pbm_dwnprocessenter"}},
                                      {{36, "clicked", record},
                                       {40, "doubleclicked", record},
                                       {47, "itemchanged", dw_itemchanged},
@@ -81,7 +88,8 @@ const ClassTable& t_dw_table()
                                       {436, "ue_dwnkey", record},
                                       {437, "ue_dwnlbuttonup", record},
                                       {438, "ue_dwnmousemove", record},
-                                      {439, "ue_mousemove", record}}}}};
+                                      {439, "ue_mousemove", record},
+                                      {440, "ue_processenter", dw_processenter}}}}};
     return table;
 }
 

@@ -48,7 +48,8 @@ protected:
 };
 
 // The test DataWindow class: records its events; itemchanged answers `itemchanged_answer`
-// and, with `trim_in_itemchanged`, writes the trimmed text back with SetItem first.
+// and, with `trim_in_itemchanged`, writes the trimmed text back with SetItem first; the Enter
+// event answers `enter_answer`.
 class t_dw : public DataWindowControl {
 public:
     t_dw()
@@ -58,6 +59,7 @@ public:
     }
     std::int32_t itemchanged_answer = 0;
     bool trim_in_itemchanged = false;
+    std::int32_t enter_answer = 0;
 };
 
 // A window with two DataWindows, a static text and a tab control; its open event records

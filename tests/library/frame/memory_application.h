@@ -2,8 +2,10 @@
 // A small application held in memory: globals as plain fields, the user log as a list, and a
 // list splitter, for tests of library classes.
 
+#include "host/ui/window.h"
 #include "library/frame/application.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,32 @@ public:
         m_calls.push_back("gf_gridcolumn_right " + dw.dataobject() + " " + std::to_string(page));
     }
 
+    // The Excel export records its call, "gf_dw_to_excel_parm d_x <path>", and answers
+    // excel_result.
+    std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) override
+    {
+        m_calls.push_back("gf_dw_to_excel_parm " + dw.dataobject() + " " + path);
+        excel_parm = parm;
+        return excel_result;
+    }
+    std::int32_t excel_result = 1;
+    n_excel_parm excel_parm; // the parameters of the last export
+
+    // w_main's ib_query, held here for the frames of the library's tests.
+    bool* w_main_ib_query() override { return &m_ib_query; }
+
+    // The context menu's items without actions, all enabled.
+    std::shared_ptr<Menu> create_grid_menu(DataWindowControl& dw) override
+    {
+        m_calls.push_back("create_grid_menu " + dw.dataobject());
+        auto menu = std::make_shared<Menu>("m_gridrbutton");
+        std::shared_ptr<Menu> items = menu->add_item("m_gridmenu");
+        for (const char* name : {"m_saveas", "m_nocolor", "m_alignleft", "m_aligncenter", "m_alignright", "m_color",
+                                 "m_query", "m_noquery", "m_nosort"})
+            items->add_item(name);
+        return menu;
+    }
+
     const std::vector<LogEntry>& user_log() const { return m_log; }
     std::vector<std::string>& calls() { return m_calls; }
 
@@ -63,6 +91,7 @@ private:
     AppGlobals m_globals;
     std::vector<LogEntry> m_log;
     std::vector<std::string> m_calls;
+    bool m_ib_query = true;
 };
 
 } // namespace hearth::test

@@ -1,0 +1,28 @@
+#include "app/app_classes.h"
+
+#include "app/w_ge_rpr.h"
+#include "app/w_login.h"
+#include "app/w_main.h"
+#include "library/frame/struc_scope.h"
+
+#include <vector>
+
+namespace hearth {
+
+Result<void> register_app_classes(ClassRegistry& registry)
+{
+    // Ancestors before descendants, as for the library's classes.
+    static const std::vector<VtableInfoFn> entries = {
+        &_getVtableInfo_w_main,
+        &_getVtableInfo_w_login,
+        &_getVtableInfo_w_ge_rpr,
+        // The structure the page's context menu receives its column in.
+        &_getVtableInfo_struc_scope,
+    };
+    for (VtableInfoFn entry : entries)
+        if (auto registered = registry.register_class(entry); !registered)
+            return registered;
+    return {};
+}
+
+} // namespace hearth
