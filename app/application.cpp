@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "app/w_main.h"
+
 #include "app/excel/excel_export.h"
 #include "app/init_db.h"
 #include "app/password.h"
@@ -279,6 +281,12 @@ std::int32_t HearthApplication::gf_dw_to_excel_parm(DataWindowControl& dw, const
                 desktop->message_box(Value("警告信息"), Value("无法打开文件：" + opened.error()), Icon::Exclamation);
     }
     return 1;
+}
+
+bool* HearthApplication::w_main_ib_query()
+{
+    auto* frame = Ref<w_main>(m_globals.w_main).get();
+    return frame ? &frame->ib_query : nullptr;
 }
 
 void HearthApplication::gf_setcolumn_right(DataWindowControl& dw, std::int32_t page) { apply_rights(dw, page); }

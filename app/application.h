@@ -83,6 +83,9 @@ public:
     // whether to open the file, and Yes opens it with the desktop's default program.
     std::int32_t gf_dw_to_excel_parm(DataWindowControl& dw, const std::string& path, n_excel_parm& parm) override;
 
+    // The open w_main's ib_query; nullptr while no w_main is open.
+    bool* w_main_ib_query() override;
+
 private:
     // A status text through w_main.wf_setstatus, or on the desktop's status line when the
     // main window is not open.

@@ -280,6 +280,9 @@ TEST_F(ApplicationTest, MainWindowMenuStatusBarAndSheets)
     EXPECT_EQ(desktop.message_boxes()[0].text, "无法打开窗口w_nosuch！");
     EXPECT_FALSE(main->get_active_sheet().is_valid());
 
+    // The toolbar reaches the frame's ib_query through the application.
+    EXPECT_EQ(app.w_main_ib_query(), &main->ib_query);
+
     // Exiting asks first; No keeps the frame, Yes closes it and it is no longer w_main.
     desktop.answer_message_box(2);
     main->menuid->item(2)->find("m_exit")->choose();
@@ -287,6 +290,7 @@ TEST_F(ApplicationTest, MainWindowMenuStatusBarAndSheets)
     main->menuid->item(2)->find("m_exit")->choose();
     EXPECT_FALSE(frame.is_valid());
     EXPECT_FALSE(app.globals().w_main.is_valid());
+    EXPECT_EQ(app.w_main_ib_query(), nullptr);
 }
 
 TEST_F(ApplicationTest, LoginWindowClosesWithOneOnlyForAGoodPassword)
