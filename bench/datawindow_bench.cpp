@@ -14,6 +14,8 @@
 #include "host/datawindow/datawindow.h"
 #include "host/datawindow/saveas.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
@@ -24,6 +26,8 @@
 #include <random>
 
 using namespace hearth;
+using hearth::bench::run_benchmarks_with_ratios;
+using hearth::bench::RunTimes;
 using namespace hearth::dw;
 
 namespace {
@@ -257,72 +261,34 @@ void BM_LoadSource(benchmark::State& state)
 }
 BENCHMARK(BM_LoadSource)->Arg(20'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
 
-// Collects each run's time per row while passing the runs on to the chosen reporter.
-class RatioReporter : public benchmark::BenchmarkReporter {
-public:
-    explicit RatioReporter(benchmark::BenchmarkReporter* inner) : m_inner(inner) {}
-    bool ReportContext(const Context& context) override { return m_inner->ReportContext(context); }
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                m_seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
-                m_cpu_seconds[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            }
-        m_inner->ReportRuns(runs);
-    }
-    void Finalize() override { m_inner->Finalize(); }
-
-    // Real (wall) time and CPU time both: on a shared machine the CPU figures are steadier.
-    void print_ratios() const
-    {
-        for (const auto* times : {&m_seconds, &m_cpu_seconds}) {
-            auto seconds = [&](const std::string& name) {
-                auto it = times->find(name);
-                return it == times->end() ? 0.0 : it->second;
-            };
-            const char* clock = times == &m_seconds ? "real" : "cpu ";
-            if (seconds("BM_SortEngine") > 0 && seconds("BM_SortBaseline") > 0)
-                std::cerr << fmt::format("[{}] sort   engine/baseline time ratio: {:.2f} (target <= 2.00)\n", clock,
-                                         seconds("BM_SortEngine") / seconds("BM_SortBaseline"));
-            if (seconds("BM_FilterEngine") > 0 && seconds("BM_FilterBaseline") > 0)
-                std::cerr << fmt::format("[{}] filter engine/baseline time ratio: {:.2f}\n", clock,
-                                         seconds("BM_FilterEngine") / seconds("BM_FilterBaseline"));
-            double small = seconds("BM_LoadSource/20000"), large = seconds("BM_LoadSource/200000");
-            if (small > 0 && large > 0)
-                std::cerr << fmt::format("[{}] load   time per control 200,000 / 20,000:  {:.2f} (target <= 5.00)\n",
-                                         clock, large / 200'000 / (small / 20'000));
-            if (seconds("BM_FilterEngine") > 0)
-                std::cerr << fmt::format("[{}] filter engine rows per second:     {:.2f} million (target >= 5.00)\n",
-                                         clock, row_total / seconds("BM_FilterEngine") / 1e6);
-            if (seconds("BM_SumEngine") > 0 && seconds("BM_SumBaseline") > 0)
-                std::cerr << fmt::format("[{}] sum    engine/baseline time ratio: {:.2f} (target <= 2.00)\n", clock,
-                                         seconds("BM_SumEngine") / seconds("BM_SumBaseline"));
-            if (seconds("BM_ExportWithTotal") > 0 && seconds("BM_ExportBaseline") > 0)
-                std::cerr << fmt::format("[{}] export with/without total time ratio: {:.2f} (target <= 1.20)\n", clock,
-                                         seconds("BM_ExportWithTotal") / seconds("BM_ExportBaseline"));
-        }
-    }
-
-private:
-    benchmark::BenchmarkReporter* m_inner;
-    std::map<std::string, double> m_seconds;
-    std::map<std::string, double> m_cpu_seconds;
-};
+// The ratios against the plain baselines, for one clock.
+void print_ratios(const RunTimes& seconds, const char* clock)
+{
+    if (seconds("BM_SortEngine") > 0 && seconds("BM_SortBaseline") > 0)
+        std::cerr << fmt::format("[{}] sort   engine/baseline time ratio: {:.2f} (target <= 2.00)\n", clock,
+                                 seconds("BM_SortEngine") / seconds("BM_SortBaseline"));
+    if (seconds("BM_FilterEngine") > 0 && seconds("BM_FilterBaseline") > 0)
+        std::cerr << fmt::format("[{}] filter engine/baseline time ratio: {:.2f}\n", clock,
+                                 seconds("BM_FilterEngine") / seconds("BM_FilterBaseline"));
+    double small = seconds("BM_LoadSource/20000"), large = seconds("BM_LoadSource/200000");
+    if (small > 0 && large > 0)
+        std::cerr << fmt::format("[{}] load   time per control 200,000 / 20,000:  {:.2f} (target <= 5.00)\n", clock,
+                                 large / 200'000 / (small / 20'000));
+    if (seconds("BM_FilterEngine") > 0)
+        std::cerr << fmt::format("[{}] filter engine rows per second:     {:.2f} million (target >= 5.00)\n", clock,
+                                 row_total / seconds("BM_FilterEngine") / 1e6);
+    if (seconds("BM_SumEngine") > 0 && seconds("BM_SumBaseline") > 0)
+        std::cerr << fmt::format("[{}] sum    engine/baseline time ratio: {:.2f} (target <= 2.00)\n", clock,
+                                 seconds("BM_SumEngine") / seconds("BM_SumBaseline"));
+    if (seconds("BM_ExportWithTotal") > 0 && seconds("BM_ExportBaseline") > 0)
+        std::cerr << fmt::format("[{}] export with/without total time ratio: {:.2f} (target <= 1.20)\n", clock,
+                                 seconds("BM_ExportWithTotal") / seconds("BM_ExportBaseline"));
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    fixture(); // build the data before any timing
-    // The display reporter follows --benchmark_format (console or json).
-    std::unique_ptr<benchmark::BenchmarkReporter> inner(benchmark::CreateDefaultDisplayReporter());
-    RatioReporter reporter(inner.get());
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.print_ratios();
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks_with_ratios(
+        argc, argv, [] { fixture(); }, print_ratios);
 }

@@ -9,6 +9,8 @@
 #include "app/excel/xls_workbook.h"
 #include "host/ui/engine_access.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 #include <unistd.h>
@@ -20,6 +22,8 @@
 #include <random>
 
 using namespace hearth;
+using hearth::bench::run_benchmarks_with_ratios;
+using hearth::bench::RunTimes;
 
 namespace {
 
@@ -228,60 +232,22 @@ void BM_XlsxExport(benchmark::State& state)
 }
 BENCHMARK(BM_XlsxExport)->Unit(benchmark::kMillisecond);
 
-// Collects each run's time while passing the runs on to the chosen reporter.
-class RatioReporter : public benchmark::BenchmarkReporter {
-public:
-    explicit RatioReporter(benchmark::BenchmarkReporter* inner) : m_inner(inner) {}
-    bool ReportContext(const Context& context) override { return m_inner->ReportContext(context); }
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                m_seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
-                m_cpu_seconds[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            }
-        m_inner->ReportRuns(runs);
+// The ratios against the plain baselines, for one clock.
+void print_ratios(const RunTimes& seconds, const char* clock)
+{
+    for (const char* format : {"Xls", "Xlsx"}) {
+        const double exported = seconds(fmt::format("BM_{}Export", format));
+        const double plain = seconds(fmt::format("BM_{}Baseline", format));
+        if (exported > 0 && plain > 0)
+            std::cerr << fmt::format("[{}] {:<4} export/plain loop time ratio: {:.2f} (target <= 2.00)\n", clock,
+                                     format, exported / plain);
     }
-    void Finalize() override { m_inner->Finalize(); }
-
-    // Real (wall) time and CPU time both: on a shared machine the CPU figures are steadier.
-    void print_ratios() const
-    {
-        for (const auto* times : {&m_seconds, &m_cpu_seconds}) {
-            auto seconds = [&](const std::string& name) {
-                auto it = times->find(name);
-                return it == times->end() ? 0.0 : it->second;
-            };
-            const char* clock = times == &m_seconds ? "real" : "cpu ";
-            for (const char* format : {"Xls", "Xlsx"}) {
-                const double exported = seconds(fmt::format("BM_{}Export", format));
-                const double plain = seconds(fmt::format("BM_{}Baseline", format));
-                if (exported > 0 && plain > 0)
-                    std::cerr << fmt::format("[{}] {:<4} export/plain loop time ratio: {:.2f} (target <= 2.00)\n",
-                                             clock, format, exported / plain);
-            }
-        }
-    }
-
-private:
-    benchmark::BenchmarkReporter* m_inner;
-    std::map<std::string, double> m_seconds;
-    std::map<std::string, double> m_cpu_seconds;
-};
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    fixture(); // build the data before any timing
-    // The display reporter follows --benchmark_format (console or json).
-    std::unique_ptr<benchmark::BenchmarkReporter> inner(benchmark::CreateDefaultDisplayReporter());
-    RatioReporter reporter(inner.get());
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.print_ratios();
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks_with_ratios(
+        argc, argv, [] { fixture(); }, print_ratios);
 }
