@@ -45,6 +45,8 @@ constexpr ActionSpec action_specs[] = {
     {"menu", 1, 1, "menu ITEM"},
     {"answer", 1, 1, "answer N"},
     {"savename", 1, 1, "savename PATH|cancel"},
+    {"color", 1, 1, "color N|cancel"},
+    {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"show", 1, 1, "show status|tags|rows|page"},
 };
@@ -129,6 +131,16 @@ public:
     void status_shown(const std::string& text) override { line("status " + one_line(text)); }
     void retrieving(const std::string& select) override { line("select " + one_line(select)); }
     void file_written(const std::string& path) override { line("file " + path); }
+    void color_dialog(const ColorDialogRecord& dialog) override
+    {
+        line(dialog.result == 1 ? fmt::format("color {} -> {}", dialog.initial, dialog.chosen)
+                                : fmt::format("color {} -> cancel", dialog.initial));
+    }
+    void text_dialog(const TextDialogRecord& dialog) override
+    {
+        line(fmt::format("ask {} | {} -> {}", one_line(dialog.title), one_line(dialog.prompt),
+                         dialog.result == 1 ? one_line(dialog.text) : "cancel"));
+    }
 
     void line(const std::string& text) { m_out << text << '\n'; }
 
@@ -255,6 +267,10 @@ private:
             return answer(args[0]);
         if (action == "savename")
             return savename(args[0]);
+        if (action == "color")
+            return color(args[0]);
+        if (action == "value")
+            return value(args[0]);
         if (action == "type")
             return type(args[0], args[1]);
         return show(args[0]);
@@ -488,6 +504,28 @@ private:
     Done savename(const std::string& path)
     {
         m_desktop.answer_file_dialog(path == "cancel" ? FileAnswer::cancel() : FileAnswer::chosen(path));
+        return {};
+    }
+
+    // The colour the user picks in the next colour dialog: a colour value (RGB(r,g,b) as the
+    // runtime computes it, r + 256 g + 65536 b), or cancel.
+    Done color(const std::string& text)
+    {
+        if (text == "cancel") {
+            m_desktop.answer_color_dialog(std::nullopt);
+            return {};
+        }
+        const std::optional<long> chosen = whole_number(text);
+        if (!chosen || *chosen < 0 || *chosen > 0xFFFFFF)
+            return fail("用法：color N|cancel（颜色值 0 到 16777215）");
+        m_desktop.answer_color_dialog(static_cast<std::int32_t>(*chosen));
+        return {};
+    }
+
+    // The text the user enters in the next dialog asking for a value, or cancel.
+    Done value(const std::string& text)
+    {
+        m_desktop.answer_text_dialog(text == "cancel" ? std::nullopt : std::optional<std::string>(text));
         return {};
     }
 

@@ -120,7 +120,9 @@ protected:
         folder = scratch("community");
         auto done = hearth::init_db({folder.string(), 30, 1, "demo-secret"});
         ASSERT_TRUE(done) << done.error();
-        env = "HEARTH_DEMO_PASSWORD=demo-secret HEARTH_USER_PASSWORD='" + done->user_password + "'";
+        // The column looks a scenario gives go to a config folder of the test's own.
+        env = "HEARTH_DEMO_PASSWORD=demo-secret HEARTH_USER_PASSWORD='" + done->user_password + "' XDG_CONFIG_HOME='"
+            + (folder / "config").string() + "'";
         sqlite3* db = nullptr;
         sqlite3_open((folder / hearth::records_file).c_str(), &db);
         ASSERT_EQ(sqlite3_exec(db, "INSERT INTO TC_GE_Rpr (RprNo) VALUES ('R000000000')", nullptr, nullptr, nullptr),
@@ -136,7 +138,7 @@ protected:
 // Each shipped scenario's transcript is the reviewed one beside it.
 TEST_F(Scenarios, ShippedScenariosPrintTheirReviewedTranscripts)
 {
-    for (const char* name : {"demo", "read_only", "main_menu"}) {
+    for (const char* name : {"demo", "read_only", "main_menu", "page_gestures"}) {
         const PlayRun run = play((scenarios / (std::string(name) + ".play")).string(), folder.string(), env);
         EXPECT_EQ(run.status, 0) << name << ": " << run.err;
         EXPECT_EQ(run.err, "") << name;
