@@ -117,11 +117,36 @@ const SlotInfo* ClassInfo::slot(int number) const
 
 const SlotInfo* ClassInfo::slot_named(std::string_view name) const
 {
-    const std::string lower = lower_name(name);
-    for (const auto& [number, info] : m_slots)
-        if (info.name == lower)
-            return &info;
-    return nullptr;
+    // Names are nearly always written in lower case already; only others are lowered (on the
+    // stack when short), so the usual call allocates nothing.
+    std::string_view key = name;
+    char buffer[64];
+    std::string lowered;
+    if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+        if (name.size() <= sizeof buffer) {
+            std::transform(name.begin(), name.end(), buffer,
+                           [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+            key = std::string_view(buffer, name.size());
+        } else {
+            lowered = lower_name(name);
+            key = lowered;
+        }
+    }
+    auto it = m_slot_numbers.find(key);
+    if (it == m_slot_numbers.end())
+        return nullptr;
+    const SlotInfo* found = slot(it->second);
+    return found && found->name == key ? found : nullptr;
+}
+
+void ClassInfo::add_slot(SlotInfo info)
+{
+    // A name given twice answers with its lowest slot, as a scan in slot order would.
+    const int number = info.slot;
+    auto [it, added] = m_slot_numbers.emplace(info.name, number);
+    if (!added && number < it->second)
+        it->second = number;
+    m_slots[number] = std::move(info);
 }
 
 const SlotInfo* ClassInfo::slot_mapped_to(std::string_view event_id) const
@@ -162,7 +187,7 @@ ClassRegistry::ClassRegistry()
         info->m_origin = ClassOrigin::System;
         info->m_next_user_slot = system.first_user;
         for (const SystemSlot& s : system.slots)
-            info->m_slots[s.slot] = SlotInfo {s.slot, std::string(s.name), s.kind, s.returns, s.args, {}, true};
+            info->add_slot(SlotInfo {s.slot, std::string(s.name), s.kind, s.returns, s.args, {}, true});
         m_classes.emplace(info->m_key, std::move(info));
     }
 }
@@ -209,6 +234,7 @@ Result<void> ClassRegistry::register_class(VtableInfoFn entry)
         info->m_origin = origin;
         info->m_ancestor = &base;
         info->m_slots = base.m_slots;
+        info->m_slot_numbers = base.m_slot_numbers;
         info->m_next_user_slot = base.m_next_user_slot;
         made.push_back(std::move(info));
         return made.back().get();
@@ -298,8 +324,7 @@ Result<void> ClassRegistry::register_class(VtableInfoFn entry)
                                                                  target->m_key, mapped->name, slot_name, event_id));
                 }
                 const int number = (*target->m_next_user_slot)++;
-                target->m_slots[number]
-                    = SlotInfo {number, slot_name, decl.kind, decl.returns, decl.args, event_id, false};
+                target->add_slot(SlotInfo {number, slot_name, decl.kind, decl.returns, decl.args, event_id, false});
             }
             for (const ScriptRow& script : row.scripts) {
                 const std::string script_name = lower_name(script.name);

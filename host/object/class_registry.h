@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace hearth {
@@ -183,6 +184,14 @@ private:
     const ClassInfo* m_ancestor = nullptr;
     const ClassInfo* m_owner = nullptr;
     std::map<int, SlotInfo> m_slots;
+    // Slot numbers by lower-case name, kept beside m_slots (names are unique in a class) so that
+    // dispatch by name is one hash lookup instead of a scan over hundreds of slots.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const { return std::hash<std::string_view> {}(name); }
+    };
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> m_slot_numbers;
+    void add_slot(SlotInfo info);
     std::optional<int> m_next_user_slot;
     std::map<int, ScriptFn> m_scripts;
     std::vector<Control> m_controls;
