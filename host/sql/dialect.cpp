@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 namespace hearth::sql {
@@ -22,8 +21,14 @@ struct Token {
     int depth = 0; // parentheses open before this token
 };
 
-bool is_ident_start(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
-bool is_ident_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
+// ASCII tests written out: every byte from 0x80 counts as a letter anyway, so the locale's
+// std::isalpha could add nothing, and these run for every character of every statement.
+bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool is_ident_start(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+}
+bool is_ident_char(unsigned char c) { return is_ident_start(c) || is_digit(c) || c == '$' || c == '#'; }
 
 using ascii::iequals;
 
@@ -84,17 +89,16 @@ Result<void> tokenize(std::string_view s, std::vector<Token>& out)
                 break;
             }
             push(Tok::HostVar, from);
-        } else if (std::isdigit(c)
-                   || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.'))
+        } else if (is_digit(c) || (c == '.' && i + 1 < s.size() && is_digit(static_cast<unsigned char>(s[i + 1])))) {
+            while (i < s.size() && (is_digit(static_cast<unsigned char>(s[i])) || s[i] == '.'))
                 ++i;
             if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
                 std::size_t j = i + 1;
                 if (j < s.size() && (s[j] == '+' || s[j] == '-'))
                     ++j;
-                if (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+                if (j < s.size() && is_digit(static_cast<unsigned char>(s[j]))) {
                     i = j;
-                    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+                    while (i < s.size() && is_digit(static_cast<unsigned char>(s[i])))
                         ++i;
                 }
             }

@@ -212,15 +212,15 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
         }
     }
     if (!prepared) {
-        auto translated = sql::translate(text, m_driver->dbms());
+        auto translated = translation(text);
         if (!translated) {
             runtime_error(translated.error());
             return nullptr;
         }
         // A query with bound literals is kept under its translated text (marked so that no
         // original text can equal it): every text that differs only in those literals finds it.
-        std::string key = translated->literals.empty() ? std::string(text) : '\x01' + translated->text;
-        if (reuse == sql::Reuse::Cached && !translated->literals.empty()) {
+        std::string key = (*translated)->literals.empty() ? std::string(text) : '\x01' + (*translated)->text;
+        if (reuse == sql::Reuse::Cached && !(*translated)->literals.empty()) {
             if (auto it = m_cache.find(key); it != m_cache.end()) {
                 prepared = std::move(it->second);
                 m_cache.erase(it);
@@ -230,7 +230,7 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
             prepared = std::make_unique<Prepared>();
             prepared->key = std::move(key);
         }
-        prepared->translated = std::move(*translated);
+        prepared->translated = **translated;
     }
     const sql::Translated& translated = prepared->translated;
     params.clear();
@@ -264,6 +264,23 @@ std::unique_ptr<Transaction::Prepared> Transaction::prepare(std::string_view tex
         }
     }
     return prepared;
+}
+
+Result<const sql::Translated*> Transaction::translation(std::string_view text)
+{
+    // The backend is part of the key: a text translates differently for each.
+    std::string key;
+    key.reserve(text.size() + 1);
+    key += char('0' + int(m_driver->dbms()));
+    key += text;
+    if (auto it = m_translations.find(key); it != m_translations.end())
+        return &it->second;
+    auto translated = sql::translate(text, m_driver->dbms());
+    if (!translated)
+        return Result<const sql::Translated*>::failure(translated.error());
+    if (m_translations.size() >= max_cached_statements)
+        m_translations.clear();
+    return &m_translations.emplace(std::move(key), std::move(*translated)).first->second;
 }
 
 void Transaction::release(std::unique_ptr<Prepared> prepared)

@@ -12,6 +12,7 @@
 // keeps a page that only retrieves from holding a lock or a snapshot on a shared database.
 
 #include "host/sql/driver.h"
+#include "host/value/result.h"
 #include "host/value/value.h"
 
 #include <functional>
@@ -166,6 +167,13 @@ private:
     bool m_in_transaction = false;
     // Prepared statements by original text; one in use is taken out and put back afterwards.
     std::unordered_map<std::string, std::unique_ptr<Prepared>> m_cache;
+    // Translations of recent statement texts, by backend and text: a query whose literals are
+    // bound is cached above under its translated text, so sending the same text again (a
+    // page's first retrieval, a refresh) would otherwise tokenize it every time.
+    std::unordered_map<std::string, sql::Translated> m_translations;
+    // The translation of `text` for the connected backend, made once; an error when the text
+    // cannot be translated.
+    Result<const sql::Translated*> translation(std::string_view text);
     std::vector<Cursor*> m_cursors;
 };
 

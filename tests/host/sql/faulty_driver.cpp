@@ -58,7 +58,7 @@ public:
         : m_real(std::move(real)), m_plan(std::move(plan))
     {
     }
-    sql::Dbms dbms() const override { return m_real->dbms(); }
+    sql::Dbms dbms() const override { return m_plan->claimed.value_or(m_real->dbms()); }
     bool connect(const sql::ConnectParams& params, sql::DbError& error) override
     {
         if (m_plan->hit(FaultPoint::Connect)) {
@@ -72,6 +72,7 @@ public:
     std::unique_ptr<sql::Statement> prepare(std::string_view sql, int count, sql::Reuse reuse,
                                             sql::DbError& error) override
     {
+        m_plan->prepared.emplace_back(sql);
         if (m_plan->hit(FaultPoint::Prepare)) {
             error = injected();
             return nullptr;

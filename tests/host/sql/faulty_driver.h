@@ -5,6 +5,9 @@
 #include "host/sql/driver.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace hearth::test {
 
@@ -22,6 +25,10 @@ struct FaultPlan {
     int fail_at = -1; // 0-based index of the call at `point` that fails; -1: none
     int calls[4] = {0, 0, 0, 0};
     int failures = 0;
+    // The backend the driver claims to be (the real one's when empty), and every text it
+    // was asked to prepare.
+    std::optional<sql::Dbms> claimed;
+    std::vector<std::string> prepared;
     // True when this call at `point` is the one to fail (and counts it).
     bool hit(FaultPoint at);
 };

@@ -2,6 +2,7 @@
 // status after every statement, on both backends.
 
 #include "backend_fixture.h"
+#include "faulty_driver.h"
 #include "value_printer.h"
 
 #include "host/sql/dialect.h"
@@ -238,4 +239,26 @@ TEST(Transaction, DbparmValues)
     EXPECT_EQ(dbparm_value("A", "A"), "");
     EXPECT_EQ(dbparm_value("A='unterminated", "A"), "unterminated");
     EXPECT_EQ(dbparm_value("名称=\xC3\x89 ,B=2", "名称"), "\xC3\x89");
+}
+
+// A statement's translation is kept by text for the next time, but never handed to another
+// backend: a literal compared after WHERE is bound on SQLite and stays in the text elsewhere.
+TEST(Transaction, TranslationsAreKeptPerBackend)
+{
+    const std::string path = hearth::test::temp_db_path("translations");
+    auto plan = std::make_shared<hearth::test::FaultPlan>();
+    Transaction tx;
+    hearth::test::configure(tx, sql::Dbms::SQLite, path);
+    tx.set_driver_factory(hearth::test::faulty_factory(plan));
+    const char* select = "SELECT 1 WHERE 'a' = 'a'";
+    for (std::optional<sql::Dbms> claimed : {std::optional<sql::Dbms>(), std::optional(sql::Dbms::PostgreSQL)}) {
+        plan->claimed = claimed;
+        ASSERT_EQ(tx.connect(), 0) << tx.sql_err_text();
+        for (int twice = 0; twice < 2; ++twice)
+            EXPECT_EQ(tx.query(select, {}, [](const sql::ResultRow&) { return RowAction::Continue; }), 0)
+                << tx.sql_err_text();
+        EXPECT_EQ(tx.disconnect(), 0);
+    }
+    EXPECT_EQ(plan->prepared, (std::vector<std::string> {"SELECT 1 WHERE ?1 = ?2", "SELECT 1 WHERE 'a' = 'a'"}));
+    hearth::test::remove_db_files(path);
 }
