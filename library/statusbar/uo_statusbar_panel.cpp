@@ -32,9 +32,11 @@ std::int32_t statusbar::natural_width(const Value& text)
         return -1 * 50 + 60; // Len of a null text counts as -1; Pos finds nothing in it
     const std::string& t = text.as_string();
     const std::int32_t n = static_cast<std::int32_t>(fn::len(t));
-    if (fn::pos(t, "20") < 1)
+    // Pos(t, s) >= 1 exactly when the bytes of s occur in t: both searched texts begin with a
+    // byte that never continues a character, so every byte match starts at a character.
+    if (t.find("20") == std::string::npos)
         return n * 50 + 60;
-    if (fn::pos(t, "版本") < 1)
+    if (t.find("版本") == std::string::npos)
         return n * 40 + 60;
     return n * 36 + 20;
 }
