@@ -273,11 +273,13 @@ public:
         m_row = 0;
         if (!m_titles)
             return {};
-        for (std::size_t c = 0; c < m_titles->size(); ++c)
-            if (!(*m_titles)[c].empty())
-                if (auto written = m_writer.write_text(0, std::uint32_t(c), (*m_titles)[c], CellStyle::Heading);
-                    !written)
-                    return written;
+        for (std::size_t c = 0; c < m_titles->size(); ++c) {
+            const std::string& title = m_titles->at(c);
+            if (title.empty())
+                continue;
+            if (auto written = m_writer.write_text(0, std::uint32_t(c), title, CellStyle::Heading); !written)
+                return written;
+        }
         ++m_row;
         return {};
     }

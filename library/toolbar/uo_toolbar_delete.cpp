@@ -22,6 +22,11 @@ using delete_support::show_box;
 enum class Box : std::uint8_t { Information, Confirmation };
 
 // Warnings of tables whose question needs nothing from the row. Line breaks are CR LF.
+constexpr std::string_view civilian_org_warning
+    = "注意：删除社区民间组织信息后，该组织中所有的组织成员信息和其它相关信息都将被删除！\r\n\r\n"
+      "（也包括与社区民间组织有关的所有其它信息，如活动记录、维权记录等）请慎重执行此操作。\r\n\r\n"
+      "你确认要删除吗？";
+
 struct Warning {
     std::string_view key; // is_stringpara of the page, compared exactly
     Box box;
@@ -42,14 +47,9 @@ constexpr Warning fixed_warnings[] = {
     {"OG_CouncilOrgDuty", Box::Confirmation,
      "注意：删除居委会组织机构信息后，该组织中所有的成员信息也将被删除！\r\n\r\n请慎重执行此操作。\r\n\r\n"
      "你确认要删除吗？"},
-    {"DS_CivilianOrg", Box::Confirmation,
-     "注意：删除社区民间组织信息后，该组织中所有的组织成员信息和其它相关信息都将被删除！\r\n\r\n"
-     "（也包括与社区民间组织有关的所有其它信息，如活动记录、维权记录等）请慎重执行此操作。\r\n\r\n"
-     "你确认要删除吗？"},
-    {"DS_CivilianOrg1", Box::Confirmation,
-     "注意：删除社区民间组织信息后，该组织中所有的组织成员信息和其它相关信息都将被删除！\r\n\r\n"
-     "（也包括与社区民间组织有关的所有其它信息，如活动记录、维权记录等）请慎重执行此操作。\r\n\r\n"
-     "你确认要删除吗？"},
+    // The two pages of civilian organisations share one warning.
+    {"DS_CivilianOrg", Box::Confirmation, civilian_org_warning},
+    {"DS_CivilianOrg1", Box::Confirmation, civilian_org_warning},
     {"DS_ServiceTeam", Box::Confirmation,
      "注意：删除志愿服务队注册登记信息后，该志愿服务队中所有的成员信息和其它相关信息都将被删除！\r\n\r\n"
      "（也包括与志愿服务队有关的所有其它信息，如定期服务、服务记录、荣誉记录、评价记录等）请慎重执行此操作。"
