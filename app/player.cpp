@@ -48,6 +48,7 @@ constexpr ActionSpec action_specs[] = {
     {"color", 1, 1, "color N|cancel"},
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
+    {"click", 1, 1, "click BUTTON"},
     {"show", 1, 1, "show status|tags|rows|page"},
 };
 
@@ -273,6 +274,8 @@ private:
             return value(args[0]);
         if (action == "type")
             return type(args[0], args[1]);
+        if (action == "click")
+            return click(args[0]);
         return show(args[0]);
     }
 
@@ -552,6 +555,31 @@ private:
             return fail("没有这一列：" + column);
         if (m_desktop.type_text(text) != 1)
             return fail("这一列不能输入：" + column);
+        return {};
+    }
+
+    // A command button of the window in front, found by its control name at any depth.
+    Done click(const std::string& name)
+    {
+        const std::vector<ObjectRef> windows = m_desktop.windows();
+        if (windows.empty())
+            return fail("没有打开的窗口：" + name);
+        std::function<ObjectRef(const Object&)> find = [&](const Object& parent) {
+            for (const ObjectRef& control : parent.control()) {
+                if (!control.is_valid())
+                    continue;
+                if (same_name(control.get()->class_name(), name) && dynamic_cast<CommandButton*>(control.get()))
+                    return control;
+                if (ObjectRef found = find(*control.get()); found.is_valid())
+                    return found;
+            }
+            return ObjectRef();
+        };
+        const ObjectRef button = find(*windows.back().get());
+        if (!button.is_valid())
+            return fail("窗口里没有这个按钮：" + name);
+        if (m_desktop.click_button(button) != 1)
+            return fail("这个按钮不能用：" + name);
         return {};
     }
 

@@ -93,6 +93,15 @@ public:
     bool takes_focus() const override { return false; }
 };
 
+// commandbutton: a push button with a text. A press and a release over it raise clicked();
+// the default button is the one Enter presses, the cancel button the one Esc presses.
+class CommandButton : public VisualObject, public FontProperties {
+public:
+    std::string text;
+    bool default_button = false;
+    bool cancel_button = false;
+};
+
 // line: a drawing object from (beginx, beginy) to (endx, endy); no focus, no events.
 class Line : public Object {
 public:

@@ -338,7 +338,7 @@ public:
     // ue_lbuttondown(flags, xpos, ypos). Hidden or disabled controls get nothing.
     void mouse_down(const ObjectRef& target, std::int32_t x, std::int32_t y, std::uint32_t flags = mouse_left_button);
     // The left button comes up: ue_dwnlbuttonup(xpos, ypos, row, dwo) on a DataWindow,
-    // ue_lbuttonup(flags, xpos, ypos) on others.
+    // ue_lbuttonup(flags, xpos, ypos) on others; over a command button also clicked().
     void mouse_up(const ObjectRef& target, std::int32_t x, std::int32_t y, std::uint32_t flags = 0);
     // The pointer moves over a control: its own ue_mousemove(flags, xpos, ypos) first, then on
     // a DataWindow ue_dwnmousemove(xpos, ypos, row, dwo).
@@ -347,6 +347,9 @@ public:
     // double-click message (doubleclicked(xpos, ypos, row, dwo)), release. The second press
     // raises no clicked.
     void double_click(const ObjectRef& target, std::int32_t x, std::int32_t y);
+    // A click in the middle of a command button (press, then release over it). 1 when the
+    // button took it; -1 for no button, or one hidden or disabled.
+    std::int32_t click_button(const ObjectRef& button);
     // The right button goes down: rbuttondown(xpos, ypos, row, dwo) on a DataWindow.
     void right_down(const ObjectRef& target, std::int32_t x, std::int32_t y);
     // The user moves a window to x, y: ue_move(xpos, ypos).

@@ -145,7 +145,23 @@ void Desktop::mouse_up(const ObjectRef& target, std::int32_t x, std::int32_t y, 
         raise_dw(*dw, Notification::DwLButtonUp, x, y);
     else
         raise(target, Notification::LButtonUp, {Value::ulong(flags), position(x), position(y)});
+    // A button released outside itself is a press taken back.
+    if (auto* button = dynamic_cast<CommandButton*>(target.get());
+        button && target.is_valid() && x >= 0 && y >= 0 && x < button->width && y < button->height)
+        raise(target, Notification::ButtonClicked);
     settle();
+}
+
+std::int32_t Desktop::click_button(const ObjectRef& button)
+{
+    auto* control = dynamic_cast<CommandButton*>(button.get());
+    if (!control || !takes_mouse(control))
+        return -1;
+    const std::int32_t x = control->width / 2;
+    const std::int32_t y = control->height / 2;
+    mouse_down(button, x, y);
+    mouse_up(button, x, y);
+    return 1;
 }
 
 void Desktop::mouse_move(const ObjectRef& target, std::int32_t x, std::int32_t y, std::uint32_t flags)

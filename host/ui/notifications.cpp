@@ -19,7 +19,7 @@ struct Raises {
 // messages that user events are declared for: the DataWindow's key-down, Enter, left-button-up
 // and mouse-move notifications, and a control's own mouse-move, left button down/up, key-down
 // and (for windows) move messages.
-constexpr std::array<Raises, 20> table {{
+constexpr std::array<Raises, 21> table {{
     {Notification::DwClicked, "clicked", {}},
     {Notification::DwDoubleClicked, "doubleclicked", {}},
     {Notification::DwRButtonDown, "rbuttondown", {}},
@@ -36,6 +36,7 @@ constexpr std::array<Raises, 20> table {{
     {Notification::KeyDown, {}, "pbm_keydown"},
     {Notification::LoseFocus, "losefocus", {}},
     {Notification::GetFocus, "getfocus", {}},
+    {Notification::ButtonClicked, "clicked", {}},
     {Notification::WindowMove, {}, "pbm_move"},
     {Notification::WindowOpen, "open", {}},
     {Notification::TabClicked, "clicked", {}},

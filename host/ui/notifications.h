@@ -39,6 +39,8 @@ enum class Notification : std::uint8_t {
     // Any control: ()
     LoseFocus,
     GetFocus,
+    // Command button, released over it: ()
+    ButtonClicked,
     // Window: (xpos, ypos)
     WindowMove,
     // Window: ()

@@ -18,6 +18,7 @@ Result<void> register_ui_classes(ClassRegistry& registry)
         {"userobject", make_object<UserObject>},
         {"picture", make_object<Picture>},
         {"statictext", make_object<StaticText>},
+        {"commandbutton", make_object<CommandButton>},
         {"tab", make_object<Tab>},
         {"window", make_object<Window>},
         {"line", make_object<Line>},

@@ -239,6 +239,21 @@ TEST_F(Mouse, PictureButtonsAndWindowMoves)
     EXPECT_EQ(Ref<Window>(window).get()->y, 40);
 }
 
+TEST_F(Mouse, ACommandButtonClicksWhenReleasedOverItself)
+{
+    Ref<CommandButton> button = runtime.create("t_button");
+    button.get()->width = 60;
+    button.get()->height = 20;
+    EXPECT_EQ(desktop.click_button(button), 1);
+    desktop.mouse_down(button, 5, 5);
+    desktop.mouse_up(button, 70, 5); // dragged off before the release
+    button.get()->enabled = false;
+    EXPECT_EQ(desktop.click_button(button), -1);
+    EXPECT_EQ(desktop.click_button(window), -1);
+    const std::vector<Received> expected {{"clicked", {}}};
+    EXPECT_EQ(journal(), expected);
+}
+
 TEST_F(Mouse, ClassesWithoutTheEventGetNothing)
 {
     Ref<DataWindowControl> plain = runtime.create("datawindow");

@@ -108,6 +108,12 @@ const ClassTable& t_picture_table()
     return table;
 }
 
+const ClassTable& t_button_table()
+{
+    static const ClassTable table {"t_button", "commandbutton", nullptr, {}, {{own_group, "", {}, {{36, "clicked", record}}}}};
+    return table;
+}
+
 const ClassTable& t_page_table()
 {
     static const ClassTable table {"t_page", "userobject", nullptr, {}, {}};
@@ -182,7 +188,7 @@ const ClassTable& w_resp_table()
 
 void register_test_classes(ClassRegistry& registry)
 {
-    for (VtableInfoFn entry : {&t_dw_table, &t_picture_table, &t_page_table, &t_tab_table, &t_window_table,
+    for (VtableInfoFn entry : {&t_dw_table, &t_picture_table, &t_button_table, &t_page_table, &t_tab_table, &t_window_table,
                                &t_frame_table, &t_sheet_table, &w_resp_table})
         EXPECT_EQ(error_text(registry.register_class(entry)), "");
 }
