@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -120,9 +121,8 @@ protected:
         folder = scratch("community");
         auto done = hearth::init_db({folder.string(), 30, 1, "demo-secret"});
         ASSERT_TRUE(done) << done.error();
-        // The column looks a scenario gives go to a config folder of the test's own.
-        env = "HEARTH_DEMO_PASSWORD=demo-secret HEARTH_USER_PASSWORD='" + done->user_password + "' XDG_CONFIG_HOME='"
-            + (folder / "config").string() + "'";
+        passwords = "HEARTH_DEMO_PASSWORD=demo-secret HEARTH_USER_PASSWORD='" + done->user_password + "'";
+        env = passwords + " XDG_CONFIG_HOME='" + (folder / "config").string() + "'";
         sqlite3* db = nullptr;
         sqlite3_open((folder / hearth::records_file).c_str(), &db);
         ASSERT_EQ(sqlite3_exec(db, "INSERT INTO TC_GE_Rpr (RprNo) VALUES ('R000000000')", nullptr, nullptr, nullptr),
@@ -132,17 +132,35 @@ protected:
     static void TearDownTestSuite() { fs::remove_all(folder.parent_path()); }
 
     static inline fs::path folder;
+    static inline std::string passwords;
     static inline std::string env;
 };
 
-// Each shipped scenario's transcript is the reviewed one beside it.
+// The shipped scenarios, by name, in name order.
+std::vector<std::string> shipped_scenarios()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(scenarios))
+        if (entry.path().extension() == ".play")
+            names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Each shipped scenario's transcript is the reviewed one beside it. Every scenario starts
+// from the same community, in a copy of its own (with a config folder of its own), so that
+// one scenario's changes never reach another's.
 TEST_F(Scenarios, ShippedScenariosPrintTheirReviewedTranscripts)
 {
-    for (const char* name : {"demo", "read_only", "main_menu", "page_gestures"}) {
-        const PlayRun run = play((scenarios / (std::string(name) + ".play")).string(), folder.string(), env);
+    for (const std::string& name : shipped_scenarios()) {
+        const fs::path copy = scratch("copy_" + name);
+        fs::copy(folder, copy, fs::copy_options::recursive);
+        const std::string own_env = passwords + " XDG_CONFIG_HOME='" + (copy / "config").string() + "'";
+        const PlayRun run = play((scenarios / (name + ".play")).string(), copy.string(), own_env);
         EXPECT_EQ(run.status, 0) << name << ": " << run.err;
         EXPECT_EQ(run.err, "") << name;
-        EXPECT_EQ(run.out, read_file(scenarios / (std::string(name) + ".expected"))) << name;
+        EXPECT_EQ(run.out, read_file(scenarios / (name + ".expected"))) << name;
+        fs::remove_all(copy);
     }
 }
 
@@ -253,25 +271,41 @@ TEST(PlayDatabase, BadCommandLineExits2)
     }
 }
 
-// The demo's master/detail chain on PostgreSQL prints the same transcript as on SQLite.
-TEST(PlayPostgres, DemoPrintsTheSameTranscript)
+// Every shipped scenario prints the same transcript on PostgreSQL, each on databases of its
+// own copied from one community.
+TEST(PlayPostgres, ShippedScenariosPrintTheSameTranscripts)
 {
     const char* server = std::getenv("HEARTH_TEST_PG");
     if (!server || !*server)
         GTEST_SKIP() << "HEARTH_TEST_PG is not set";
-    const std::string name = "hearth_play_" + std::to_string(::getpid());
-    const std::string conninfo = std::string(server) + " dbname=" + name;
-    auto done = hearth::init_db({conninfo, 30, 1, "demo-secret"});
+    const std::string base = "hearth_play_" + std::to_string(::getpid());
+    auto done = hearth::init_db({std::string(server) + " dbname=" + base, 30, 1, "demo-secret"});
     ASSERT_TRUE(done) << done.error();
-    PGconn* records = PQconnectdb(conninfo.c_str());
+    PGconn* records = PQconnectdb((std::string(server) + " dbname=" + base).c_str());
     PQclear(PQexec(records, "INSERT INTO TC_GE_Rpr (RprNo) VALUES ('R000000000')"));
     PQfinish(records);
-    const PlayRun run = play((scenarios / "demo.play").string(), conninfo, "HEARTH_DEMO_PASSWORD=demo-secret");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, read_file(scenarios / "demo.expected"));
     PGconn* admin = PQconnectdb((std::string(server) + " dbname=postgres").c_str());
-    for (const std::string& db : {name, name + "_archive"})
-        PQclear(PQexec(admin, ("DROP DATABASE " + db).c_str()));
+    auto run_sql = [&](const std::string& sql) {
+        PGresult* result = PQexec(admin, sql.c_str());
+        EXPECT_EQ(PQresultStatus(result), PGRES_COMMAND_OK) << sql << ": " << PQerrorMessage(admin);
+        PQclear(result);
+    };
+    const fs::path config = scratch("pg_config");
+    for (const std::string& name : shipped_scenarios()) {
+        const std::string copy = base + "_" + name;
+        run_sql("CREATE DATABASE " + copy + " TEMPLATE " + base);
+        run_sql("CREATE DATABASE " + copy + "_archive TEMPLATE " + base + "_archive");
+        fs::remove_all(config);
+        const std::string env = "HEARTH_DEMO_PASSWORD=demo-secret HEARTH_USER_PASSWORD='" + done->user_password
+            + "' XDG_CONFIG_HOME='" + config.string() + "'";
+        const PlayRun run = play((scenarios / (name + ".play")).string(), std::string(server) + " dbname=" + copy, env);
+        EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_EQ(run.out, read_file(scenarios / (name + ".expected"))) << name;
+        run_sql("DROP DATABASE " + copy);
+        run_sql("DROP DATABASE " + copy + "_archive");
+    }
+    for (const std::string& db : {base, base + "_archive"})
+        run_sql("DROP DATABASE " + db);
     PQfinish(admin);
 }
 
