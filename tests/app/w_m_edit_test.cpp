@@ -1,5 +1,5 @@
-// The editing windows where a scenario cannot reach: identity numbers one by one, and a record
-// that someone else changed while it was open for editing.
+// The editing windows where a scenario cannot reach: identity numbers one by one, a record
+// that someone else changed while it was open for editing, and a COMMIT that fails.
 
 #include "app/app_classes.h"
 #include "app/application.h"
@@ -8,6 +8,7 @@
 #include "app/w_m_edit.h"
 #include "app/w_main.h"
 #include "host/object/runtime.h"
+#include "host/sql/driver.h"
 #include "host/ui/datawindow_control.h"
 #include "host/ui/desktop.h"
 #include "host/ui/register.h"
@@ -51,6 +52,38 @@ TEST(IdentityNumber, FaultsInTheOrderTheyAreTold)
     EXPECT_EQ(id_check_digit("11010519491231002"), 'X');
 }
 
+// The real driver, whose COMMIT fails while `fail_commit` is set (the backend never sees it).
+class CommitFails : public sql::Driver {
+public:
+    CommitFails(std::unique_ptr<sql::Driver> real, const bool& fail) : m_real(std::move(real)), m_fail(fail) {}
+    sql::Dbms dbms() const override { return m_real->dbms(); }
+    bool connect(const sql::ConnectParams& params, sql::DbError& error) override
+    {
+        return m_real->connect(params, error);
+    }
+    void disconnect() override { m_real->disconnect(); }
+    bool is_connected() const override { return m_real->is_connected(); }
+    std::unique_ptr<sql::Statement> prepare(std::string_view text, int params, sql::Reuse reuse,
+                                            sql::DbError& error) override
+    {
+        return m_real->prepare(text, params, reuse, error);
+    }
+    bool begin(sql::DbError& error) override { return m_real->begin(error); }
+    bool commit(sql::DbError& error) override
+    {
+        if (!m_fail)
+            return m_real->commit(error);
+        error.code = 1;
+        error.text = "commit refused";
+        return false;
+    }
+    bool rollback(sql::DbError& error) override { return m_real->rollback(error); }
+
+private:
+    std::unique_ptr<sql::Driver> m_real;
+    const bool& m_fail;
+};
+
 class EditWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -81,6 +114,19 @@ protected:
         ASSERT_EQ(sqlite3_open((folder / records_file).c_str(), &db), SQLITE_OK);
         EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
         sqlite3_close(db);
+    }
+
+    // The window of the persons page of the first household, opened with `parm`.
+    w_m_edit* open_person(const std::string& parm, ObjectRef& window)
+    {
+        Object* inner = globals.guo_tab.get()->nested("tab_1").get();
+        desktop.click_tab(inner->ref(), 2);
+        auto* page = dynamic_cast<uo_tabpg_datawindow*>(globals.guo_tabpg_now.get());
+        EXPECT_TRUE(page && page->dw_1.get()->row_count() >= 1);
+        EXPECT_EQ(desktop.open_with_parm(window, Value(parm), "w_m_GE_PersonInfo"), 1);
+        auto* edit = dynamic_cast<w_m_edit*>(window.get());
+        EXPECT_TRUE(edit && dynamic_cast<DataWindowControl*>(edit->dw_1.get())->row_count() == 1);
+        return edit;
     }
 
     static std::string stored_name(const std::string& person)
@@ -116,19 +162,11 @@ TEST_F(EditWindow, RecordChangedByAnotherUserIsNotOverwritten)
                               "DELETE FROM TC_GE_PersonInfo WHERE PersonNo = '{}'"}) {
         SCOPED_TRACE(other);
         ObjectRef window;
-        // The persons of the first household, the first of them open for editing.
-        Object* inner = globals.guo_tab.get()->nested("tab_1").get();
-        desktop.click_tab(inner->ref(), 2);
-        auto* page = dynamic_cast<uo_tabpg_datawindow*>(globals.guo_tabpg_now.get());
-        ASSERT_NE(page, nullptr);
-        ASSERT_GE(page->dw_1.get()->row_count(), 1);
-        const std::string person = page->dw_1.get()->get_item_string(1, "personno").as_string();
-        const std::string before = stored_name(person);
-        ASSERT_EQ(desktop.open_with_parm(window, Value("修改"), "w_m_GE_PersonInfo"), 1);
-        auto* edit = dynamic_cast<w_m_edit*>(window.get());
+        w_m_edit* edit = open_person("修改", window);
         ASSERT_NE(edit, nullptr);
         auto* form = dynamic_cast<DataWindowControl*>(edit->dw_1.get());
-        ASSERT_EQ(form->row_count(), 1);
+        const std::string person = form->get_item_string(1, "personno").as_string();
+        const std::string before = stored_name(person);
 
         std::string statement = other;
         statement.replace(statement.find("{}"), 2, person);
@@ -141,8 +179,40 @@ TEST_F(EditWindow, RecordChangedByAnotherUserIsNotOverwritten)
         EXPECT_TRUE(window.is_valid());
         EXPECT_EQ(stored_name(person), statement.starts_with("DELETE") ? "(none)" : before);
         desktop.close(window);
-        desktop.click_tab(inner->ref(), 1);
     }
+}
+
+// A failed COMMIT is rolled back and told; the record typed stays in the window, and saving
+// again writes it.
+TEST_F(EditWindow, FailedCommitSavesNothingAndCanBeTriedAgain)
+{
+    bool fail_commit = false;
+    Transaction& sqlca = globals.sqlca;
+    ASSERT_EQ(sqlca.disconnect(), 0);
+    sqlca.set_driver_factory(
+        [&](sql::Dbms dbms) { return std::make_unique<CommitFails>(sql::make_driver(dbms), fail_commit); });
+    ASSERT_EQ(sqlca.connect(), 0) << sqlca.sql_err_text();
+
+    ObjectRef window;
+    w_m_edit* edit = open_person("添加", window);
+    ASSERT_NE(edit, nullptr);
+    auto* form = dynamic_cast<DataWindowControl*>(edit->dw_1.get());
+    form->set_item(1, "personno", Value("P000000777"));
+    form->set_item(1, "name", Value("钱七"));
+    fail_commit = true;
+    ASSERT_EQ(desktop.click_button(edit->cb_save), 1);
+    EXPECT_EQ(desktop.message_boxes().back().text, "保存不成功：提交时出错，记录没有保存！\ncommit refused");
+    EXPECT_TRUE(window.is_valid());
+    EXPECT_EQ(stored_name("P000000777"), "(none)");
+
+    fail_commit = false;
+    ASSERT_EQ(desktop.click_button(edit->cb_save), 1);
+    EXPECT_FALSE(window.is_valid());
+    EXPECT_EQ(stored_name("P000000777"), "钱七");
+    auto* page = dynamic_cast<uo_tabpg_datawindow*>(globals.guo_tabpg_now.get());
+    ASSERT_NE(page, nullptr);
+    uo_dw& list = *page->dw_1.get();
+    EXPECT_EQ(list.get_item_string(list.get_row(), "personno").as_string(), "P000000777");
 }
 
 } // namespace
