@@ -459,6 +459,9 @@ private:
                                                          : nullptr;
         if (!transaction)
             return fail("用法：query records|archive SELECT");
+        // A transaction the application left open is its own to end; only a read transaction
+        // of this query is ended here, so that it holds no lock.
+        const bool was_open = transaction->in_transaction();
         std::vector<std::string> lines;
         const long read = transaction->query(select, {}, [&](const sql::ResultRow& row) {
             std::string line;
@@ -472,11 +475,12 @@ private:
         });
         if (read < 0) {
             const std::string why = transaction->sql_err_text();
-            transaction->rollback();
+            if (!was_open && transaction->in_transaction())
+                transaction->rollback();
             return fail("查询出错：" + why);
         }
-        // Reading leaves no transaction open to hold a lock.
-        transaction->commit();
+        if (!was_open && transaction->in_transaction())
+            transaction->commit();
         m_transcript.line(fmt::format("query {} {}", database, lines.size()));
         for (const std::string& line : lines)
             m_transcript.line("  " + one_line(line));

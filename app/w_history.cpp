@@ -268,6 +268,7 @@ ScriptResult w_history::wf_retrieve(ScriptCall& call)
     if (!dw || !application)
         return Value::integer(-1);
     Transaction& photosqlca = application->globals().photosqlca;
+    const bool was_open = photosqlca.in_transaction();
     dw->reset();
     const auto add = [&](std::string_view kind) {
         return [dw, kind](const sql::ResultRow& row) {
@@ -293,10 +294,12 @@ ScriptResult w_history::wf_retrieve(ScriptCall& call)
     if (persons < 0) {
         if (Desktop* desktop = Desktop::current())
             desktop->message_box(Value("错误"), Value("读取历史库出错：" + photosqlca.sql_err_text()), Icon::StopSign);
-        photosqlca.rollback();
+        if (!was_open)
+            photosqlca.rollback();
         return Value::integer(-1);
     }
-    photosqlca.commit(); // nothing held open between two looks
+    if (!was_open && photosqlca.in_transaction())
+        photosqlca.commit(); // nothing held open between two looks
     if (dw->row_count() > 0)
         dw->set_row(1);
     return Value::integer(static_cast<std::int16_t>(std::min<long>(dw->row_count(), 32767)));
