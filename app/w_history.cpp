@@ -19,6 +19,10 @@ namespace {
 // The user log's action code of a restore (the others beside user_log_login).
 constexpr std::int16_t user_log_restore = 5;
 
+// The list's "kind" column.
+constexpr std::string_view household_kind = "户籍";
+constexpr std::string_view person_kind = "人员";
+
 // A person's secondary records: the archive's table and the current one, both by PersonNo.
 // The relation history keeps the current table's name in the archive.
 struct Secondary {
@@ -124,13 +128,14 @@ long insert_row(Transaction& sqlca, const CopiedRow& row)
 
 } // namespace
 
-RestoreOutcome restore_history(AppGlobals& globals, bool person, const std::string& number)
+RestoreOutcome restore_history(AppGlobals& globals, ArchivedKind kind, const std::string& number)
 {
+    const bool person = kind == ArchivedKind::Person;
     Transaction& sqlca = globals.sqlca;
     Transaction& photosqlca = globals.photosqlca;
     RestoreOutcome outcome;
     auto refuse = [&](std::string why) {
-        outcome.refused = std::move(why);
+        outcome.message = std::move(why);
         return outcome;
     };
 
@@ -205,14 +210,14 @@ RestoreOutcome restore_history(AppGlobals& globals, bool person, const std::stri
     }
     for (const auto& [statement, key] : removals) {
         if (photosqlca.execute(statement, {{"key", Value(key)}}) != 0) {
-            outcome.refused = photosqlca.sql_err_text();
+            outcome.message = photosqlca.sql_err_text();
             photosqlca.rollback();
             outcome.history_kept = true;
             return outcome;
         }
     }
     if (photosqlca.commit() != 0) {
-        outcome.refused = photosqlca.sql_err_text();
+        outcome.message = photosqlca.sql_err_text();
         photosqlca.rollback();
         outcome.history_kept = true;
     }
@@ -284,13 +289,13 @@ ScriptResult w_history::wf_retrieve(ScriptCall& call)
             return RowAction::Continue;
         };
     };
-    const long households
-        = photosqlca.query("SELECT RprNo, HostName, RprNo, SaveTime FROM th_ge_rpr ORDER BY RprNo", {}, add("户籍"));
+    const long households = photosqlca.query("SELECT RprNo, HostName, RprNo, SaveTime FROM th_ge_rpr ORDER BY RprNo",
+                                             {}, add(household_kind));
     const long persons = households < 0
         ? -1
         : photosqlca.query("SELECT PersonNo, Name, RprNo, SaveTime FROM th_ge_personinfo "
                            "WHERE IsSave = '5' ORDER BY PersonNo",
-                           {}, add("人员"));
+                           {}, add(person_kind));
     if (persons < 0) {
         if (Desktop* desktop = Desktop::current())
             desktop->message_box(Value("错误"), Value("读取历史库出错：" + photosqlca.sql_err_text()), Icon::StopSign);
@@ -325,13 +330,14 @@ ScriptResult w_history::wf_restore(ScriptCall& call)
     if (answer.is_null() || answer.as_integral() != 1)
         return Value::integer(0);
 
-    const RestoreOutcome outcome = restore_history(application->globals(), kind == "人员", number);
+    const RestoreOutcome outcome = restore_history(
+        application->globals(), kind == person_kind ? ArchivedKind::Person : ArchivedKind::Household, number);
     if (outcome.rows == 0) {
-        desktop->message_box(Value("警告信息"), Value(outcome.refused), Icon::Exclamation);
+        desktop->message_box(Value("警告信息"), Value(outcome.message), Icon::Exclamation);
         return Value::integer(-1);
     }
     if (outcome.history_kept)
-        desktop->message_box(Value("警告信息"), Value("记录已恢复，但历史库中的记录没有清除：" + outcome.refused),
+        desktop->message_box(Value("警告信息"), Value("记录已恢复，但历史库中的记录没有清除：" + outcome.message),
                              Icon::Exclamation);
     else
         desktop->message_box(Value("成功信息"), Value(fmt::format("恢复成功！共恢复{}条记录。", outcome.rows)));

@@ -12,6 +12,7 @@
 #include "host/object/class_registry.h"
 #include "library/printing/w_response.h"
 
+#include <cstdint>
 #include <string>
 
 namespace hearth {
@@ -39,17 +40,19 @@ public:
     ScriptResult cb_close_clicked(ScriptCall& call);
 };
 
+// What an archived record is: a household (with its persons) or one person.
+enum class ArchivedKind : std::uint8_t { Household, Person };
+
 // What restore_history did.
 struct RestoreOutcome {
-    int rows = 0;              // rows copied into the current tables
-    std::string refused;       // why nothing was done: the text for the user, or empty
+    int rows = 0;              // rows copied into the current tables; 0 when nothing changed
+    std::string message;       // for the user: why nothing changed, or why the history stayed
     bool history_kept = false; // restored, but the history rows could not be removed
 };
 
-// Copies household `number` (`person` false) or person `number` (`person` true) from the
-// archive (photosqlca) back into the current tables (sqlca), with its persons and their
+// Copies the household or the person numbered `number` from the archive (photosqlca) back into the current tables (sqlca), with its persons and their
 // secondary records, then removes the copied history rows. Values are bound, never spliced.
-RestoreOutcome restore_history(AppGlobals& globals, bool person, const std::string& number);
+RestoreOutcome restore_history(AppGlobals& globals, ArchivedKind kind, const std::string& number);
 
 // Registration entry of w_history.
 const ClassTable& _getVtableInfo_w_history();

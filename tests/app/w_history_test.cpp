@@ -76,9 +76,10 @@ TEST(RestoreHistory, RefusesNumbersInUseNeverHalfRestoresAndClearsTheHistoryAfte
     const std::string order = run(dir, "SELECT min(OrderNo) FROM arch.th_ge_company");
     ASSERT_EQ(run(dir, "INSERT INTO main.TC_GE_Company (OrderNo, PersonNo) VALUES (" + order + ", 'R00000000201')"),
               "");
-    hearth::RestoreOutcome outcome = hearth::restore_history(app.globals(), false, "R000000001");
+    hearth::RestoreOutcome outcome
+        = hearth::restore_history(app.globals(), hearth::ArchivedKind::Household, "R000000001");
     EXPECT_EQ(outcome.rows, 0);
-    EXPECT_TRUE(outcome.refused.starts_with("恢复不成功！")) << outcome.refused;
+    EXPECT_TRUE(outcome.message.starts_with("恢复不成功！")) << outcome.message;
     EXPECT_EQ(run(dir, "SELECT count(*) FROM main.TC_GE_Rpr WHERE RprNo = 'R000000001'"), "0");
     EXPECT_EQ(run(dir, current_persons), "0");
     EXPECT_EQ(run(dir, history_persons), "5");
@@ -86,17 +87,17 @@ TEST(RestoreHistory, RefusesNumbersInUseNeverHalfRestoresAndClearsTheHistoryAfte
     ASSERT_EQ(run(dir, "DELETE FROM main.TC_GE_Company WHERE OrderNo = " + order), "");
 
     // A person alone while the household is not current; a household whose number is in use.
-    outcome = hearth::restore_history(app.globals(), true, "R00000000102");
-    EXPECT_EQ(outcome.refused, "人员R00000000102所在的户籍R000000001不在当前库中，请先恢复户籍！");
+    outcome = hearth::restore_history(app.globals(), hearth::ArchivedKind::Person, "R00000000102");
+    EXPECT_EQ(outcome.message, "人员R00000000102所在的户籍R000000001不在当前库中，请先恢复户籍！");
     ASSERT_EQ(run(dir, "INSERT INTO main.TC_GE_Rpr (RprNo) VALUES ('R000000001')"), "");
-    outcome = hearth::restore_history(app.globals(), false, "R000000001");
-    EXPECT_EQ(outcome.refused, "户籍编号R000000001已在当前库中使用，不能恢复！");
+    outcome = hearth::restore_history(app.globals(), hearth::ArchivedKind::Household, "R000000001");
+    EXPECT_EQ(outcome.message, "户籍编号R000000001已在当前库中使用，不能恢复！");
     EXPECT_EQ(outcome.rows, 0);
     ASSERT_EQ(run(dir, "DELETE FROM main.TC_GE_Rpr WHERE RprNo = 'R000000001'"), "");
 
     // Through: the rows are current again, not archived, and their history is gone.
-    outcome = hearth::restore_history(app.globals(), false, "R000000001");
-    EXPECT_EQ(outcome.refused, "");
+    outcome = hearth::restore_history(app.globals(), hearth::ArchivedKind::Household, "R000000001");
+    EXPECT_EQ(outcome.message, "");
     EXPECT_EQ(outcome.rows, 1 + 5 + 2); // the household, its persons, their companies
     EXPECT_FALSE(outcome.history_kept);
     EXPECT_EQ(run(dir, current_persons), "5");
