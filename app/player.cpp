@@ -8,6 +8,7 @@
 #include "host/ui/desktop.h"
 #include "host/ui/register.h"
 #include "host/ui/window.h"
+#include "host/value/functions.h"
 #include "library/frame/application.h"
 #include "library/library_classes.h"
 #include "library/tabs/uo_tabpg_datawindow.h"
@@ -49,7 +50,10 @@ constexpr ActionSpec action_specs[] = {
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
-    {"show", 1, 2, "show status|tags|rows|page"},
+    {"show", 1, 2, "show status|tags|rows|page|list"},
+    {"drag", 2, 2, "drag FROM_BUTTON TO_BUTTON"},
+    {"query", 2, 2, "query records|archive SELECT"},
+    {"setting", 2, 2, "setting N VALUE"},
 };
 
 const ActionSpec* find_action(std::string_view name)
@@ -276,6 +280,12 @@ private:
             return type(args[0], args[1]);
         if (action == "click")
             return click(args[0]);
+        if (action == "drag")
+            return drag(args[0], args[1]);
+        if (action == "query")
+            return query(args[0], args[1]);
+        if (action == "setting")
+            return setting(args[0], args[1]);
         return show(args);
     }
 
@@ -370,12 +380,25 @@ private:
         return 1;
     }
 
+    // The DataWindow with the focus in a response window in front (a dialog's list), if any.
+    DataWindowControl* dialog_datawindow()
+    {
+        const std::vector<ObjectRef> windows = m_desktop.windows();
+        auto* focused = dynamic_cast<DataWindowControl*>(m_desktop.focus().get());
+        if (!focused || windows.empty())
+            return nullptr;
+        auto* window = dynamic_cast<Window*>(windows.back().get());
+        return window && window->windowtype == WindowType::Response && Desktop::window_of(focused) == window ? focused
+                                                                                                             : nullptr;
+    }
+
     Done row(const std::string& text)
     {
+        DataWindowControl* list = dialog_datawindow();
         auto page = page_in_front();
-        if (!page)
+        if (!list && !page)
             return page;
-        DataWindowControl& dw = *(*page)->dw_1.get();
+        DataWindowControl& dw = list ? *list : *(*page)->dw_1.get();
         const std::optional<long> row = whole_number(text);
         if (!row || *row < 1 || *row > dw.row_count())
             return fail("没有这一行：row " + text);
@@ -402,6 +425,126 @@ private:
         const std::int32_t y = at->y + at->height / 2;
         m_desktop.mouse_down(toolbar->ref(), x, y);
         m_desktop.mouse_up(toolbar->ref(), x, y);
+        return {};
+    }
+
+    // Presses the left button on toolbar button `from`, moves to `to` with the button held and
+    // releases it there.
+    Done drag(const std::string& from, const std::string& to)
+    {
+        auto* toolbar = dynamic_cast<DataWindowControl*>(w_main_dw_tool(globals()).get());
+        if (!toolbar)
+            return fail("没有工具栏");
+        std::pair<std::int32_t, std::int32_t> points[2];
+        for (int i = 0; i < 2; ++i) {
+            const std::string& button = i == 0 ? from : to;
+            const std::optional<Placement> at = placement(*toolbar, button);
+            if (!at || at->band != "header" || !button.starts_with("p_"))
+                return fail("工具栏上没有这个按钮：" + button);
+            points[i] = {at->x + at->width / 2, at->y + at->height / 2};
+        }
+        m_desktop.mouse_down(toolbar->ref(), points[0].first, points[0].second);
+        m_desktop.mouse_move(toolbar->ref(), points[1].first, points[1].second, mouse_left_button);
+        m_desktop.mouse_up(toolbar->ref(), points[1].first, points[1].second);
+        return {};
+    }
+
+    // The rows of a SELECT on the records or the archive database, one line each. A moment
+    // (a timestamp such as SaveTime) prints only whether it is set, and numbers without
+    // trailing zeros, so that both backends and every run print the same lines.
+    Done query(const std::string& database, const std::string& select)
+    {
+        Transaction* transaction = database == "records" ? &globals().sqlca
+            : database == "archive"                      ? &globals().photosqlca
+                                                         : nullptr;
+        if (!transaction)
+            return fail("用法：query records|archive SELECT");
+        // A transaction the application left open is its own to end; only a read transaction
+        // of this query is ended here, so that it holds no lock.
+        const bool was_open = transaction->in_transaction();
+        std::vector<std::string> lines;
+        const long read = transaction->query(select, {}, [&](const sql::ResultRow& row) {
+            std::string line;
+            for (int column = 0; column < row.column_count(); ++column) {
+                if (column > 0)
+                    line += " | ";
+                line += cell_text(row, column);
+            }
+            lines.push_back(std::move(line));
+            return RowAction::Continue;
+        });
+        if (read < 0) {
+            const std::string why = transaction->sql_err_text();
+            if (!was_open && transaction->in_transaction())
+                transaction->rollback();
+            return fail("查询出错：" + why);
+        }
+        if (!was_open && transaction->in_transaction())
+            transaction->commit();
+        m_transcript.line(fmt::format("query {} {}", database, lines.size()));
+        for (const std::string& line : lines)
+            m_transcript.line("  " + one_line(line));
+        return {};
+    }
+
+    static std::string cell_text(const sql::ResultRow& row, int column)
+    {
+        switch (row.kind(column)) {
+        case sql::CellKind::Null: return "(空)";
+        case sql::CellKind::Integer:
+        case sql::CellKind::Boolean: return std::to_string(row.int64(column));
+        case sql::CellKind::Float: return trimmed_number(fmt::format("{:.6f}", row.real(column)));
+        case sql::CellKind::Numeric: return trimmed_number(std::string(row.text(column)));
+        case sql::CellKind::Blob: return fmt::format("(二进制 {} 字节)", row.blob(column).size());
+        case sql::CellKind::Text: break;
+        }
+        const std::string_view text = row.text(column);
+        // A date followed by a time of day: "2026-12-09 23:32:52.4" or "2026-12-09T23:32".
+        const auto digits = [&](std::size_t from, std::size_t count) {
+            return text.size() >= from + count
+                && std::all_of(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(from + count),
+                               [](char c) { return c >= '0' && c <= '9'; });
+        };
+        if (text.size() >= 16 && digits(0, 4) && text[4] == '-' && digits(5, 2) && text[7] == '-' && digits(8, 2)
+            && (text[10] == ' ' || text[10] == 'T') && digits(11, 2) && text[13] == ':')
+            return "(时间)";
+        return std::string(text);
+    }
+
+    // "85.50" and "85.5" alike as 85.5; "4.00" as 4.
+    static std::string trimmed_number(std::string text)
+    {
+        if (text.find('.') == std::string::npos)
+            return text;
+        while (text.ends_with('0'))
+            text.pop_back();
+        if (text.ends_with('.'))
+            text.pop_back();
+        return text;
+    }
+
+    // Work parameter N (gs_workparm[N]) set to VALUE as the administrator's settings do: in
+    // the settings table and in the running application.
+    Done setting(const std::string& number_text, const std::string& value)
+    {
+        const std::optional<long> number = whole_number(number_text);
+        if (!number || *number < 1 || *number > 1000)
+            return fail("用法：setting N VALUE（N 从 1 到 1000）");
+        Transaction& sqlca = globals().sqlca;
+        const long written
+            = sqlca.execute("UPDATE TC_SYS_WorkParm SET ParmValue = :value WHERE ParmNo = :number",
+                            {{"value", Value(value)}, {"number", Value::long_(static_cast<std::int32_t>(*number))}});
+        if (written != 0 || sqlca.sql_nrows() != 1) {
+            const std::string why = written != 0 ? sqlca.sql_err_text() : "没有这个系统参数：" + number_text;
+            sqlca.rollback();
+            return fail("系统参数没有保存：" + why);
+        }
+        if (sqlca.commit() != 0)
+            return fail("系统参数没有保存：" + sqlca.sql_err_text());
+        std::vector<std::string>& parameters = globals().gs_workparm;
+        if (parameters.size() < static_cast<std::size_t>(*number))
+            parameters.resize(static_cast<std::size_t>(*number));
+        parameters[static_cast<std::size_t>(*number - 1)] = value;
         return {};
     }
 
@@ -587,7 +730,7 @@ private:
     {
         const std::string& what = args[0];
         if (args.size() > 1 && what != "rows")
-            return fail("用法：show status|tags|rows [COLUMN,...]|page");
+            return fail("用法：show status|tags|rows [COLUMN,...]|page|list");
         if (what == "status") {
             const auto& texts = m_desktop.status_texts();
             m_transcript.line("status " + (texts.empty() ? std::string() : one_line(texts.back())));
@@ -616,7 +759,35 @@ private:
                 return show_values(dw, args[1]);
             return {};
         }
-        return fail("用法：show status|tags|rows|page");
+        if (what == "list") {
+            // The rows of the list in the dialog in front, one line each.
+            DataWindowControl* list = dialog_datawindow();
+            if (!list)
+                return fail("前面没有对话框的列表");
+            const long columns = fn::to_long(list->describe("datawindow.column.count"));
+            m_transcript.line(fmt::format("list {} {}/{}", list->dataobject(), list->get_row(), list->row_count()));
+            for (long row = 1; row <= list->row_count(); ++row) {
+                std::string line;
+                for (long column = 1; column <= columns; ++column) {
+                    const int id = static_cast<int>(column);
+                    const std::string type = list->describe(fmt::format("#{}.coltype", column));
+                    const bool moment = type.starts_with("datetime") || type.starts_with("timestamp");
+                    const Value item = type.starts_with("char") ? list->get_item_string(row, id)
+                        : moment                                ? list->get_item_datetime(row, id)
+                        : type.starts_with("date")              ? list->get_item_date(row, id)
+                        : type.starts_with("deci")              ? list->get_item_decimal(row, id)
+                                                                : list->get_item_number(row, id);
+                    // A moment prints only that it is there, as query does.
+                    const std::string text = item.is_null() ? std::string("(空)")
+                        : moment                            ? std::string("(时间)")
+                                                            : fn::to_string(item).as_string();
+                    line += (column > 1 ? " | " : "  ") + text;
+                }
+                m_transcript.line(one_line(line));
+            }
+            return {};
+        }
+        return fail("用法：show status|tags|rows|page|list");
     }
 
     // The given columns of every row, as the user reads them; the current row is marked.

@@ -72,6 +72,13 @@ void w_main::build_menu()
     for (const SheetEntry& entry : entries)
         sheets->add_item(std::string(entry.item), std::string(entry.text))->clicked
             = on_frame([window = entry.window](w_main& frame) { frame.open_sheet(window); });
+    // The history archive, where deleted households and persons can be brought back.
+    sheets->add_item("m_history", "历史档案")->clicked = on_frame([](w_main& frame) {
+        if (Desktop* desktop = Desktop::current()) {
+            ObjectRef window;
+            desktop->open(window, "w_history", frame.ref());
+        }
+    });
     // Item 2, popped up by p_close.
     const auto closing = menuid->add_item("m_close", "关闭");
     closing->add_item("m_closesheet", "关闭当前窗口")->clicked = on_frame([](w_main& frame) {

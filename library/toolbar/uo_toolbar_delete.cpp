@@ -145,7 +145,7 @@ struct Totals {
 
 Decimal or_zero(const Value& number) { return number.is_null() ? Decimal() : number.as_decimal(); }
 
-// SetItem of the totals, leaving the row as modified (or not) as it was: the master list is not
+// SetItem of the totals into the columns the master list has, leaving the row as modified (or not) as it was: the master list is not
 // saved here, and a later Update of it must not write the totals back.
 void write_totals(DataWindowBase& dw, long row, const Totals& totals)
 {
@@ -167,6 +167,10 @@ void write_totals(DataWindowBase& dw, long row, const Totals& totals)
     std::vector<std::pair<int, bool>> columns; // column number, modified before
     for (const auto& [column, value] : items) {
         const int number = fn::to_long(dw.describe(std::string(column) + ".id"));
+        // A master list without the area totals (the household grid shows only the two
+        // areas) still gets its counts.
+        if (number <= 0)
+            continue;
         columns.emplace_back(number, number > 0 && dw.get_item_status(row, number) == dw::ItemStatus::DataModified);
         dw.set_item(row, column, value);
     }

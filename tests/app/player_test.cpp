@@ -79,7 +79,10 @@ TEST(ParseScenario, WordsQuotesVariablesAndComments)
         {"\n\njump 3", "3: 没有这个动作：jump"},
         {"row", "1: 用法：row N"},
         {"row 1 2", "1: 用法：row N"},
-        {"show", "1: 用法：show status|tags|rows|page"},
+        {"show", "1: 用法：show status|tags|rows|page|list"},
+        {"drag p_add", "1: 用法：drag FROM_BUTTON TO_BUTTON"},
+        {"query records", "1: 用法：query records|archive SELECT"},
+        {"setting 7", "1: 用法：setting N VALUE"},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(parsed(text), expected) << text;
@@ -180,6 +183,15 @@ TEST_F(Scenarios, ActionThatCannotBeDoneNamesItsLine)
         {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\npress p_nothing\n", ":2: 工具栏上没有这个按钮：p_nothing\n"},
         {"# wrong password\nlogin velmora_admin wrong\n", ":2: 登录失败"},
         {"open w_ge_rpr\n", ":1: 请先登录：w_ge_rpr\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\ndrag p_add p_nothing\n",
+         ":2: 工具栏上没有这个按钮：p_nothing\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nquery records \"SELECT nothing FROM nowhere\"\n",
+         ":2: 查询出错："},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nquery elsewhere \"SELECT 1\"\n",
+         ":2: 用法：query records|archive SELECT\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nsetting 999 是\n",
+         ":2: 系统参数没有保存：没有这个系统参数：999\n"},
+        {"login velmora_admin ${HEARTH_DEMO_PASSWORD}\nshow list\n", ":2: 前面没有对话框的列表\n"},
     };
     for (const auto& [text, expected] : cases) {
         const fs::path scenario = write_scenario("bad.play", text);
