@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <set>
 #include <sstream>
@@ -58,13 +59,19 @@ Databases postgres_databases(const std::string& server, const std::string& name)
             server + " dbname=" + name};
 }
 
-// The first column of every row of `select`, as text.
-std::set<std::string> texts(const std::string& dbms, const std::string& database, const char* select)
+// A transaction connected to `database`.
+std::unique_ptr<Transaction> connected(const std::string& dbms, const std::string& database)
 {
-    Transaction t("check");
-    t.set_dbms(dbms);
-    t.set_database(database);
-    EXPECT_EQ(t.connect(), 0) << t.sql_err_text();
+    auto t = std::make_unique<Transaction>("check");
+    t->set_dbms(dbms);
+    t->set_database(database);
+    EXPECT_EQ(t->connect(), 0) << t->sql_err_text();
+    return t;
+}
+
+// The first column of every row of `select`, as text.
+std::set<std::string> texts(Transaction& t, const char* select)
+{
     std::set<std::string> out;
     EXPECT_GE(t.query(select, {},
                       [&](const hearth::sql::ResultRow& row) {
@@ -73,7 +80,6 @@ std::set<std::string> texts(const std::string& dbms, const std::string& database
                       }),
               0)
         << select << ": " << t.sql_err_text();
-    t.disconnect();
     return out;
 }
 
@@ -86,14 +92,16 @@ struct Snapshot {
 
     explicit Snapshot(const Databases& db)
     {
-        households = texts(db.dbms, db.records, "SELECT RprNo FROM TC_GE_Rpr");
-        persons = texts(db.dbms, db.records, "SELECT PersonNo FROM TC_GE_PersonInfo");
-        honours = texts(db.dbms, db.records, "SELECT CAST(HonorNo AS TEXT) FROM TC_GE_FamilyHonor");
-        archived_households = texts(db.dbms, db.archive, "SELECT RprNo FROM th_ge_rpr");
-        archived_persons = texts(db.dbms, db.archive, "SELECT PersonNo FROM th_ge_personinfo");
-        person_photos = texts(db.dbms, db.archive,
-                              "SELECT PersonNo || ':' || CAST(count(*) AS TEXT) FROM TS_PersonPhoto GROUP BY PersonNo");
-        honour_photos = texts(db.dbms, db.archive,
+        const auto records = connected(db.dbms, db.records);
+        const auto archive = connected(db.dbms, db.archive);
+        households = texts(*records, "SELECT RprNo FROM TC_GE_Rpr");
+        persons = texts(*records, "SELECT PersonNo FROM TC_GE_PersonInfo");
+        honours = texts(*records, "SELECT CAST(HonorNo AS TEXT) FROM TC_GE_FamilyHonor");
+        archived_households = texts(*archive, "SELECT RprNo FROM th_ge_rpr");
+        archived_persons = texts(*archive, "SELECT PersonNo FROM th_ge_personinfo");
+        person_photos
+            = texts(*archive, "SELECT PersonNo || ':' || CAST(count(*) AS TEXT) FROM TS_PersonPhoto GROUP BY PersonNo");
+        honour_photos = texts(*archive,
                               "SELECT CAST(HonorNo AS TEXT) || ':' || CAST(count(*) AS TEXT) FROM TS_FamilyHonorPhoto "
                               "GROUP BY HonorNo");
     }
@@ -133,12 +141,9 @@ constexpr const char* delete_household_18 = "row 18\nanswer 1\nanswer 1\npress p
 
 void run(const std::string& dbms, const std::string& database, const char* statement)
 {
-    Transaction t("setup");
-    t.set_dbms(dbms);
-    t.set_database(database);
-    ASSERT_EQ(t.connect(), 0) << t.sql_err_text();
-    EXPECT_EQ(t.execute(statement), 0) << statement << ": " << t.sql_err_text();
-    EXPECT_EQ(t.disconnect(), 0) << t.sql_err_text();
+    const auto t = connected(dbms, database);
+    EXPECT_EQ(t->execute(statement), 0) << statement << ": " << t->sql_err_text();
+    EXPECT_EQ(t->commit(), 0) << t->sql_err_text();
 }
 
 void complete_household_18(const Databases& db)
@@ -203,6 +208,7 @@ void fail_each_statement_of_a_deletion(const std::function<Databases()>& fresh_c
     ASSERT_LT(deleted.person_photos.size(), before.person_photos.size());
     ASSERT_LT(deleted.honour_photos.size(), before.honour_photos.size());
     ASSERT_GT(calls - opening_calls, 20);
+    ::testing::Test::RecordProperty("deletion_calls", std::to_string(calls - opening_calls));
 
     for (long n = opening_calls + 1; n <= calls; ++n) {
         const Databases db = fresh_copy();
