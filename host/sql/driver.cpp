@@ -1,6 +1,7 @@
 #include "host/sql/driver.h"
 
 #include "host/sql/backends.h"
+#include "host/sql/fault_injection.h"
 #include "host/value/ascii.h"
 
 #include <fmt/format.h>
@@ -140,10 +141,10 @@ std::string_view dbms_name(Dbms dbms)
 std::unique_ptr<Driver> make_driver(Dbms dbms)
 {
     switch (dbms) {
-    case Dbms::SQLite: return make_sqlite_driver();
-    case Dbms::PostgreSQL: return make_postgres_driver();
+    case Dbms::SQLite: return with_fault_plan(make_sqlite_driver());
+    case Dbms::PostgreSQL: return with_fault_plan(make_postgres_driver());
     }
-    return make_sqlite_driver();
+    return with_fault_plan(make_sqlite_driver());
 }
 
 std::string dbparm_value(std::string_view dbparm, std::string_view key)

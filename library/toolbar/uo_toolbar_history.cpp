@@ -274,12 +274,13 @@ ScriptResult uo_toolbar::wf_savehisinfo(ScriptCall& call)
         if (as_histablename == "dh_ge_rpr") {
             // The household is copied from its full current record, not from the list.
             const Value ls_rprno = adw_source->get_item_string(ll_row, "rprno");
-            lds_histable->retrieve({ls_rprno});
             lds_hisperson.bind("d_ge_rprparm", sqlca);
-            lds_hisperson->retrieve({ls_rprno});
+            if (lds_histable->retrieve({ls_rprno}) < 0 || lds_hisperson->retrieve({ls_rprno}) < 1)
+                return fail(photosqlca, "错误", "在保存到历史库中出现错误"); // nothing read to archive
             ll_insert = copy(lds_histable, lds_hisperson, 2);
         } else {
-            lds_histable->retrieve({ls_personno});
+            if (lds_histable->retrieve({ls_personno}) < 0)
+                return fail(photosqlca, "错误", "在保存到历史库中出现错误");
             ll_insert = copy(lds_histable, lds_hisperson, 1);
         }
         ll_insert = drop_earlier_copies(*lds_histable, ll_insert);
@@ -344,7 +345,11 @@ ScriptResult uo_toolbar::wf_savehisinfo(ScriptCall& call)
             }
             cur_delrpr.fetch_into({&ls_member});
         }
+        // Members that could not be listed are not archived; the household must stay with them.
+        const bool listed = sqlca.sql_code() == 100;
         cur_delrpr.close();
+        if (!listed)
+            return Value::integer(-1);
         break;
     }
     default: break;
@@ -372,10 +377,10 @@ ScriptResult uo_toolbar::wf_savepersoninfo(ScriptCall& call)
 
     if (ai_flag == 2) {
         lds_source.bind("d_ge_personinfoparm", sqlca);
-        lds_source->retrieve({as_personno});
         // The person's own history row, found by number: no filter over the whole history.
         lds_target.bind("dh_ge_personinfo", photosqlca);
-        lds_target->retrieve({as_personno});
+        if (lds_source->retrieve({as_personno}) < 0 || lds_target->retrieve({as_personno}) < 0)
+            return fail(photosqlca, "错误", "在保存到历史库中出现错误"); // unread is not archived
         const long ll_count = lds_target->row_count();
         if (ll_count >= 1) {
             photosqlca.execute(s2_refresh_person, {{"ldt_now", now_stamp()}, {"ls_personno", as_personno}});
@@ -397,9 +402,9 @@ ScriptResult uo_toolbar::wf_savepersoninfo(ScriptCall& call)
         if (!switched_on(*globals, table.workparm))
             continue;
         lds_source.bind(table.reader, sqlca);
-        lds_source->retrieve({as_personno});
         lds_target.bind(table.writer, photosqlca);
-        lds_target->retrieve({as_personno});
+        if (lds_source->retrieve({as_personno}) < 0 || lds_target->retrieve({as_personno}) < 0)
+            return fail(photosqlca, "错误", "在保存到历史库中出现错误");
         if (lds_source->row_count() >= 1) {
             // Every record of the person goes into history, not only the current (first) one.
             for (long ll_row = 1; ll_row <= lds_source->row_count(); ++ll_row) {
@@ -433,6 +438,8 @@ ScriptResult uo_toolbar::wf_copyrelation(ScriptCall& call)
 
     lds_source.bind("d_ge_personrelationparm", sqlca);
     const long ll_rowcount = lds_source->retrieve({as_personno, as_relation});
+    if (ll_rowcount < 0)
+        return fail(photosqlca, "提示", "个人关系定义保存到历史信息表失败!");
     Value ls_personno2 = Value::null_of(Type::String);
     if (ll_rowcount >= 1)
         ls_personno2 = lds_source->get_item_string(ll_rowcount, "PersonNo2");
