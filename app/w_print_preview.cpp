@@ -90,10 +90,8 @@ ScriptResult w_print_preview::open(ScriptCall& call)
         dialogs::close_dialog(ref(), "0");
         return no_return;
     }
-    m_dw = dw->ref();
     if (!dw->tag.empty())
         title = "打印预览 - " + dw->tag;
-    dw->modify("datawindow.print.preview=yes");
     dialogs::place(call, st_pages, 40, 40, 1100, 64, "共 " + std::to_string(preview_page_count(*dw)) + " 页");
     dialogs::place(call, cb_print, 200, 300, 300, 100, "打印");
     dialogs::place(call, cb_close, 700, 300, 300, 100, "关闭");
@@ -105,8 +103,6 @@ ScriptResult w_print_preview::open(ScriptCall& call)
 
 ScriptResult w_print_preview::cb_close_clicked(ScriptCall&)
 {
-    if (auto* dw = Ref<DataWindowControl>(m_dw).get())
-        dw->modify("datawindow.print.preview=no");
     dialogs::close_dialog(ref(), "1");
     return no_return;
 }

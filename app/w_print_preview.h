@@ -1,7 +1,7 @@
 #pragma once
 // w_print_preview: shows a DataWindow as it will print, with the number of pages it takes.
 // Printing itself waits for the printer service: the print button stays disabled. Opened with
-// OpenWithParm on the DataWindow control; the control is in preview while the window is open.
+// OpenWithParm on the DataWindow control.
 
 #include "host/object/class_registry.h"
 #include "host/ui/datawindow_control.h"
@@ -19,9 +19,6 @@ public:
 
     ScriptResult open(ScriptCall& call);
     ScriptResult cb_close_clicked(ScriptCall& call);
-
-private:
-    ObjectRef m_dw; // the DataWindow control previewed
 };
 
 // How many pages `dw` prints on: its rows between the header and the footer of each page and

@@ -184,7 +184,7 @@ Result<void> ColumnSettings::keep(const std::string& userno, const std::string& 
     return write_file_atomically(m_file, text);
 }
 
-void ColumnSettings::apply(DataWindowControl& dw, const std::string& userno) const
+void ColumnSettings::apply(DataWindowBase& dw, const std::string& userno) const
 {
     auto kept = of(userno, dw.dataobject());
     if (!kept || kept->empty())

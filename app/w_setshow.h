@@ -57,7 +57,7 @@ public:
     // order after the named ones; names the grid no longer has are skipped) and, when dw is
     // a page's grid, fills the page's column arrays. Nothing kept, or an unreadable file:
     // dw stays as designed.
-    void apply(DataWindowControl& dw, const std::string& userno) const;
+    void apply(DataWindowBase& dw, const std::string& userno) const;
 
 private:
     std::filesystem::path m_file;
