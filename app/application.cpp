@@ -265,7 +265,7 @@ void HearthApplication::gf_dwinit(DataWindowControl& dw)
             dw.modify(fmt::format("{}.Color='{}'", text, m_globals.gl_textcolor));
     m_column_looks.apply(dw, m_globals.gs_userno);
     // The columns' order, titles and visibility the user chose in w_setshow.
-    ColumnSettings(ColumnSettings::default_file()).apply(dw, m_globals.gs_userno);
+    ColumnSettings::beside(m_column_looks).apply(dw, m_globals.gs_userno);
 }
 
 void HearthApplication::show_status(const std::string& text)

@@ -146,7 +146,10 @@ void lay_out_columns(DataWindowBase& dw, const std::vector<ShownColumn>& columns
     }
 }
 
-fs::path ColumnSettings::default_file() { return ColumnLooks::default_file().parent_path() / "column_settings.tsv"; }
+ColumnSettings ColumnSettings::beside(const ColumnLooks& looks)
+{
+    return ColumnSettings(looks.file().parent_path() / "column_settings.tsv");
+}
 
 Result<std::vector<ShownColumn>> ColumnSettings::of(const std::string& userno, const std::string& dataobject) const
 {
@@ -356,9 +359,9 @@ ScriptResult w_setshow::cb_ok_clicked(ScriptCall& call)
         fill_arrays(*page, m_columns);
         call.call(page->ref(), "wf_setsort");
     }
-    if (AppGlobals* globals = app_globals(call, "gs_userno")) {
-        ColumnSettings settings(ColumnSettings::default_file());
-        if (auto kept = settings.keep(globals->gs_userno, grid->dataobject(), m_columns); !kept)
+    if (auto* application = dynamic_cast<HearthApplication*>(Application::current())) {
+        ColumnSettings settings = ColumnSettings::beside(application->column_looks());
+        if (auto kept = settings.keep(application->globals().gs_userno, grid->dataobject(), m_columns); !kept)
             desktop->message_box(Value("警告信息"), Value("列设置没有保存：" + kept.error()), Icon::Exclamation);
     }
     dialogs::close_dialog(ref(), "1");

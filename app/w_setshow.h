@@ -7,10 +7,11 @@
 // DataWindow object in the user's config folder, so the page shows them again when it next
 // opens. Opened with OpenWithParm on the grid's DataWindow control.
 //
-// The settings file, `column_settings.tsv` beside the column looks, holds one column a line,
+// The settings file, `column_settings.tsv` beside the column looks' file, holds one column a line,
 // tab-separated, in the columns' order: user number, DataWindow object, column, 1 or 0 for
 // shown, title. It is written whole and atomically.
 
+#include "app/column_looks.h"
 #include "host/object/class_registry.h"
 #include "host/ui/datawindow_control.h"
 #include "host/value/result.h"
@@ -43,8 +44,8 @@ class ColumnSettings {
 public:
     explicit ColumnSettings(std::filesystem::path file) : m_file(std::move(file)) {}
 
-    // column_settings.tsv in the folder of the column looks' file.
-    static std::filesystem::path default_file();
+    // The settings kept beside the column looks (column_settings.tsv in the same folder).
+    static ColumnSettings beside(const ColumnLooks& looks);
 
     // The columns `userno` set for `dataobject`, in order; none when nothing is kept. Lines
     // that are not settings (a damaged file) are skipped; an unreadable file is its error.
