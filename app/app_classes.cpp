@@ -1,10 +1,16 @@
 #include "app/app_classes.h"
 
+#include "app/w_agent.h"
+#include "app/w_datawindow_sort.h"
+#include "app/w_filter.h"
 #include "app/w_ge_rpr.h"
 #include "app/w_history.h"
+#include "app/w_locklogin.h"
 #include "app/w_login.h"
 #include "app/w_m_edit.h"
 #include "app/w_main.h"
+#include "app/w_print_preview.h"
+#include "app/w_setshow.h"
 #include "library/frame/struc_scope.h"
 
 #include <vector>
@@ -19,6 +25,13 @@ Result<void> register_app_classes(ClassRegistry& registry)
         &_getVtableInfo_w_login,
         &_getVtableInfo_w_ge_rpr,
         &_getVtableInfo_w_history,
+        // The dialogs the toolbar opens.
+        &_getVtableInfo_w_setshow,
+        &_getVtableInfo_w_filter,
+        &_getVtableInfo_w_datawindow_sort,
+        &_getVtableInfo_w_print_preview,
+        &_getVtableInfo_w_locklogin,
+        &_getVtableInfo_w_agent,
         // The structure the page's context menu receives its column in.
         &_getVtableInfo_struc_scope,
     };

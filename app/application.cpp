@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/w_main.h"
+#include "app/w_setshow.h"
 
 #include "app/excel/excel_export.h"
 #include "app/init_db.h"
@@ -145,28 +146,49 @@ Result<void> HearthApplication::open_databases(const std::string& target)
 
 Result<void> HearthApplication::login(const std::string& userno, const std::string& password)
 {
-    using Failure = Result<void>;
     AppGlobals& g = m_globals;
     g.gs_userno.clear();
     g.gs_username.clear();
     g.gs_userpass.clear();
     m_is_admin = false;
     Value name {std::string()};
-    Value hash {std::string()};
     Value admin {std::string()};
-    const long found = g.sqlca.select_into(
-        "SELECT UserName, PassHash, IsAdmin INTO :name, :hash, :admin FROM TC_SYS_User WHERE UserNo = :userno",
-        {{"name", &name}, {"hash", &hash}, {"admin", &admin}, {"userno", Value(userno)}});
-    if (found < 0)
-        return Failure::failure("无法读取用户表：" + g.sqlca.sql_err_text());
-    if (found == 100 || hash.is_null() || !password_matches(password, hash.as_string()))
-        return Failure::failure("用户名或口令错误！");
+    if (auto checked = check_user(userno, password, name, admin); !checked)
+        return checked;
     g.gs_userno = userno;
     g.gs_username = name.is_null() ? std::string() : name.as_string();
     g.gs_userpass = password;
     m_is_admin = !admin.is_null() && admin.as_string() == "1";
     gf_userlog("登录系统", user_log_login, g.gs_username);
     return {};
+}
+
+Result<void> HearthApplication::check_user(const std::string& userno, const std::string& password, Value& name,
+                                           Value& admin)
+{
+    Transaction& sqlca = m_globals.sqlca;
+    Value hash {std::string()};
+    const long found = sqlca.select_into(
+        "SELECT UserName, PassHash, IsAdmin INTO :name, :hash, :admin FROM TC_SYS_User WHERE UserNo = :userno",
+        {{"name", &name}, {"hash", &hash}, {"admin", &admin}, {"userno", Value(userno)}});
+    if (found < 0)
+        return Result<void>::failure("无法读取用户表：" + sqlca.sql_err_text());
+    if (found == 100 || hash.is_null() || !password_matches(password, hash.as_string()))
+        return Result<void>::failure("用户名或口令错误！");
+    return {};
+}
+
+Result<void> HearthApplication::check_password(const std::string& password)
+{
+    if (m_globals.gs_userno.empty())
+        return Result<void>::failure("没有登录的用户！");
+    Value name {std::string()};
+    Value admin {std::string()};
+    auto checked = check_user(m_globals.gs_userno, password, name, admin);
+    // The user is known: only the password can be wrong.
+    if (!checked && checked.error() == "用户名或口令错误！")
+        return Result<void>::failure("口令错误！");
+    return checked;
 }
 
 Result<std::vector<ColumnRight>> HearthApplication::column_rights(std::int32_t page)
@@ -242,6 +264,8 @@ void HearthApplication::gf_dwinit(DataWindowControl& dw)
         if (dw.describe(text + ".Band") == "header")
             dw.modify(fmt::format("{}.Color='{}'", text, m_globals.gl_textcolor));
     m_column_looks.apply(dw, m_globals.gs_userno);
+    // The columns' order, titles and visibility the user chose in w_setshow.
+    ColumnSettings::beside(m_column_looks).apply(dw, m_globals.gs_userno);
 }
 
 void HearthApplication::show_status(const std::string& text)

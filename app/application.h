@@ -43,6 +43,9 @@ public:
     // gs_userpass are the user's, and the user log gets a login entry. Failure: the globals are
     // empty and the message is "用户名或口令错误！" (or the database's error).
     Result<void> login(const std::string& userno, const std::string& password);
+    // Whether `password` is the logged-in user's, checked as login checks it; the globals and
+    // the user log stay as they are. Failure: "口令错误！" (or the database's error).
+    Result<void> check_password(const std::string& password);
     // Whether the logged-in user is an administrator, who holds every right.
     bool is_admin() const { return m_is_admin; }
 
@@ -87,6 +90,9 @@ public:
     bool* w_main_ib_query() override;
 
 private:
+    // Reads user `userno` and checks `password` against the stored hash; name and admin get
+    // the user's name and administrator flag.
+    Result<void> check_user(const std::string& userno, const std::string& password, Value& name, Value& admin);
     // A status text through w_main.wf_setstatus, or on the desktop's status line when the
     // main window is not open.
     void show_status(const std::string& text);

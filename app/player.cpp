@@ -3,6 +3,7 @@
 #include "app/app_classes.h"
 #include "app/application.h"
 #include "app/w_main.h"
+#include "app/w_setshow.h"
 #include "host/object/runtime.h"
 #include "host/ui/datawindow_control.h"
 #include "host/ui/desktop.h"
@@ -50,7 +51,7 @@ constexpr ActionSpec action_specs[] = {
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
-    {"show", 1, 2, "show status|tags|rows|page|list"},
+    {"show", 1, 2, "show status|tags|rows|page|list|grid|window"},
     {"drag", 2, 2, "drag FROM_BUTTON TO_BUTTON"},
     {"query", 2, 2, "query records|archive SELECT"},
     {"setting", 2, 2, "setting N VALUE"},
@@ -148,6 +149,7 @@ public:
     }
 
     void line(const std::string& text) { m_out << text << '\n'; }
+    bool good() const { return static_cast<bool>(m_out); }
 
 private:
     std::ostream& m_out;
@@ -231,6 +233,44 @@ public:
     {
     }
 
+    // Runs the scenario's actions in order; the first that cannot be done ends the play.
+    // Returns the failure with the line it happened on.
+    std::optional<std::pair<int, std::string>> run_all(const std::vector<ScenarioAction>& actions)
+    {
+        m_actions = &actions;
+        m_next = 0;
+        for (const char* dialog : modal_dialogs)
+            m_desktop.set_response_handler(dialog,
+                                           [this](Desktop&, const ObjectRef& window) { run_while_open(window); });
+        while (!m_failure && m_next < m_actions->size())
+            run_next();
+        for (const char* dialog : modal_dialogs)
+            m_desktop.set_response_handler(dialog, {});
+        return m_failure;
+    }
+
+private:
+    // The dialogs that hold the user as a modal window does: while one is open the following
+    // actions go to it, and the script that opened it goes on only once it has closed (or
+    // the scenario has ended).
+    static constexpr const char* modal_dialogs[]
+        = {"w_setshow", "w_filter", "w_datawindow_sort", "w_print_preview", "w_locklogin", "w_agent"};
+
+    void run_next()
+    {
+        const ScenarioAction& action = (*m_actions)[m_next++];
+        if (auto done = run(action.words); !done && !m_failure)
+            m_failure = std::make_pair(action.line, done.error());
+        else if (!m_failure && !m_transcript.good())
+            m_failure = std::make_pair(action.line, std::string("写不出结果"));
+    }
+
+    void run_while_open(const ObjectRef& window)
+    {
+        while (!m_failure && window.is_valid() && m_next < m_actions->size())
+            run_next();
+    }
+
     Done run(const std::vector<std::string>& words)
     {
         const std::string& action = words[0];
@@ -249,7 +289,6 @@ public:
         return {};
     }
 
-private:
     Done dispatch(const std::string& action, const std::vector<std::string>& args)
     {
         if (action == "login")
@@ -694,6 +733,9 @@ private:
             return fail("没有可以输入的数据窗口");
         if (dw->get_row() < 1)
             return fail("没有当前行：" + column);
+        // Moving to another column keeps what was typed in the last one, as a click there would.
+        if (dw->has_pending_edit() && dw->accept_text() != 1)
+            return fail("上一列的输入不合适：" + column);
         if (m_desktop.set_focus(dw->ref()) != 1 || dw->set_column(column) != 1)
             return fail("没有这一列：" + column);
         if (m_desktop.type_text(text) != 1)
@@ -730,7 +772,7 @@ private:
     {
         const std::string& what = args[0];
         if (args.size() > 1 && what != "rows")
-            return fail("用法：show status|tags|rows [COLUMN,...]|page|list");
+            return fail("用法：show status|tags|rows [COLUMN,...]|page|list|grid|window");
         if (what == "status") {
             const auto& texts = m_desktop.status_texts();
             m_transcript.line("status " + (texts.empty() ? std::string() : one_line(texts.back())));
@@ -787,7 +829,11 @@ private:
             }
             return {};
         }
-        return fail("用法：show status|tags|rows|page|list");
+        if (what == "grid")
+            return show_grid();
+        if (what == "window")
+            return show_window();
+        return fail("用法：show status|tags|rows|page|list|grid|window");
     }
 
     // The given columns of every row, as the user reads them; the current row is marked.
@@ -809,10 +855,90 @@ private:
         return {};
     }
 
+    // The grid of the page in front as the user sees its top: the titles of the columns it
+    // shows, left to right, then its first three rows.
+    Done show_grid()
+    {
+        auto page = page_in_front();
+        if (!page)
+            return page;
+        DataWindowControl& dw = *(*page)->dw_1.get();
+        std::vector<ShownColumn> columns = shown_columns(dw);
+        std::erase_if(columns, [](const ShownColumn& column) { return !column.visible; });
+        std::string line = "grid";
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            line += (i ? " | " : " ") + columns[i].title;
+        m_transcript.line(line);
+        for (long row = 1; row <= std::min(3L, dw.row_count()); ++row) {
+            line = fmt::format("grid {}:", row);
+            for (std::size_t i = 0; i < columns.size(); ++i)
+                line += (i ? " | " : " ") + item_text(dw, row, columns[i].name);
+            m_transcript.line(line);
+        }
+        return {};
+    }
+
+    // The window in front as the user reads it: its title, its texts and the rows of its
+    // DataWindows, one line each, depth first in the order of its controls.
+    Done show_window()
+    {
+        const std::vector<ObjectRef> windows = m_desktop.windows();
+        if (windows.empty()) {
+            m_transcript.line("window -");
+            return {};
+        }
+        const Object& front = *windows.back().get();
+        const auto* window = dynamic_cast<const Window*>(&front);
+        m_transcript.line(fmt::format("window {} {}", front.class_name(), window ? one_line(window->title) : ""));
+        std::function<void(const Object&)> show_controls = [&](const Object& parent) {
+            for (const ObjectRef& control : parent.control()) {
+                Object* object = control.get();
+                auto* visual = dynamic_cast<VisualObject*>(object);
+                if (!visual || !visual->visible)
+                    continue;
+                if (auto* text = dynamic_cast<StaticText*>(object))
+                    m_transcript.line(fmt::format("text {} {}", object->class_name(), one_line(text->text)));
+                else if (auto* dw = dynamic_cast<DataWindowControl*>(object))
+                    show_rows(*dw);
+                else if (auto* button = dynamic_cast<CommandButton*>(object))
+                    m_transcript.line(fmt::format("button {} {}{}", object->class_name(), one_line(button->text),
+                                                  button->enabled ? "" : " (不能用)"));
+                show_controls(*object);
+            }
+        };
+        show_controls(front);
+        return {};
+    }
+
+    // Each row of a DataWindow: its number and its columns' values, separated by " | ".
+    void show_rows(DataWindowControl& dw)
+    {
+        const std::int32_t columns = number_of(dw, "datawindow.column.count");
+        for (long row = 1; row <= dw.row_count(); ++row) {
+            std::string line = fmt::format("{} {}:", dw.class_name(), row);
+            for (std::int32_t column = 1; column <= columns; ++column) {
+                const std::string ref = fmt::format("#{}", column);
+                // A password shows as the edit shows it: not at all.
+                const bool secret = dw.describe(ref + ".edit.password") == "yes";
+                line += (column == 1 ? " " : " | ") + (secret ? std::string("***") : item_text(dw, row, ref));
+            }
+            m_transcript.line(line);
+        }
+    }
+
+    // An item as text: numbers in their shortest form, dates yyyy-mm-dd, null as nothing.
+    static std::string item_text(DataWindowControl& dw, long row, const std::string& column)
+    {
+        return one_line(dw.describe(fmt::format("evaluate('if(isnull({0}), \"\", string({0}))', {1})", column, row)));
+    }
+
     Runtime& m_runtime;
     Desktop& m_desktop;
     HearthApplication& m_application;
     Transcript& m_transcript;
+    const std::vector<ScenarioAction>* m_actions = nullptr;
+    std::size_t m_next = 0;
+    std::optional<std::pair<int, std::string>> m_failure;
 };
 
 } // namespace
@@ -883,19 +1009,18 @@ int play(const PlayOptions& options, ClassRegistry& registry, std::ostream& out,
     }
     desktop.set_observer(&transcript);
     Player player(runtime, desktop, application, transcript);
-    for (const ScenarioAction& action : *actions) {
-        if (auto done = player.run(action.words); !done) {
-            out.flush();
-            err << where << ':' << action.line << ": " << done.error() << '\n';
-            return 1;
-        }
-        if (!out) {
-            err << "hearth: 写不出结果\n";
-            return 1;
-        }
-    }
+    const auto failure = player.run_all(*actions);
     desktop.set_observer(nullptr);
-    return out.flush() ? 0 : 1;
+    if (failure) {
+        out.flush();
+        err << where << ':' << failure->first << ": " << failure->second << '\n';
+        return 1;
+    }
+    if (!out.flush()) {
+        err << "hearth: 写不出结果\n";
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace hearth

@@ -79,7 +79,7 @@ TEST(ParseScenario, WordsQuotesVariablesAndComments)
         {"\n\njump 3", "3: 没有这个动作：jump"},
         {"row", "1: 用法：row N"},
         {"row 1 2", "1: 用法：row N"},
-        {"show", "1: 用法：show status|tags|rows|page|list"},
+        {"show", "1: 用法：show status|tags|rows|page|list|grid|window"},
         {"drag p_add", "1: 用法：drag FROM_BUTTON TO_BUTTON"},
         {"query records", "1: 用法：query records|archive SELECT"},
         {"setting 7", "1: 用法：setting N VALUE"},
