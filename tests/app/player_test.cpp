@@ -115,8 +115,8 @@ fs::path write_scenario(const std::string& name, const std::string& text)
 
 // What the scenarios need beyond init-db's community, as SQL for both backends: two more
 // administrators whose passwords are two and three characters long (exporting needs at least
-// three), and 801 honours for the last household, more than the Excel export takes without
-// asking. The passwords go to the scenarios in `short_passwords`.
+// three), and 801 more persons in the last household, more than the Excel export takes
+// without asking. The passwords go to the scenarios in `short_passwords`.
 const std::string short_passwords = "HEARTH_ADMIN2_PASSWORD=q7 HEARTH_ADMIN3_PASSWORD=q7x";
 
 std::vector<std::string> community_additions()
@@ -129,9 +129,8 @@ std::vector<std::string> community_additions()
                       + "', '总管员', '" + (hash ? *hash : std::string()) + "', '1')");
     }
     sql.push_back("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 801) "
-                  "INSERT INTO TC_GE_FamilyHonor (HonorNo, RprNo, HonorName, HonorDate, Grantor) "
-                  "SELECT 10000 + i, (SELECT max(RprNo) FROM TC_GE_Rpr), '五好家庭', '2021-06-01', '和平街道办事处' "
-                  "FROM n");
+                  "INSERT INTO TC_GE_PersonInfo (PersonNo, RprNo, Name, Sex) "
+                  "SELECT 'P' || (100000 + i), (SELECT max(RprNo) FROM TC_GE_Rpr), '居民' || i, '1' FROM n");
     return sql;
 }
 
