@@ -49,7 +49,7 @@ constexpr ActionSpec action_specs[] = {
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
-    {"show", 1, 2, "show status|tags|rows|page|sort|menu|column NAME"},
+    {"show", 1, 2, "show status|tags|rows|page|sort|menu|dialog|column NAME"},
 };
 
 const ActionSpec* find_action(std::string_view name)
@@ -600,7 +600,7 @@ private:
     {
         const std::string& what = args[0];
         if (args.size() > 1 && what != "column")
-            return fail("用法：show status|tags|rows|page|sort|menu|column NAME");
+            return fail("用法：show status|tags|rows|page|sort|menu|dialog|column NAME");
         if (what == "status") {
             const auto& texts = m_desktop.status_texts();
             m_transcript.line("status " + (texts.empty() ? std::string() : one_line(texts.back())));
@@ -615,6 +615,17 @@ private:
                 if (name.starts_with("p_") && toolbar->describe(name + ".type") == "bitmap")
                     line += fmt::format(" {}={}", name, toolbar->describe(name + ".tag"));
             m_transcript.line(line);
+            return {};
+        }
+        if (what == "dialog") {
+            // The file dialog last shown: its title, default extension and filter, and the answer.
+            const auto& dialogs = m_desktop.file_dialogs();
+            if (dialogs.empty())
+                return fail("还没有文件对话框");
+            const FileDialogRecord& dialog = dialogs.back();
+            m_transcript.line(
+                fmt::format("dialog {} | {} | {} -> {}", dialog.title, dialog.extension, dialog.filter,
+                            dialog.result == 1 ? dialog.chosen : (dialog.result == 0 ? "cancel" : "error")));
             return {};
         }
         if (what == "menu") {
@@ -648,7 +659,7 @@ private:
             }
             return {};
         }
-        return fail("用法：show status|tags|rows|page|sort|menu|column NAME");
+        return fail("用法：show status|tags|rows|page|sort|menu|dialog|column NAME");
     }
 
     Runtime& m_runtime;
