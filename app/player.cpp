@@ -49,7 +49,7 @@ constexpr ActionSpec action_specs[] = {
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
-    {"show", 1, 2, "show status|tags|rows|page|sort|menu|dialog|column NAME"},
+    {"show", 1, 2, "show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME"},
 };
 
 const ActionSpec* find_action(std::string_view name)
@@ -599,8 +599,8 @@ private:
     Done show(const std::vector<std::string>& args)
     {
         const std::string& what = args[0];
-        if (args.size() > 1 && what != "column")
-            return fail("用法：show status|tags|rows|page|sort|menu|dialog|column NAME");
+        if (args.size() > 1 && what != "rows" && what != "column")
+            return fail("用法：show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME");
         if (what == "status") {
             const auto& texts = m_desktop.status_texts();
             m_transcript.line("status " + (texts.empty() ? std::string() : one_line(texts.back())));
@@ -656,10 +656,31 @@ private:
                 m_transcript.line(what == "rows"
                                       ? fmt::format("rows {}", dw.row_count())
                                       : fmt::format("page {} {}/{}", dw.dataobject(), dw.get_row(), dw.row_count()));
+                if (args.size() > 1)
+                    return show_values(dw, args[1]);
             }
             return {};
         }
-        return fail("用法：show status|tags|rows|page|sort|menu|dialog|column NAME");
+        return fail("用法：show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME");
+    }
+
+    // The given columns of every row, as the user reads them; the current row is marked.
+    Done show_values(DataWindowControl& dw, const std::string& list)
+    {
+        std::vector<std::string> columns;
+        std::istringstream names(list);
+        for (std::string name; std::getline(names, name, ',');)
+            if (dw.describe(name + ".coltype") == "!")
+                return fail("没有这一列：" + name);
+            else
+                columns.push_back(name);
+        for (long row = 1; row <= dw.row_count(); ++row) {
+            std::string line = fmt::format("{}{}", row == dw.get_row() ? "> " : "  ", row);
+            for (const std::string& column : columns)
+                line += " | " + one_line(dw.describe(fmt::format("evaluate('string({})', {})", column, row)));
+            m_transcript.line(line);
+        }
+        return {};
     }
 
     Runtime& m_runtime;

@@ -80,7 +80,7 @@ TEST(ParseScenario, WordsQuotesVariablesAndComments)
         {"\n\njump 3", "3: 没有这个动作：jump"},
         {"row", "1: 用法：row N"},
         {"row 1 2", "1: 用法：row N"},
-        {"show", "1: 用法：show status|tags|rows|page|sort|menu|dialog|column NAME"},
+        {"show", "1: 用法：show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME"},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(parsed(text), expected) << text;
