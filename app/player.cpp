@@ -51,7 +51,7 @@ constexpr ActionSpec action_specs[] = {
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
-    {"show", 1, 2, "show status|tags|rows|page|list|grid|window"},
+    {"show", 1, 2, "show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME|list|grid|window"},
     {"drag", 2, 2, "drag FROM_BUTTON TO_BUTTON"},
     {"query", 2, 2, "query records|archive SELECT"},
     {"setting", 2, 2, "setting N VALUE"},
@@ -123,7 +123,13 @@ std::string one_line(std::string text)
 
 class Transcript : public DesktopObserver {
 public:
-    explicit Transcript(std::ostream& out) : m_out(out) {}
+    // Paths under `files` (a folder; "" for none) are printed relative to it, so that a
+    // scenario that writes into a scratch folder prints the same lines wherever that lies.
+    Transcript(std::ostream& out, std::string files) : m_out(out), m_files(std::move(files))
+    {
+        if (!m_files.empty() && !m_files.ends_with('/'))
+            m_files += '/';
+    }
 
     void message_box(const MessageBoxRecord& box) override
     {
@@ -148,11 +154,18 @@ public:
                          dialog.result == 1 ? one_line(dialog.text) : "cancel"));
     }
 
-    void line(const std::string& text) { m_out << text << '\n'; }
+    void line(std::string text)
+    {
+        if (!m_files.empty())
+            for (std::size_t at = text.find(m_files); at != std::string::npos; at = text.find(m_files, at))
+                text.erase(at, m_files.size());
+        m_out << text << '\n';
+    }
     bool good() const { return static_cast<bool>(m_out); }
 
 private:
     std::ostream& m_out;
+    std::string m_files;
 };
 
 // ---- Doing the actions --------------------------------------------------------------------
@@ -771,8 +784,8 @@ private:
     Done show(const std::vector<std::string>& args)
     {
         const std::string& what = args[0];
-        if (args.size() > 1 && what != "rows")
-            return fail("用法：show status|tags|rows [COLUMN,...]|page|list|grid|window");
+        if (args.size() > 1 && what != "rows" && what != "column")
+            return fail("用法：show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME|list|grid|window");
         if (what == "status") {
             const auto& texts = m_desktop.status_texts();
             m_transcript.line("status " + (texts.empty() ? std::string() : one_line(texts.back())));
@@ -789,16 +802,48 @@ private:
             m_transcript.line(line);
             return {};
         }
-        if (what == "rows" || what == "page") {
+        if (what == "dialog") {
+            // The file dialog last shown: its title, default extension and filter, and the answer.
+            const auto& dialogs = m_desktop.file_dialogs();
+            if (dialogs.empty())
+                return fail("还没有文件对话框");
+            const FileDialogRecord& dialog = dialogs.back();
+            m_transcript.line(
+                fmt::format("dialog {} | {} | {} -> {}", dialog.title, dialog.extension, dialog.filter,
+                            dialog.result == 1 ? dialog.chosen : (dialog.result == 0 ? "cancel" : "error")));
+            return {};
+        }
+        if (what == "menu") {
+            // The items of the menu last shown, each with 1 when it can be chosen, else 0.
+            const auto& popped = m_desktop.popped_menus();
+            if (popped.empty() || !popped.back().menu)
+                return fail("还没有弹出菜单");
+            std::string line = "items";
+            for (const auto& item : popped.back().menu->items())
+                line += fmt::format(" {}={}", item->name, item->enabled && item->visible ? 1 : 0);
+            m_transcript.line(line);
+            return {};
+        }
+        if (what == "rows" || what == "page" || what == "sort" || what == "column") {
             auto page = page_in_front();
             if (!page)
                 return page;
             DataWindowControl& dw = *(*page)->dw_1.get();
-            m_transcript.line(what == "rows"
-                                  ? fmt::format("rows {}", dw.row_count())
-                                  : fmt::format("page {} {}/{}", dw.dataobject(), dw.get_row(), dw.row_count()));
-            if (args.size() > 1)
-                return show_values(dw, args[1]);
+            if (what == "column") {
+                if (args.size() < 2 || !placement(dw, args[1]))
+                    return fail("用法：show column NAME（页上的一个对象）");
+                const std::string& name = args[1];
+                m_transcript.line(fmt::format("column {} color={} alignment={}", name, dw.describe(name + ".color"),
+                                              dw.describe(name + ".alignment")));
+            } else if (what == "sort") {
+                m_transcript.line("sort " + dw.describe("datawindow.table.sort"));
+            } else {
+                m_transcript.line(what == "rows"
+                                      ? fmt::format("rows {}", dw.row_count())
+                                      : fmt::format("page {} {}/{}", dw.dataobject(), dw.get_row(), dw.row_count()));
+                if (args.size() > 1)
+                    return show_values(dw, args[1]);
+            }
             return {};
         }
         if (what == "list") {
@@ -833,7 +878,7 @@ private:
             return show_grid();
         if (what == "window")
             return show_window();
-        return fail("用法：show status|tags|rows|page|list|grid|window");
+        return fail("用法：show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME|list|grid|window");
     }
 
     // The given columns of every row, as the user reads them; the current row is marked.
@@ -1000,7 +1045,9 @@ int play(const PlayOptions& options, ClassRegistry& registry, std::ostream& out,
     }
     Runtime runtime(registry);
     Desktop desktop(runtime, dw::ObjectLibrary(options.object_path));
-    Transcript transcript(out);
+    // The folder the scenario writes its files into, when it names one.
+    const char* files = std::getenv("HEARTH_PLAY_FILES");
+    Transcript transcript(out, files ? files : "");
     HearthApplication application;
     CurrentApplication current(application);
     if (auto opened = application.open_databases(options.db); !opened) {

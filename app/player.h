@@ -9,9 +9,12 @@
 //   menu MENU X Y                      a menu pops up
 //   select SQL                         a DataWindow retrieves with this statement
 //   file PATH                          the program wrote a file
-// and for `show`: tags ..., rows N, page DATAOBJECT ROW/COUNT, status TEXT, grid ... (the
-// columns and first rows of the page in front), window ... (the window in front).
-// The toolbar's dialogs are modal: while one is open, the actions that follow go to it.
+// and for `show`: tags ..., rows N, page DATAOBJECT ROW/COUNT, status TEXT, sort ORDER,
+// items NAME=1|0 ..., dialog TITLE | EXTENSION | FILTER -> ANSWER, column NAME color=N
+// alignment=N. Paths under the folder named by the environment variable HEARTH_PLAY_FILES are
+// printed relative to it. grid ... (the columns and first rows of the page in front), window
+// ... (the window in front). The toolbar's dialogs are modal: while one is open, the actions
+// that follow go to it.
 //
 // A scenario: `#` starts a comment line; words are separated by blanks, and a word with
 // blanks goes in double quotes; ${NAME} is replaced by the environment variable NAME.

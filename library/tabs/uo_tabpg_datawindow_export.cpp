@@ -59,7 +59,8 @@ ScriptResult uo_tabpg_datawindow::ue_saveas(ScriptCall& call)
 
     const std::string ls_str = fn::upper(fn::right(ls_fullpathfile, 3));
     long ll_rtn = 0;
-    if (ls_str == "XLS") {
+    // ".xlsx" ends in "LSX" but is a workbook too: the Excel export writes it in its own format.
+    if (ls_str == "XLS" || fn::upper(fn::right(ls_fullpathfile, 5)) == ".XLSX") {
         if (dw->row_count() > excel_rows_without_question) {
             const Value answer
                 = desktop->message_box(Value("提示信息"), Value("数据较多，您确认要导出数据到Excel文件中吗？"),

@@ -145,6 +145,13 @@ TEST_F(ExportTest, WorkbooksAskBeyond800RowsAndSucceedOnlyWithOne)
     // A busy pointer while the workbook is written, the arrow after.
     EXPECT_EQ(desktop.pointer_history().back(), Pointer::Arrow);
     EXPECT_EQ(desktop.pointer_history()[desktop.pointer_history().size() - 2], Pointer::HourGlass);
+
+    // ".xlsx" ends in "LSX", yet it names a workbook as well.
+    application.calls().clear();
+    application.excel_result = 1;
+    EXPECT_EQ(save_as("report.Xlsx"), "成功信息");
+    EXPECT_EQ(application.calls(),
+              std::vector<std::string> {"gf_dw_to_excel_parm d_rpr " + (folder / "report.Xlsx").string()});
 }
 
 } // namespace
