@@ -2,7 +2,8 @@
 //
 //   default <TAB> name
 //   printer <TAB> name <TAB> driver <TAB> port <TAB> comment <TAB> location <TAB> attributes
-//           <TAB> status <TAB> papers (comma-separated DMPAPER codes) <TAB> device mode (hex)
+//           <TAB> status <TAB> papers (comma-separated DMPAPER codes) <TAB> device mode (hex, or
+//           empty for the default one of the first paper)
 
 #include "host/value/files.h"
 #include "host/win32/spooler.h"
@@ -106,7 +107,8 @@ Result<OwnSpooler::State> OwnSpooler::load() const
         p.location = f[5];
         auto attributes = number<std::uint32_t>(f[6]);
         auto status = number<std::uint32_t>(f[7]);
-        auto devmode = devmode_of_hex(f[9]);
+        // A printer written by hand may leave its device mode out: it gets the default one.
+        auto devmode = f[9].empty() ? std::optional<DevMode>(DevMode {}) : devmode_of_hex(f[9]);
         if (!attributes || !status || !devmode)
             return bad();
         p.attributes = *attributes & ~printer_attribute_default;
@@ -119,6 +121,8 @@ Result<OwnSpooler::State> OwnSpooler::load() const
                     return bad();
                 p.papers.push_back(*paper);
             }
+        if (f[9].empty())
+            p.devmode = default_devmode(p.name, p.papers.empty() ? dmpaper_a4 : p.papers.front());
         state.printers.push_back(std::move(p));
     }
     return state;

@@ -2,6 +2,7 @@
 // protocol, caller buffers that are never overrun, the address space's failed-call error, and
 // CUPS attributes mapped to Win32 terms.
 
+#include "host/value/files.h"
 #include "host/value/runtime_error.h"
 #include "host/win32/winspool.h"
 
@@ -189,6 +190,24 @@ TEST_F(Winspool, UnmappedAddressesAreAFailedCall)
     EXPECT_EQ(GlobalFree(block), 0u);
     EXPECT_TRUE(fails([&] { RtlMoveMemory(bytes, base, 1); }));
     EXPECT_EQ(GlobalFree(block), block);
+}
+
+// Names the win.ini entry or the file could not carry are refused; an unreadable file is a
+// failed enumeration, not an empty one.
+TEST_F(Winspool, OwnSpoolerRefusesBadNamesAndUnreadableFiles)
+{
+    OwnSpooler own(m_folder);
+    Printer p {};
+    for (const std::string& name : {std::string(), std::string("a,b"), std::string("a\tb"), std::string(221, 'x')}) {
+        p.name = name;
+        EXPECT_NE(error_text(own.add_printer(p)), "") << name;
+    }
+    EXPECT_NE(error_text(own.set_default("Nobody")), "");
+    ASSERT_EQ(error_text(write_file_atomically(own.file(), "printer\tbroken\n")), "");
+    std::uint32_t needed = 0, returned = 0;
+    Blob buffer(1);
+    EXPECT_FALSE(EnumPrintersA(printer_enum_local, nullptr, 2, buffer, 1, needed, returned));
+    EXPECT_EQ(needed, 0u);
 }
 
 TEST(CupsMapping, MediaStatesAndAttributesInWin32Terms)
