@@ -8,7 +8,7 @@
 #include <cups/cups.h>
 #include <fmt/format.h>
 
-#include <cstring>
+#include <cstdlib>
 
 namespace hearth::win32 {
 
@@ -39,8 +39,6 @@ public:
             return Result<void>::failure(fmt::format("lpoptions: {}", cupsLastErrorString()));
         return {};
     }
-    cups_dest_t*& raw() { return m_dests; }
-    int& raw_count() { return m_count; }
 
 private:
     cups_dest_t* m_dests = nullptr;

@@ -190,8 +190,17 @@ std::optional<DevMode> merge(const Printer& printer, ConstBytes in)
             std::memcpy(target + f.offset, in.data() + f.offset, f.size);
             dm.dmFields |= f.bit;
         }
-    if ((input.dmFields & dm_papersize) && !(input.dmFields & 0x10000))
-        set_form_name(dm);
+    // A new paper brings its own size and form name unless the caller gives them: the device
+    // mode never names one paper with another's size.
+    if (input.dmFields & dm_papersize) {
+        const PaperSize* size = paper_size(dm.dmPaperSize);
+        if (size && !(input.dmFields & (dm_paperwidth | dm_paperlength))) {
+            dm.dmPaperWidth = size->width;
+            dm.dmPaperLength = size->length;
+        }
+        if (!(input.dmFields & 0x10000))
+            set_form_name(dm);
+    }
     const bool listed = std::find(printer.papers.begin(), printer.papers.end(), dm.dmPaperSize) != printer.papers.end();
     const bool user_size = dm.dmPaperSize == dmpaper_user && dm.dmPaperWidth > 0 && dm.dmPaperLength > 0;
     if ((dm.dmOrientation != dmorient_portrait && dm.dmOrientation != dmorient_landscape) || !(listed || user_size)

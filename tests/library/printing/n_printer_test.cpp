@@ -157,12 +157,13 @@ TEST_F(Printers, PaperSizeAndOrientationOfTheDefaultDeviceMode)
     EXPECT_EQ(width, 2100);
     EXPECT_EQ(length, 2970);
 
-    // A listed code changes the paper only; an unlisted one changes nothing.
+    // A listed code sets the paper, which brings its own size: the width and length given are
+    // not sent with it. An unlisted code changes nothing.
     ASSERT_EQ(printer().of_setpapersize("Office", 11, 1, 1), 1);
     DevMode dm = stored("Office");
     EXPECT_EQ(dm.dmPaperSize, 11);
-    EXPECT_EQ(dm.dmPaperWidth, 2100);
-    EXPECT_EQ(dm.dmPaperLength, 2970);
+    EXPECT_EQ(dm.dmPaperWidth, 1480);
+    EXPECT_EQ(dm.dmPaperLength, 2100);
     EXPECT_EQ(printer().of_setpapersize("Office", 8, 0, 0), -1);
     EXPECT_EQ(stored("Office").dmPaperSize, 11);
     // A user-defined size stores its width and length.
