@@ -2,6 +2,7 @@
 
 #include "app/init_db.h"
 #include "app/player.h"
+#include "app/printers_command.h"
 #include "host/object/class_listing.h"
 #include "host/ui/register.h"
 #include "library/library_classes.h"
@@ -20,13 +21,16 @@ int usage(std::ostream& err)
     err << "usage: hearth classes\n"
            "       hearth init-db DIR [--households N] [--seed S] [--admin-password P]\n"
            "       hearth play SCENARIO --db DIR\n"
+           "       hearth printers [--set-default NAME | --paper NAME [CODE [WIDTH LENGTH]]]\n"
            "  classes   list the registered library classes and their scripts\n"
            "  init-db   create the records and archive databases in the folder DIR, or on the PostgreSQL\n"
            "            server when DIR is a connection string, with N sample households (default\n"
            "            1000) generated from seed S\n"
            "  play      run the application headless on the databases of DIR (a folder made by init-db\n"
            "            or a connection string) with the actions of SCENARIO, and print what the user\n"
-           "            would see\n";
+           "            would see\n"
+           "  printers  list the printers (name, driver, port, status, attributes; * marks the\n"
+           "            default), make one the default, or set and show a printer's paper\n";
     return 2;
 }
 
@@ -115,6 +119,8 @@ int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, 
         return init_db_command(args.subspan(1), out, err);
     if (!args.empty() && args[0] == "play")
         return play_command(args.subspan(1), registry, out, err);
+    if (!args.empty() && args[0] == "printers")
+        return printers_command(args.subspan(1), registry, out, err);
     if (args.size() != 1 || args[0] != "classes")
         return usage(err);
 

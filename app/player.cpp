@@ -49,6 +49,8 @@ constexpr ActionSpec action_specs[] = {
     {"savename", 1, 1, "savename PATH|cancel"},
     {"color", 1, 1, "color N|cancel"},
     {"value", 1, 1, "value TEXT|cancel"},
+    {"printer", 1, 1, "printer NAME|cancel"},
+    {"pagesetup", 1, 3, "pagesetup PAPER ORIENTATION MARGINS|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
     {"show", 1, 2, "show status|tags|rows [COLUMN,...]|page|sort|menu|dialog|column NAME|list|grid|window"},
@@ -152,6 +154,18 @@ public:
     {
         line(fmt::format("ask {} | {} -> {}", one_line(dialog.title), one_line(dialog.prompt),
                          dialog.result == 1 ? one_line(dialog.text) : "cancel"));
+    }
+
+    void print_dialog(const PrintDialogRecord& dialog) override
+    {
+        line(fmt::format("print {} -> {}", dialog.offered, dialog.result == 1 ? dialog.chosen : "cancel"));
+    }
+    void page_setup_dialog(const PageSetupDialogRecord& dialog) override
+    {
+        const PageSetupChoice& c = dialog.chosen;
+        line(dialog.result == 1 ? fmt::format("pagesetup {} -> paper {} orientation {} margins {},{},{},{}",
+                                              dialog.printer, c.paper, c.orientation, c.left, c.top, c.right, c.bottom)
+                                : fmt::format("pagesetup {} -> cancel", dialog.printer));
     }
 
     void line(std::string text)
@@ -328,6 +342,10 @@ private:
             return color(args[0]);
         if (action == "value")
             return value(args[0]);
+        if (action == "printer")
+            return printer(args[0]);
+        if (action == "pagesetup")
+            return pagesetup(args);
         if (action == "type")
             return type(args[0], args[1]);
         if (action == "click")
@@ -724,6 +742,49 @@ private:
     Done value(const std::string& text)
     {
         m_desktop.answer_text_dialog(text == "cancel" ? std::nullopt : std::optional<std::string>(text));
+        return {};
+    }
+
+    // The printer the user picks in the next print dialog ("" keeps the one offered), or cancel.
+    Done printer(const std::string& name)
+    {
+        m_desktop.answer_print_dialog(name == "cancel" ? std::nullopt : std::optional<std::string>(name));
+        return {};
+    }
+
+    // The next page setup dialog: a paper code, portrait or landscape (1 or 2), and the margins
+    // in whole millimetres, one for all sides or left,top,right,bottom; or cancel.
+    Done pagesetup(const std::vector<std::string>& args)
+    {
+        if (args.size() == 1 && args[0] == "cancel") {
+            m_desktop.answer_page_setup_dialog(std::nullopt);
+            return {};
+        }
+        const auto usage
+            = [&] { return fail("用法：pagesetup 纸张代码 portrait|landscape 页边距毫米[,上,右,下]|cancel"); };
+        if (args.size() != 3)
+            return usage();
+        const std::optional<long> paper = whole_number(args[0]);
+        const std::int16_t orientation = args[1] == "portrait" || args[1] == "1" ? 1
+            : args[1] == "landscape" || args[1] == "2"                           ? 2
+                                                                                 : 0;
+        std::vector<long> margins;
+        for (std::size_t start = 0; start <= args[2].size();) {
+            const std::size_t end = std::min(args[2].find(',', start), args[2].size());
+            const std::optional<long> mm = whole_number(std::string_view(args[2]).substr(start, end - start));
+            if (!mm || *mm < 0 || *mm > 1000)
+                return usage();
+            margins.push_back(*mm * 100);
+            start = end + 1;
+        }
+        if (!paper || *paper < 1 || *paper > 32767 || orientation == 0 || (margins.size() != 1 && margins.size() != 4))
+            return usage();
+        if (margins.size() == 1)
+            margins.assign(4, margins[0]);
+        m_desktop.answer_page_setup_dialog(
+            PageSetupChoice {static_cast<std::int16_t>(*paper), orientation, static_cast<std::int32_t>(margins[0]),
+                             static_cast<std::int32_t>(margins[1]), static_cast<std::int32_t>(margins[2]),
+                             static_cast<std::int32_t>(margins[3])});
         return {};
     }
 

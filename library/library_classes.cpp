@@ -4,6 +4,7 @@
 #include "library/datawindow/uo_dwform.h"
 #include "library/datawindow/uo_dwnosort.h"
 #include "library/datawindow/uo_dwsort.h"
+#include "library/printing/n_printer.h"
 #include "library/printing/w_response.h"
 #include "library/statusbar/uo_statictext.h"
 #include "library/statusbar/uo_statusbar_main.h"
@@ -42,6 +43,7 @@ Result<void> register_library_classes(ClassRegistry& registry)
         &_getVtableInfo_uo_tabpg_datawindow,
         &_getVtableInfo_uo_tabpg_grid,
         &_getVtableInfo_uo_tabpg_form,
+        &_getVtableInfo_n_printer,
         &_getVtableInfo_w_response,
     };
     for (VtableInfoFn entry : entries)

@@ -308,7 +308,7 @@ Result<void> ClassRegistry::register_class(VtableInfoFn entry)
                     return Result<void>::failure(
                         fmt::format("class {}: {} cannot declare {}; its system class takes no user slots", name,
                                     target->m_key, slot_name));
-                if (target->slot_named(slot_name))
+                if (target->slot_named(slot_name) && !(decl.variant && decl.kind == SlotKind::Function))
                     return Result<void>::failure(
                         fmt::format("class {}: {} declares {} twice", name, target->m_key, slot_name));
                 const std::string event_id = lower_name(decl.event_id);

@@ -60,12 +60,15 @@ inline constexpr int own_group = 32770;
 // arguments the host passes with that message:
 //   {"uf_setstate", SlotKind::Function, std::nullopt, 2}
 //   {"ue_dwnkey", SlotKind::Event, Type::Long, 2, "pbm_dwnkey"}
+// An external function declared again under the same name with other argument types is a
+// variant: it takes a slot of its own, and calls by name reach the first declaration.
 struct SlotDecl {
     std::string_view name;
     SlotKind kind = SlotKind::Event;
     std::optional<Type> returns;
     std::size_t args = 0;
     std::string_view event_id = {};
+    bool variant = false;
 };
 
 // A registered script: its slot, the slot's name (checked against the slot table) and its body.

@@ -110,6 +110,34 @@ struct ColorDialogRecord {
     std::int32_t chosen = 0;
 };
 
+// The print dialog as the user saw it: the printer it offered, its result (1 confirmed, 0
+// cancelled) and the printer chosen.
+struct PrintDialogRecord {
+    std::string offered;
+    int result = 0;
+    std::string chosen;
+};
+
+// What the user sets in the page setup dialog: a paper (DMPAPER code), an orientation (1
+// portrait, 2 landscape) and the margins in hundredths of a millimetre.
+struct PageSetupChoice {
+    std::int16_t paper = 0;
+    std::int16_t orientation = 1;
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+// The page setup dialog as the user saw it: the printer and the settings it opened with, its
+// result (1 confirmed, 0 cancelled) and the settings chosen.
+struct PageSetupDialogRecord {
+    std::string printer;
+    PageSetupChoice initial;
+    int result = 0;
+    PageSetupChoice chosen;
+};
+
 // A dialog asking for one line of text, as the user saw it, with its result (1 entered, 0
 // cancelled) and the text entered.
 struct TextDialogRecord {
@@ -169,6 +197,9 @@ public:
     // A colour dialog or a text dialog, with what the user answered.
     virtual void color_dialog(const ColorDialogRecord& dialog) { (void)dialog; }
     virtual void text_dialog(const TextDialogRecord& dialog) { (void)dialog; }
+    // The print and page setup dialogs, with what the user answered.
+    virtual void print_dialog(const PrintDialogRecord& dialog) { (void)dialog; }
+    virtual void page_setup_dialog(const PageSetupDialogRecord& dialog) { (void)dialog; }
 };
 
 class Desktop {
@@ -288,6 +319,22 @@ public:
     void answer_text_dialog(std::optional<std::string> text) { m_text_answers.push_back(std::move(text)); }
     const std::vector<TextDialogRecord>& text_dialogs() const { return m_text_dialogs; }
 
+    // The print dialog, offering `printer` (the default printer): records it and answers the
+    // next scripted printer ("" keeps the one offered); with nothing queued the user cancels.
+    // 1 with `chosen` set, or 0.
+    int print_dialog(const std::string& printer, std::string& chosen);
+    // Queues the scripted user's next print dialog: a printer name, or nullopt to cancel.
+    void answer_print_dialog(std::optional<std::string> printer) { m_print_answers.push_back(std::move(printer)); }
+    const std::vector<PrintDialogRecord>& print_dialogs() const { return m_print_dialogs; }
+
+    // The page setup dialog for `printer`, opening with `choice`: records it and answers the
+    // next scripted settings; with nothing queued the user cancels. 1 with `choice` set to what
+    // was chosen, or 0 leaving it as it was.
+    int page_setup_dialog(const std::string& printer, PageSetupChoice& choice);
+    // Queues the scripted user's next page setup dialog: the settings, or nullopt to cancel.
+    void answer_page_setup_dialog(std::optional<PageSetupChoice> choice) { m_page_setup_answers.push_back(choice); }
+    const std::vector<PageSetupDialogRecord>& page_setup_dialogs() const { return m_page_setup_dialogs; }
+
     // SetPointer(pointer): returns the pointer in force before. The pointer reverts to the
     // arrow when the outermost script ends (outside any script nothing holds it).
     Pointer set_pointer(Pointer pointer);
@@ -399,6 +446,10 @@ private:
     std::deque<std::optional<std::int32_t>> m_color_answers;
     std::vector<TextDialogRecord> m_text_dialogs;
     std::deque<std::optional<std::string>> m_text_answers;
+    std::vector<PrintDialogRecord> m_print_dialogs;
+    std::deque<std::optional<std::string>> m_print_answers;
+    std::vector<PageSetupDialogRecord> m_page_setup_dialogs;
+    std::deque<std::optional<PageSetupChoice>> m_page_setup_answers;
     mutable Pointer m_pointer = Pointer::Arrow;
     std::vector<Pointer> m_pointer_history;
     PointerPosition m_pointer_position;

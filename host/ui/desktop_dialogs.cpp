@@ -159,4 +159,41 @@ int Desktop::ask_text(const std::string& title, const std::string& prompt, std::
     return dialog.result;
 }
 
+int Desktop::print_dialog(const std::string& printer, std::string& chosen)
+{
+    PrintDialogRecord dialog;
+    dialog.offered = printer;
+    if (!m_print_answers.empty()) {
+        if (const std::optional<std::string>& answer = m_print_answers.front()) {
+            dialog.result = 1;
+            dialog.chosen = answer->empty() ? printer : *answer;
+            chosen = dialog.chosen;
+        }
+        m_print_answers.pop_front();
+    }
+    m_print_dialogs.push_back(dialog);
+    if (m_observer)
+        m_observer->print_dialog(dialog);
+    return dialog.result;
+}
+
+int Desktop::page_setup_dialog(const std::string& printer, PageSetupChoice& choice)
+{
+    PageSetupDialogRecord dialog;
+    dialog.printer = printer;
+    dialog.initial = choice;
+    if (!m_page_setup_answers.empty()) {
+        if (const std::optional<PageSetupChoice>& answer = m_page_setup_answers.front()) {
+            dialog.result = 1;
+            dialog.chosen = *answer;
+            choice = *answer;
+        }
+        m_page_setup_answers.pop_front();
+    }
+    m_page_setup_dialogs.push_back(dialog);
+    if (m_observer)
+        m_observer->page_setup_dialog(dialog);
+    return dialog.result;
+}
+
 } // namespace hearth

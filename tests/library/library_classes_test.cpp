@@ -44,6 +44,65 @@ std::vector<std::string> lines_starting(const std::string& listing, const std::s
     return found;
 }
 
+// n_printer's rows: its declared external functions in slots 21 to 51 (copymem declared nine
+// times), its functions in 52 to 66, then create and destroy.
+std::vector<std::string> n_printer_rows()
+{
+    const char* names[] = {"enumprinters",
+                           "copymem",
+                           "copymem",
+                           "copymem",
+                           "openprinter",
+                           "openprinter",
+                           "closeprinter",
+                           "getprinter",
+                           "setprinter",
+                           "printerproperties",
+                           "copymem",
+                           "copymem",
+                           "copymem",
+                           "copymem",
+                           "documentproperties",
+                           "documentproperties",
+                           "documentproperties",
+                           "devicecapabilities",
+                           "devicecapabilities",
+                           "createdc",
+                           "deletedc",
+                           "escape",
+                           "globalalloc",
+                           "globalfree",
+                           "globallock",
+                           "globalunlock",
+                           "globalsize",
+                           "printdlg",
+                           "copymem",
+                           "copymem",
+                           "pagesetupdlg",
+                           "of_setpapersize",
+                           "of_direct",
+                           "of_getattribute",
+                           "of_getdrivername",
+                           "of_getpapersize",
+                           "of_getpbprinter",
+                           "of_getportname",
+                           "of_getprinterlist",
+                           "of_getstatus",
+                           "of_getstringfromblob",
+                           "of_modifyprinter",
+                           "of_pagesetup",
+                           "of_printer",
+                           "of_printsetup",
+                           "of_setdefault"};
+    std::vector<std::string> rows;
+    int slot = 21;
+    for (const char* name : names)
+        rows.push_back("n_printer 32770 " + std::to_string(slot++) + " " + name);
+    rows.push_back("n_printer 32770 0 create");
+    rows.push_back("n_printer 32770 1 destroy");
+    return rows;
+}
+
 // Each class built so far registers exactly its rows of the class tables: ancestor, nested
 // controls, and its scripts group by group in registration order.
 TEST(RegisteredRows, EveryBuiltClassListsExactlyItsRows)
@@ -110,6 +169,7 @@ TEST(RegisteredRows, EveryBuiltClassListsExactlyItsRows)
         {"class uo_tabpg_form ancestor uo_tabpg_datawindow controls -",
          {"uo_tabpg_form 32770 0 create", "uo_tabpg_form 32770 1 destroy", "uo_tabpg_form 32770 34 constructor",
           "uo_tabpg_form 32776 438 ue_rowcountchanged", "uo_tabpg_form 32776 57 retrieveend"}},
+        {"class n_printer ancestor nonvisualobject controls -", n_printer_rows()},
         {"class w_response ancestor window controls -",
          {"w_response 32770 119 ue_move", "w_response 32770 0 create", "w_response 32770 1 destroy",
           "w_response 32770 38 open"}},
