@@ -1,5 +1,6 @@
 #include "app/app_classes.h"
 
+#include "app/w_ge_building.h"
 #include "app/w_ge_rpr.h"
 #include "app/w_login.h"
 #include "app/w_main.h"
@@ -16,6 +17,7 @@ Result<void> register_app_classes(ClassRegistry& registry)
         &_getVtableInfo_w_main,
         &_getVtableInfo_w_login,
         &_getVtableInfo_w_ge_rpr,
+        &_getVtableInfo_w_ge_building,
         // The structure the page's context menu receives its column in.
         &_getVtableInfo_struc_scope,
     };
