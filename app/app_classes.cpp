@@ -3,6 +3,7 @@
 #include "app/w_ge_building.h"
 #include "app/w_ge_rpr.h"
 #include "app/w_login.h"
+#include "app/w_m_edit.h"
 #include "app/w_main.h"
 #include "library/frame/struc_scope.h"
 
@@ -24,7 +25,8 @@ Result<void> register_app_classes(ClassRegistry& registry)
     for (VtableInfoFn entry : entries)
         if (auto registered = registry.register_class(entry); !registered)
             return registered;
-    return {};
+    // The pages' editing windows, one class for each row of their table.
+    return register_edit_windows(registry);
 }
 
 } // namespace hearth

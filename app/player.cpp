@@ -49,7 +49,7 @@ constexpr ActionSpec action_specs[] = {
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
-    {"show", 1, 1, "show status|tags|rows|page"},
+    {"show", 1, 2, "show status|tags|rows [COLUMN,...]|page"},
 };
 
 const ActionSpec* find_action(std::string_view name)
@@ -276,7 +276,7 @@ private:
             return type(args[0], args[1]);
         if (action == "click")
             return click(args[0]);
-        return show(args[0]);
+        return show(args);
     }
 
     AppGlobals& globals() { return m_application.globals(); }
@@ -583,8 +583,11 @@ private:
         return {};
     }
 
-    Done show(const std::string& what)
+    Done show(const std::vector<std::string>& args)
     {
+        const std::string& what = args[0];
+        if (args.size() > 1 && what != "rows")
+            return fail("用法：show status|tags|rows [COLUMN,...]|page");
         if (what == "status") {
             const auto& texts = m_desktop.status_texts();
             m_transcript.line("status " + (texts.empty() ? std::string() : one_line(texts.back())));
@@ -609,9 +612,30 @@ private:
             m_transcript.line(what == "rows"
                                   ? fmt::format("rows {}", dw.row_count())
                                   : fmt::format("page {} {}/{}", dw.dataobject(), dw.get_row(), dw.row_count()));
+            if (args.size() > 1)
+                return show_values(dw, args[1]);
             return {};
         }
         return fail("用法：show status|tags|rows|page");
+    }
+
+    // The given columns of every row, as the user reads them; the current row is marked.
+    Done show_values(DataWindowControl& dw, const std::string& list)
+    {
+        std::vector<std::string> columns;
+        std::istringstream names(list);
+        for (std::string name; std::getline(names, name, ',');)
+            if (dw.describe(name + ".coltype") == "!")
+                return fail("没有这一列：" + name);
+            else
+                columns.push_back(name);
+        for (long row = 1; row <= dw.row_count(); ++row) {
+            std::string line = fmt::format("{}{}", row == dw.get_row() ? "> " : "  ", row);
+            for (const std::string& column : columns)
+                line += " | " + one_line(dw.describe(fmt::format("evaluate('string({})', {})", column, row)));
+            m_transcript.line(line);
+        }
+        return {};
     }
 
     Runtime& m_runtime;

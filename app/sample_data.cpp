@@ -97,15 +97,6 @@ constexpr std::string_view terms[] = {"2018-2020", "2021-2023", "2024-2026"};
 
 } // namespace
 
-char id_check_digit(std::string_view first17)
-{
-    static constexpr int weights[] = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
-    int sum = 0;
-    for (std::size_t i = 0; i < 17 && i < first17.size(); ++i)
-        sum += (first17[i] - '0') * weights[i];
-    return "10X98765432"[sum % 11];
-}
-
 void write_settings_and_users(RowSink& sink, const std::string& admin_hash, const std::string& user_hash)
 {
     // Elements 7 to 16 switch the archiving of one table each; a new database archives all.

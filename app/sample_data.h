@@ -4,6 +4,7 @@
 // rentals, honours, special-care and organisation records, and small photos. Alongside them
 // the settings, users and rights that every new database has.
 
+#include "app/identity_number.h"
 #include "app/schema.h"
 
 #include <cstdint>
@@ -50,8 +51,8 @@ public:
     virtual bool ok() = 0;
 };
 
-// The check digit of an 18-digit identity number from its first 17 digits (GB 11643).
-char id_check_digit(std::string_view first17);
+// The generator's identity numbers carry the check digit of app/identity_number.h.
+using hearth::id_check_digit;
 
 // The settings (archiving of every table switched on), the administrator and one ordinary
 // user with the given password hashes, and their column rights.
