@@ -56,6 +56,10 @@ bool open_sheet_pages(ScriptCall& call, Window& sheet, ObjectRef tab_1, std::spa
         page->is_autocolumn = std::string(spec.autocolumn);
         page->ii_issingle = spec.issingle;
         page->is_toolbarstatus = permissions;
+        // A form offers no deleting, yet selecting its tab enables p_del by the permissions: a
+        // record is deleted from its list only, whose object the photo clean-up knows by name.
+        if (spec.issingle != 0)
+            page->is_toolbarstatus[4] = '1';
         page->ib_visible = true;
         if (spec.relafield.empty()) {
             page->is_haverelation = std::string("1");
