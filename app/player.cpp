@@ -49,7 +49,7 @@ constexpr ActionSpec action_specs[] = {
     {"value", 1, 1, "value TEXT|cancel"},
     {"type", 2, 2, "type COLUMN TEXT"},
     {"click", 1, 1, "click BUTTON"},
-    {"show", 1, 2, "show status|tags|rows [COLUMN,...]|page"},
+    {"show", 1, 2, "show status|tags|rows|page"},
 };
 
 const ActionSpec* find_action(std::string_view name)

@@ -232,6 +232,11 @@ ScriptResult w_m_edit::open(ScriptCall& call)
     }
     object.select = tabs::rewrite_select(object.select, conditions);
     object.update_where = 1;
+    // Columns that are not written back (totals the database keeps) are shown, not typed.
+    std::vector<std::string> shown_only;
+    for (const dw::TableColumn& column : object.columns)
+        if (!column.update)
+            shown_only.push_back(column.name);
     if (dw->set_dataobject(std::move(object)) != 1)
         return told("数据窗口对象有错：" + dw->load_error());
     dw->set_trans_object(globals->sqlca);
@@ -270,6 +275,8 @@ ScriptResult w_m_edit::open(ScriptCall& call)
 
     // The master record's columns are not typed; nor is the key of a record that exists.
     for (const std::string& column : columns_of(m_form->from_master))
+        shown_only.push_back(column);
+    for (const std::string& column : shown_only)
         dw->modify(column + ".tabsequence=0");
 
     if (m_adding) {
