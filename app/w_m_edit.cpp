@@ -11,8 +11,6 @@
 #include "library/tabs/select_rewrite.h"
 #include "library/tabs/uo_tabpg_datawindow.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <array>
 #include <utility>
