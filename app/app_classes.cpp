@@ -3,6 +3,7 @@
 #include "app/w_agent.h"
 #include "app/w_datawindow_sort.h"
 #include "app/w_filter.h"
+#include "app/w_ge_building.h"
 #include "app/w_ge_rpr.h"
 #include "app/w_history.h"
 #include "app/w_locklogin.h"
@@ -32,6 +33,7 @@ Result<void> register_app_classes(ClassRegistry& registry)
         &_getVtableInfo_w_print_preview,
         &_getVtableInfo_w_locklogin,
         &_getVtableInfo_w_agent,
+        &_getVtableInfo_w_ge_building,
         // The structure the page's context menu receives its column in.
         &_getVtableInfo_struc_scope,
     };

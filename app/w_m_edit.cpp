@@ -42,6 +42,20 @@ constexpr std::array edit_forms {
               "orderno", "TC_GE_RprOwnHouse"},
     EditForm {"w_m_GE_FamilyHonor", "d_ge_familyhonor_f", "家庭荣誉", "rprno,honorname", "", "", "honordate", "rprno",
               "honorno", "TC_GE_FamilyHonor"},
+    // The building sheet's pages (w_ge_building). Owners and tenants belong to a house, which
+    // the user names; the building cannot fill it in.
+    EditForm {"w_m_GE_Building", "d_ge_building_f", "楼院信息", "buildingname", "", "", "builddate", "", "buildingno",
+              "TC_GE_Building"},
+    EditForm {"w_m_GE_HouseInfo", "d_ge_houseinfo_f", "房屋信息", "buildingno,doorno", "", "", "", "buildingno",
+              "houseno", "TC_GE_HouseInfo"},
+    EditForm {"w_m_GE_BuildingPrize", "d_ge_buildingprize_f", "楼院荣誉", "buildingno,prizename", "", "", "prizedate",
+              "buildingno", "orderno", "TC_GE_BuildingPrize"},
+    EditForm {"w_m_GE_OwnHouse", "d_ge_ownhouse_f", "房屋产权", "rprno,houseno", "", "", "regdate", "", "orderno",
+              "TC_GE_RprOwnHouse"},
+    EditForm {"w_m_GE_RentHouseReg", "d_ge_renthousereg_f", "出租登记", "houseno,rentername", "idcard", "", "", "",
+              "orderno", "TC_GE_RentHouseReg"},
+    EditForm {"w_m_GE_RentRegistry", "d_ge_rentregistry_f", "租住登记", "houseno,rentername", "idcard", "", "regdate",
+              "", "orderno", "TC_GE_RentRegistry"},
 };
 
 constexpr std::string_view adding = "添加";

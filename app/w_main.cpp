@@ -68,7 +68,8 @@ void w_main::build_menu()
     struct SheetEntry {
         std::string_view item, text, window;
     };
-    static constexpr SheetEntry entries[] = {{"m_ge_rpr", "户籍管理", "w_ge_rpr"}};
+    static constexpr SheetEntry entries[]
+        = {{"m_ge_rpr", "户籍管理", "w_ge_rpr"}, {"m_ge_building", "楼院管理", "w_ge_building"}};
     for (const SheetEntry& entry : entries)
         sheets->add_item(std::string(entry.item), std::string(entry.text))->clicked
             = on_frame([window = entry.window](w_main& frame) { frame.open_sheet(window); });
