@@ -250,6 +250,7 @@ std::optional<Value> convert_for_column(const Value& value, const ColumnType& ty
 
 RowStore::RowStore(const std::vector<TableColumn>& columns)
 {
+    m_columns.reserve(columns.size());
     for (const TableColumn& column : columns)
         m_columns.emplace_back(column.type.storage());
     m_modified.resize(columns.size());

@@ -1,5 +1,8 @@
 #include "host/datawindow/text_util.h"
+
 #include "host/value/utf8.h"
+
+#include <algorithm>
 
 namespace hearth::dw {
 
@@ -36,9 +39,14 @@ std::string unescape_tilde(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c != '~' || i + 1 >= text.size()) {
-            out += c;
+        // The stretch up to the next tilde goes over in one piece.
+        const std::size_t tilde = std::min(text.find('~', i), text.size());
+        out.append(text.substr(i, tilde - i));
+        i = tilde;
+        if (i >= text.size())
+            break;
+        if (i + 1 >= text.size()) {
+            out += '~';
             continue;
         }
         char e = text[++i];

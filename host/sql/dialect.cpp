@@ -383,6 +383,99 @@ Result<Translated> translate(std::string_view text, Dbms dbms)
     return out;
 }
 
+namespace {
+// A literal's marker in a form: '\x01<ordinal>'. No text the form is made from holds the byte.
+constexpr char marker = '\x01';
+} // namespace
+
+std::optional<LiteralForm> literal_form(std::string_view text)
+{
+    if (text.find(marker) != std::string_view::npos)
+        return std::nullopt;
+    // Only quotes and comments decide where a literal starts: no other token holds a quote or
+    // starts with "--" or "/*", so this finds exactly the literals tokenize() finds, without
+    // making the tokens.
+    LiteralForm out;
+    out.form.reserve(text.size());
+    std::size_t copied = 0;
+    std::size_t i = 0;
+    auto closing = [&](char quote) {
+        for (++i; i < text.size(); ++i)
+            if (text[i] == quote) {
+                if (i + 1 < text.size() && text[i + 1] == quote)
+                    ++i;
+                else
+                    return true;
+            }
+        return false;
+    };
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+            i = std::min(text.find('\n', i), text.size());
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            const std::size_t end = text.find("*/", i + 2);
+            if (end == std::string_view::npos)
+                return std::nullopt;
+            i = end + 2;
+        } else if (c == '"') {
+            if (!closing('"'))
+                return std::nullopt;
+            ++i;
+        } else if (c == '\'') {
+            const std::size_t from = i;
+            if (!closing('\''))
+                return std::nullopt;
+            ++i;
+            out.form.append(text, copied, from - copied);
+            out.form += '\'';
+            out.form += marker;
+            out.form += std::to_string(out.literals.size());
+            out.form += '\'';
+            out.literals.push_back(text.substr(from, i - from));
+            copied = i;
+        } else {
+            ++i;
+        }
+    }
+    if (out.literals.empty())
+        return std::nullopt;
+    out.form.append(text, copied);
+    return out;
+}
+
+Translated with_literals(const Translated& form, const std::vector<std::string_view>& literals)
+{
+    // The ordinal a marker carries; the translation keeps every literal it does not bind as it
+    // stood, so each marker of the form is found again in the text or among the bound values.
+    auto ordinal = [&](std::string_view digits) {
+        std::size_t n = 0;
+        for (char c : digits)
+            n = n * 10 + std::size_t(c - '0');
+        return n < literals.size() ? n : literals.size();
+    };
+    Translated out;
+    out.params = form.params;
+    out.into = form.into;
+    out.kind = form.kind;
+    out.literals.reserve(form.literals.size());
+    for (const std::string& bound : form.literals) {
+        const std::size_t n = ordinal(std::string_view(bound).substr(1));
+        out.literals.push_back(n < literals.size() ? literal_value(literals[n]) : bound);
+    }
+    out.text.reserve(form.text.size() + 64);
+    std::size_t from = 0;
+    for (std::size_t at = form.text.find(marker); at != std::string::npos; at = form.text.find(marker, from)) {
+        const std::size_t close = form.text.find('\'', at);
+        out.text.append(form.text, from, at - 1 - from); // up to the opening quote
+        const std::size_t n = ordinal(std::string_view(form.text).substr(at + 1, close - at - 1));
+        out.text += literals[n];
+        from = close + 1;
+    }
+    out.text.append(form.text, from);
+    return out;
+}
+
 Result<std::string> expand_list_variable(std::string_view text, std::string_view name, std::size_t count)
 {
     std::vector<Token> tokens;

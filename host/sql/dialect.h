@@ -9,6 +9,7 @@
 #include "host/sql/driver.h"
 #include "host/value/result.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,18 @@ struct Translated {
 // Translates one statement (a trailing ';' is allowed, a second statement is not); fails with
 // "SQL syntax error: ..." when the text cannot be translated.
 Result<Translated> translate(std::string_view text, Dbms dbms);
+
+// Texts that differ only in their string literals translate alike: a page sends its SELECT
+// with another key quoted into it for every master row. A statement's form has each literal
+// written as a numbered marker; `literals` are the literals themselves, quotes included.
+// Nothing for a text that does not tokenize, has no literals, or holds a marker's byte.
+struct LiteralForm {
+    std::string form;
+    std::vector<std::string_view> literals;
+};
+std::optional<LiteralForm> literal_form(std::string_view text);
+// The translation of a text from the translation of its form and the text's literals.
+Translated with_literals(const Translated& form, const std::vector<std::string_view>& literals);
 
 // The statement with every host variable :name (any case) written as the host variables
 // :name#1, :name#2 ... :name#count, or as NULL when count is 0, so that a list used as

@@ -275,12 +275,35 @@ Result<const sql::Translated*> Transaction::translation(std::string_view text)
     key += text;
     if (auto it = m_translations.find(key); it != m_translations.end())
         return &it->second;
-    auto translated = sql::translate(text, m_driver->dbms());
-    if (!translated)
-        return Result<const sql::Translated*>::failure(translated.error());
+    // A text new only in its literals is its form's translation with them filled in. Forms
+    // are kept under a first byte of their own, which no text's key starts with.
+    std::optional<sql::Translated> made;
+    if (auto form = sql::literal_form(text)) {
+        std::string form_key;
+        form_key.reserve(form->form.size() + 1);
+        form_key += char('a' + int(m_driver->dbms()));
+        form_key += form->form;
+        auto it = m_translations.find(form_key);
+        if (it == m_translations.end()) {
+            if (auto translated = sql::translate(form->form, m_driver->dbms())) {
+                if (m_translations.size() >= max_cached_statements)
+                    m_translations.clear();
+                it = m_translations.emplace(std::move(form_key), std::move(*translated)).first;
+            }
+        }
+        if (it != m_translations.end())
+            made = sql::with_literals(it->second, form->literals);
+    }
+    if (!made) {
+        // The text itself, also for the error it gives when it cannot be translated.
+        auto translated = sql::translate(text, m_driver->dbms());
+        if (!translated)
+            return Result<const sql::Translated*>::failure(translated.error());
+        made = std::move(*translated);
+    }
     if (m_translations.size() >= max_cached_statements)
         m_translations.clear();
-    return &m_translations.emplace(std::move(key), std::move(*translated)).first->second;
+    return &m_translations.emplace(std::move(key), std::move(*made)).first->second;
 }
 
 void Transaction::release(std::unique_ptr<Prepared> prepared)

@@ -5,6 +5,7 @@
 #include "host/value/functions.h"
 #include "library/frame/application.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -18,6 +19,18 @@ constexpr std::int32_t text_padding = 28;
 
 // A cell's width as an integer argument of its resize: the runtime wraps a long to 16 bits.
 Value integer_width(std::int64_t width) { return Value::integer(wrap_to_integer(width)); }
+
+// Whether `object`'s resize runs the script that class `base` registered, and no other.
+bool resizes_as(const Object& object, std::string_view base)
+{
+    const SlotInfo* slot = object.class_info().slot_named("resize");
+    if (!slot)
+        return false;
+    for (const ClassInfo* cls = &object.class_info(); cls; cls = cls->ancestor())
+        if (cls->script(slot->slot))
+            return cls->key() == base;
+    return false;
+}
 
 // The product of two layout numbers as the runtime forms it: in 32 bits, wrapping.
 std::int32_t product32(std::int64_t a, std::int64_t b)
@@ -73,13 +86,26 @@ ScriptResult uo_statusbar_panel::constructor(ScriptCall& call)
     return no_return;
 }
 
+void uo_statusbar_panel::resize_cell(ScriptCall& call, const ObjectRef& entry, std::int64_t cell_width)
+{
+    auto* cell = Ref<uo_statusbar_unit>(entry).get();
+    if (cell && resizes_as(*cell, "uo_statusbar_unit") && cell->lay_out(wrap_to_integer(cell_width)))
+        return;
+    call.call(entry, "resize", {integer_width(cell_width), Value::integer(0)});
+}
+
 ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
 {
     const std::optional<std::int16_t> w_arg = call.arg_as<std::int16_t>(0);
     // A null width is not stored and nothing is laid out.
-    if (!w_arg)
-        return Value::integer(0);
-    const std::int32_t w = *w_arg;
+    if (w_arg)
+        lay_out(call, *w_arg);
+    return Value::integer(0);
+}
+
+void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg)
+{
+    const std::int32_t w = w_arg;
     width = w;
 
     // Control is copied: a cell's resize cannot change the panel's array, but a script of the
@@ -99,23 +125,20 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
         uo_statictext* label = call.use(cell->st_1, "control[" + std::to_string(i) + "].st_1");
         if (!label)
             continue;
-        call.call(cells[i - 1], "resize",
-                  {integer_width(statusbar::natural_width(label->text_value())), Value::integer(0)});
+        resize_cell(call, cells[i - 1], statusbar::natural_width(label->text_value()));
         total = wrap_to_long(std::int64_t(total) + cell->width);
     }
 
     uo_statusbar_unit* first = call.use(uo_1, "uo_1");
     if (!first)
-        return Value::integer(0);
+        return;
     // Every joint gives back the 20 units by which the cells overlap.
     const std::int64_t free = std::int64_t(w) - total - first->x + std::int64_t(count - 1) * overlap;
 
     if (free >= 1) {
         // The texts fit: the first cell takes its natural width plus the free space.
-        call.call(
-            uo_1, "resize",
-            {integer_width(std::int64_t(w) + std::int64_t(count) * overlap + first->width - first->x - total - overlap),
-             Value::integer(0)});
+        resize_cell(call, uo_1,
+                    std::int64_t(w) + std::int64_t(count) * overlap + first->width - first->x - total - overlap);
         std::int64_t next_x = std::int64_t(first->x) + first->width - overlap;
         for (std::int32_t i = 2; i <= count; ++i) {
             uo_statusbar_unit* cell = cell_at(i);
@@ -124,7 +147,7 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
             cell->x = wrap_to_integer(next_x);
             next_x = std::int64_t(cell->x) + cell->width - overlap;
         }
-        return Value::integer(0);
+        return;
     }
 
     // The texts do not fit (or fit exactly): every cell is scaled by available / total, and
@@ -132,9 +155,7 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
     const std::int64_t available = std::int64_t(w) - first->x + std::int64_t(count - 1) * overlap;
     const double others
         = total == 0 ? 0.0 : static_cast<double>(product32(std::int64_t(total) - first->width, available)) / total;
-    call.call(uo_1, "resize",
-              {integer_width(static_cast<std::int64_t>(std::trunc(static_cast<double>(available) - others))),
-               Value::integer(0)});
+    resize_cell(call, uo_1, static_cast<std::int64_t>(std::trunc(static_cast<double>(available) - others)));
     std::int64_t next_x = std::int64_t(first->x) + first->width - overlap;
     for (std::int32_t i = 2; i <= count; ++i) {
         uo_statusbar_unit* cell = cell_at(i);
@@ -142,12 +163,10 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
             continue;
         // With no width at all to share (total 0) the others get nothing, as `others` says.
         const double scaled = total == 0 ? 0.0 : static_cast<double>(product32(cell->width, available)) / total;
-        call.call(cells[i - 1], "resize",
-                  {integer_width(static_cast<std::int64_t>(std::trunc(scaled))), Value::integer(0)});
+        resize_cell(call, cells[i - 1], static_cast<std::int64_t>(std::trunc(scaled)));
         cell->x = wrap_to_integer(next_x);
         next_x = std::int64_t(cell->x) + cell->width - overlap;
     }
-    return Value::integer(0);
 }
 
 ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
@@ -165,7 +184,15 @@ ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
     if (!label)
         return no_return;
     label->set_text(as_text);
-    call.call(ref(), "resize", {integer_width(width), Value::integer(0)});
+    // The panel's own resize with every cell whole raises nothing: it runs in place.
+    const bool whole = std::all_of(cells.begin(), cells.end(), [](const ObjectRef& each) {
+        const auto* unit = Ref<uo_statusbar_unit>(each).get();
+        return unit && unit->is_whole();
+    });
+    if (whole && uo_1.get() && resizes_as(*this, "uo_statusbar_panel"))
+        lay_out(call, wrap_to_integer(width));
+    else
+        call.call(ref(), "resize", {integer_width(width), Value::integer(0)});
     return no_return;
 }
 

@@ -37,6 +37,13 @@ public:
     ScriptResult create(ScriptCall& call);
     // constructor: the application's colour, the height from the text, every cell at y 0.
     ScriptResult constructor(ScriptCall& call);
+
+private:
+    // resize's layout for width w.
+    void lay_out(ScriptCall& call, std::int16_t w);
+    // A cell's resize to `width`: run in place when the cell is whole and its resize is this
+    // library's own, else dispatched.
+    void resize_cell(ScriptCall& call, const ObjectRef& entry, std::int64_t width);
 };
 
 // Registration entry of uo_statusbar_panel.

@@ -87,6 +87,8 @@ ScriptResult uo_statusbar_unit::resize(ScriptCall& call)
     // A null width is not stored (the property holds no null) and nothing moves.
     if (!w)
         return Value::integer(0);
+    if (lay_out(*w))
+        return Value::integer(0);
     width = *w;
 
     uo_statictext* label = call.use(st_1, "st_1");
@@ -104,6 +106,25 @@ ScriptResult uo_statusbar_unit::resize(ScriptCall& call)
         right->endx = right->beginx;
     }
     return Value::integer(0);
+}
+
+bool uo_statusbar_unit::is_whole() const { return st_1.get() && ln_h1.get() && ln_h2.get() && ln_v2.get(); }
+
+bool uo_statusbar_unit::lay_out(std::int16_t w)
+{
+    if (!is_whole())
+        return false;
+    uo_statictext& label = *st_1.get();
+    Line& top = *ln_h1.get();
+    Line& bottom = *ln_h2.get();
+    Line& right = *ln_v2.get();
+    width = w;
+    label.width = width - text_margin;
+    top.endx = label.x + label.width;
+    bottom.endx = top.endx;
+    right.beginx = top.endx;
+    right.endx = right.beginx;
+    return true;
 }
 
 const ClassTable& _getVtableInfo_uo_statusbar_unit()

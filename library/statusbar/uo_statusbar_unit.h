@@ -24,6 +24,10 @@ public:
     // resize(w, h): the cell's own Resize. Sets the width and lays the text and the frame out
     // horizontally again; the height and `h` are left alone. Returns 0.
     ScriptResult resize(ScriptCall& call);
+    // What resize does, run in place for a whole cell: its text and the three lines resize
+    // moves. False, with nothing changed, when one of them is missing.
+    bool lay_out(std::int16_t w);
+    bool is_whole() const;
     // create: makes the text and the four lines with their design-time looks.
     ScriptResult create(ScriptCall& call);
     // constructor: the initial geometry of the text and the frame.

@@ -117,45 +117,81 @@ std::string number_condition(std::string_view field, std::string_view number)
     return std::string(field) + "=" + std::string(number);
 }
 
-std::string rewrite_select(std::string_view designed, const std::vector<std::string>& conditions)
-{
-    if (conditions.empty())
-        return std::string(designed);
-    std::string where;
-    for (const std::string& condition : conditions)
-        where += " and (" + condition + ")";
+namespace {
 
+// Where the conditions go into a designed SELECT: all that depends on the designed text alone.
+struct Insertion {
+    std::size_t tail_at = 0;             // the trailing clause that stays after the conditions
+    std::size_t head_size = 0;           // the text before it, blanks at its end dropped
+    bool end_line = false;               // the head ends in a line comment: a line break first
+    std::optional<std::size_t> where_at; // the statement's own WHERE keyword
+};
+
+Insertion insertion_of(std::string_view designed)
+{
     const std::vector<Span> spans = scan(designed);
+    Insertion at;
     // The last WHERE of the statement itself (not of a subquery) is the one the conditions join.
     std::optional<std::size_t> where_span;
     for (std::size_t i = 0; i < spans.size(); ++i)
         if (is_keyword(designed, spans[i], "where"))
             where_span = i;
+    if (where_span)
+        at.where_at = spans[*where_span].begin;
     const std::optional<std::size_t> clause = trailing_clause(designed, spans, where_span.value_or(0));
 
-    std::string head(designed.substr(0, clause.value_or(designed.size())));
-    const std::string_view tail = designed.substr(head.size());
-    if (!tail.empty())
-        head.erase(head.find_last_not_of(ascii::white_space) + 1);
+    at.tail_at = at.head_size = clause.value_or(designed.size());
+    if (at.tail_at < designed.size()) {
+        const std::size_t last
+            = at.tail_at == 0 ? std::string_view::npos : designed.find_last_not_of(ascii::white_space, at.tail_at - 1);
+        at.head_size = last == std::string_view::npos ? 0 : last + 1;
+    }
     // A line comment at the end would swallow what follows: end its line first.
     for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
-        if (span->begin >= head.size() || span->kind == Kind::Space)
+        if (span->begin >= at.head_size || span->kind == Kind::Space)
             continue;
-        if (span->kind == Kind::LineComment)
-            head += '\n';
+        at.end_line = span->kind == Kind::LineComment;
         break;
     }
+    return at;
+}
+
+} // namespace
+
+std::string rewrite_select(std::string_view designed, const std::vector<std::string>& conditions)
+{
+    if (conditions.empty())
+        return std::string(designed);
+    // A page rewrites the same designed SELECT for every master row: its scan is kept.
+    thread_local std::string last_designed;
+    thread_local Insertion last_insertion;
+    if (last_designed.empty() || last_designed != designed) {
+        last_insertion = insertion_of(designed);
+        last_designed = designed;
+    }
+    const Insertion& at = last_insertion;
 
     std::string rewritten;
-    if (where_span) {
+    rewritten.reserve(designed.size() + 16 + 8 * conditions.size());
+    const std::string_view head = designed.substr(0, at.head_size);
+    if (at.where_at) {
         // Kept from the designed text: the keyword becomes "Where (" and the blank after it stays.
-        const std::size_t at = spans[*where_span].begin;
-        rewritten = head.substr(0, at) + "Where (" + head.substr(at + 5) + ")" + where;
+        rewritten.append(head.substr(0, *at.where_at)).append("Where (").append(head.substr(*at.where_at + 5));
+        if (at.end_line)
+            rewritten += '\n';
+        rewritten += ')';
+        for (const std::string& condition : conditions)
+            rewritten.append(" and (").append(condition).append(")");
     } else {
-        rewritten = head + " Where " + where.substr(5);
+        rewritten.append(head);
+        if (at.end_line)
+            rewritten += '\n';
+        rewritten += " Where ";
+        for (std::size_t i = 0; i < conditions.size(); ++i)
+            rewritten.append(i == 0 ? "(" : " and (").append(conditions[i]).append(")");
     }
-    if (!tail.empty())
-        rewritten += " " + std::string(tail);
+    if (at.tail_at < designed.size())
+        rewritten.append(" ").append(designed.substr(at.tail_at));
     return rewritten;
 }
 

@@ -1,8 +1,10 @@
 #include "library/toolbar/uo_toolbar.h"
 
 #include "host/object/runtime.h"
+#include "host/ui/datawindow_attributes.h"
 #include "host/value/functions.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -21,9 +23,15 @@ namespace {
 using toolbar::button_of;
 
 // as_object + ".FileName = 'bmp\<name><suffix>.bmp'"
+// The picture of button `object` in the state `suffix` names ("" enabled, "1" pressed, "2" disabled).
+std::string button_picture(const std::string& object, std::string_view suffix)
+{
+    return "bmp\\" + fn::mid(object, 3) + std::string(suffix) + ".bmp";
+}
+
 std::string filename_modstring(const std::string& object, std::string_view suffix)
 {
-    return object + ".FileName = 'bmp\\" + fn::mid(object, 3) + std::string(suffix) + ".bmp'";
+    return object + ".FileName = '" + button_picture(object, suffix) + "'";
 }
 
 // Object.<line>.<attribute> reads and writes; a failure is a failed host call (raised by the
@@ -137,6 +145,15 @@ ScriptResult uo_toolbar::uf_setenabled(ScriptCall& call)
         return no_return; // a null name makes null modstrings, which Modify ignores
     const std::string& object = *as_object;
     const bool enable = ab_enabled.value_or(false);
+    // Pages set their buttons on every retrieval, mostly to the state they already show: a
+    // plain button name whose picture and tag are already these needs no Modify at all.
+    const bool plain_name = std::all_of(object.begin(), object.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    });
+    if (plain_name && !object.empty()
+        && attribute_holds(*this, object, "filename", button_picture(object, enable ? "" : "2"))
+        && attribute_holds(*this, object, "tag", enable ? "1" : "0"))
+        return no_return;
     // Two separate Modify calls whose answers are not examined, as the runtime passes them.
     if (enable) {
         modify(filename_modstring(object, ""));

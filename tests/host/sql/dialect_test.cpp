@@ -286,3 +286,34 @@ TEST(Dialect, SqliteQueriesBindTheLiteralsTheyCompare)
         EXPECT_TRUE(pg->literals.empty()) << c.input;
     }
 }
+
+// A text new only in its literals is translated from its form: the same statement, the same
+// bound values, whatever the literals hold and wherever they stand.
+TEST(Dialect, ATextTranslatesAsItsLiteralFormWithItsLiteralsFilledIn)
+{
+    const char* inputs[] = {
+        "select a from t Where ( x=1) and (t.id='O''Brien') ORDER BY a",
+        "SELECT 'k' = 'k', a FROM t WHERE b = :b AND 'x'<>c AND d LIKE 'a%' AND e IN ('f') AND g >= '' || 'h'",
+        "SELECT TOP 5 a INTO :x FROM t /* 'no' */ WHERE b = '1' -- it's\n AND c = '''' ORDER BY a;",
+        "DELETE t WHERE b = 'y'",
+        "select '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '10' from t where a='11' or b='1'",
+    };
+    for (const char* input : inputs) {
+        const auto form = literal_form(input);
+        ASSERT_TRUE(form) << input;
+        for (Dbms dbms : {Dbms::SQLite, Dbms::PostgreSQL}) {
+            const auto direct = translate(input, dbms);
+            const auto general = translate(form->form, dbms);
+            ASSERT_TRUE(direct && general) << input;
+            const Translated made = with_literals(*general, form->literals);
+            EXPECT_EQ(made.text, direct->text) << input;
+            EXPECT_EQ(made.literals, direct->literals) << input;
+            EXPECT_EQ(made.params, direct->params) << input;
+            EXPECT_EQ(made.into, direct->into) << input;
+            EXPECT_EQ(made.kind, direct->kind) << input;
+        }
+    }
+    EXPECT_FALSE(literal_form("select a from t where b = 1"));
+    EXPECT_FALSE(literal_form("select a from t where b = 'x\x01'"));
+    EXPECT_FALSE(literal_form("select a from t where b = 'x"));
+}

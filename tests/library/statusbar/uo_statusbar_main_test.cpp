@@ -161,6 +161,35 @@ TEST_F(StatusbarMain, SetTextAddressesCellsOneToFiveOnly)
     EXPECT_EQ(xs(ref), (Numbers {5, 2083, 2123, 2163, 2203}));
 }
 
+// A text as wide as the one it replaces keeps the layout; anything moved or resized since the
+// last layout, or a wider text, is laid out again.
+TEST_F(StatusbarMain, SetTextLaysOutAgainWhateverChangedSinceTheLastLayout)
+{
+    ObjectRef ref = m_runtime.create_and_construct("uo_statusbar_main");
+    auto& bar = as<uo_statusbar_main>(ref);
+    ASSERT_EQ(set_text(ref, 5, Value("就绪")).outcome, Outcome::Completed);
+    const Numbers widths_laid = widths(ref), xs_laid = xs(ref);
+
+    ASSERT_EQ(set_text(ref, 5, Value("完成")).outcome, Outcome::Completed);
+    EXPECT_EQ(cells(ref)[4]->st_1.get()->text, "完成");
+    EXPECT_EQ(widths(ref), widths_laid);
+    EXPECT_EQ(xs(ref), xs_laid);
+
+    cells(ref)[2]->x = 7;
+    cells(ref)[3]->st_1.get()->width = 9;
+    ASSERT_EQ(set_text(ref, 5, Value("就绪")).outcome, Outcome::Completed);
+    EXPECT_EQ(xs(ref), xs_laid);
+    EXPECT_EQ(cells(ref)[3]->st_1.get()->width, 25);
+
+    bar.width = 2000;
+    ASSERT_EQ(set_text(ref, 5, Value("就绪")).outcome, Outcome::Completed);
+    EXPECT_EQ(widths(ref), (Numbers {1735, 60, 60, 60, 160}));
+
+    ASSERT_EQ(set_text(ref, 2, Value("就绪了")).outcome, Outcome::Completed);
+    EXPECT_EQ(widths(ref), (Numbers {1585, 210, 60, 60, 160}));
+    EXPECT_TRUE(m_runtime.error_log().empty());
+}
+
 TEST_F(StatusbarMain, DestroyTakesEveryCellDown)
 {
     ObjectRef ref = m_runtime.create_and_construct("uo_statusbar_main");

@@ -227,6 +227,12 @@ TEST_F(UoToolbar, ADisabledButtonShowsItsGreyBitmapAndIgnoresTheMouse)
     EXPECT_EQ(toolbar->is_object, "p_add");
     EXPECT_EQ(frame_visible(), "1111");
 
+    // Set again to the state it shows, a button changed behind the toolbar's back is put right.
+    toolbar->modify("p_add.FileName = 'bmp\\other.bmp' p_add.tag = '0'");
+    call("uf_setenabled", {Value("p_add"), Value(true)});
+    EXPECT_EQ(filename("p_add"), "bmp\\add.bmp");
+    EXPECT_EQ(tag("p_add"), "1");
+
     // A null flag disables; switching never touches the frame or the instance variables.
     call("uf_setenabled", {Value("p_add"), Value::null_of(Type::Boolean)});
     EXPECT_EQ(tag("p_add"), "0");
