@@ -173,6 +173,12 @@ int window_command(std::span<const std::string_view> args, ClassRegistry& regist
         // No display is needed: the offscreen platform draws the same window.
         gui::start_toolkit(true);
         options.finish = [&](Desktop& desktop) {
+            // Before anything is played the window shows its login.
+            if (desktop.windows().empty()) {
+                ObjectRef login;
+                if (desktop.open(login, "w_login") != 1)
+                    return 1;
+            }
             if (auto written = gui::write_screenshot(desktop, screenshot, width, height); !written) {
                 err << "hearth: " << written.error() << '\n';
                 return 1;

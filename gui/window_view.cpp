@@ -203,6 +203,13 @@ std::uint32_t key_flags(Qt::KeyboardModifiers modifiers, int key)
     return flags;
 }
 
+// A password's edit shows stars, in the cell and in the edit over it.
+bool is_password(const dw::Control& control)
+{
+    const dw::Attribute* password = dw::find_attribute(control.attributes, "edit.password");
+    return password && lower_name(password->value.text) == "yes";
+}
+
 bool is_dialog(const Window& window)
 {
     return window.windowtype == WindowType::Response || window.windowtype == WindowType::Popup;
@@ -511,15 +518,17 @@ void WindowView::paint_datawindow(QPainter& p, DataWindowControl& dw, const QRec
                     p.fillRect(
                         box,
                         host_color(row_number(engine, control, "background.color", at, colors::window_background)));
-                const std::string text = control.kind == dw::ControlKind::Text
-                    ? row_attribute(engine, control, "text", at)
-                    : dw_value_text(engine, control, at);
+                std::string text = control.kind == dw::ControlKind::Text ? row_attribute(engine, control, "text", at)
+                                                                         : dw_value_text(engine, control, at);
+                if (is_password(control))
+                    text = std::string(static_cast<std::size_t>(QString::fromStdString(text).size()), '*');
                 p.setPen(selected ? QColor(Qt::white)
                                   : host_color(row_number(engine, control, "color", at, colors::window_text)));
                 p.setFont(dw_font(engine, control, at));
                 p.drawText(box.adjusted(2, 0, -2, 0),
                            host_alignment(row_number(engine, control, "alignment", at, 0)) | Qt::TextSingleLine,
                            qs(text));
+                draw_border(p, box, row_number(engine, control, "border", at, 0));
                 if (control.kind == dw::ControlKind::Column && has_focus && row == dw.get_row()
                     && control.column_id == dw.get_column()) {
                     p.setPen(QPen(Qt::black, 1, Qt::DotLine));
@@ -721,6 +730,7 @@ void WindowView::place_editor()
         m_edit_row = row;
         m_edit_column = column;
         m_editor->setFont(dw_font(*engine, *control, row));
+        m_editor->setEchoMode(is_password(*control) ? QLineEdit::Password : QLineEdit::Normal);
         m_editor->setText(qs(dw->has_pending_edit() ? dw->get_text() : dw_value_text(*engine, *control, row)));
         m_editor->selectAll();
     }
