@@ -806,6 +806,10 @@ void FrontWindow::sync()
             }
         }
         menuBar()->setVisible(menu != nullptr);
+        // A frame that opens on a person's screen gets the size it is designed at.
+        if (main && isVisible() && QGuiApplication::platformName() != QStringLiteral("offscreen"))
+            resize(static_cast<int>(main->width * unit_x),
+                   static_cast<int>(main->height * unit_y) + menuBar()->sizeHint().height());
     }
     setWindowTitle(main ? qs(main->title) : QStringLiteral("Hearth"));
     m_view->sync();
