@@ -3,13 +3,17 @@
 #include "app/init_db.h"
 #include "app/player.h"
 #include "app/printers_command.h"
+#include "gui/gui.h"
 #include "host/object/class_listing.h"
+#include "host/ui/desktop.h"
 #include "host/ui/register.h"
+#include "library/frame/application.h"
 #include "library/library_classes.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 namespace hearth {
@@ -22,6 +26,7 @@ int usage(std::ostream& err)
            "       hearth init-db DIR [--households N] [--seed S] [--admin-password P]\n"
            "       hearth play SCENARIO --db DIR\n"
            "       hearth printers [--set-default NAME | --paper NAME [CODE [WIDTH LENGTH]]]\n"
+           "       hearth [--db DIR] [--screenshot FILE [--play SCENARIO] [--size W H]]\n"
            "  classes   list the registered library classes and their scripts\n"
            "  init-db   create the records and archive databases in the folder DIR, or on the PostgreSQL\n"
            "            server when DIR is a connection string, with N sample households (default\n"
@@ -30,7 +35,11 @@ int usage(std::ostream& err)
            "            or a connection string) with the actions of SCENARIO, and print what the user\n"
            "            would see\n"
            "  printers  list the printers (name, driver, port, status, attributes; * marks the\n"
-           "            default), make one the default, or set and show a printer's paper\n";
+           "            default), make one the default, or set and show a printer's paper\n"
+           "  without a command: the application in a window on the databases of DIR (default\n"
+           "            ~/.local/share/hearth), the login window first; with --screenshot, drawn\n"
+           "            offscreen after the actions of SCENARIO and written to FILE as a PNG of W x H\n"
+           "            pixels (default 1280 x 800)\n";
     return 2;
 }
 
@@ -108,7 +117,96 @@ int play_command(std::span<const std::string_view> args, ClassRegistry& registry
 {
     if (args.size() != 3 || args[0].starts_with("--") || args[1] != "--db")
         return usage(err);
-    return play({std::filesystem::path(args[0]), std::string(args[2]), object_path()}, registry, out, err);
+    return play({std::filesystem::path(args[0]), std::string(args[2]), object_path(), {}}, registry, out, err);
+}
+
+// The databases the window opens when --db is not given.
+std::string default_db()
+{
+    const char* home = std::getenv("HOME");
+    return (std::filesystem::path(home && *home ? home : ".") / ".local/share/hearth").string();
+}
+
+// After the login window closes: the frame when the user logged in, else nothing (the
+// program ends). Only the first login opens the frame.
+bool open_frame_after_login(Desktop& desktop, bool& frame_opened)
+{
+    Application* application = Application::current();
+    if (frame_opened || !application || application->globals().gs_userno.empty())
+        return false;
+    ObjectRef main;
+    if (desktop.open(main, "w_main") != 1 || !main.is_valid())
+        return false;
+    application->globals().w_main = main;
+    frame_opened = true;
+    return true;
+}
+
+// hearth [--db DIR] [--screenshot FILE [--play SCENARIO] [--size W H]]
+int window_command(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out,
+                   std::ostream& err)
+{
+    PlayOptions options {{}, default_db(), object_path(), {}};
+    std::string screenshot;
+    int width = 1280;
+    int height = 800;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::size_t values = args[i] == "--size" ? 2 : 1;
+        if (i + values >= args.size())
+            return usage(err);
+        if (args[i] == "--db") {
+            options.db = std::string(args[++i]);
+        } else if (args[i] == "--screenshot") {
+            screenshot = std::string(args[++i]);
+        } else if (args[i] == "--play") {
+            options.scenario = std::filesystem::path(args[++i]);
+        } else if (args[i] == "--size") {
+            if (!parse_number(args[i + 1], width) || !parse_number(args[i + 2], height) || width < 1 || height < 1
+                || width > 10000 || height > 10000) {
+                err << "hearth: --size takes a width and a height in pixels, 1 to 10000\n";
+                return 2;
+            }
+            i += 2;
+        } else {
+            return usage(err);
+        }
+    }
+    if (screenshot.empty() && !options.scenario.empty())
+        return usage(err);
+    if (!screenshot.empty()) {
+        // No display is needed: the offscreen platform draws the same window.
+        gui::start_toolkit(true);
+        options.finish = [&](Desktop& desktop) {
+            // Before anything is played the window shows its login.
+            if (desktop.windows().empty()) {
+                ObjectRef login;
+                if (desktop.open(login, "w_login") != 1)
+                    return 1;
+            }
+            if (auto written = gui::write_screenshot(desktop, screenshot, width, height); !written) {
+                err << "hearth: " << written.error() << '\n';
+                return 1;
+            }
+            return 0;
+        };
+        // The scenario's transcript is not wanted here: only the picture.
+        std::ostringstream transcript;
+        return play(options, registry, transcript, err);
+    }
+    const auto has = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
+    if (!has("DISPLAY") && !has("WAYLAND_DISPLAY") && !has("QT_QPA_PLATFORM")) {
+        err << "hearth: 没有可用的显示器。无显示器时可用 hearth --screenshot FILE 画出窗口，或用 hearth play "
+               "运行剧本\n";
+        return 1;
+    }
+    options.finish = [&](Desktop& desktop) {
+        ObjectRef login;
+        if (desktop.open(login, "w_login") != 1)
+            return 1;
+        bool frame_opened = false;
+        return gui::run_window(desktop, [&] { return open_frame_after_login(desktop, frame_opened); });
+    };
+    return play(options, registry, out, err);
 }
 
 } // namespace
@@ -121,6 +219,8 @@ int run_hearth(std::span<const std::string_view> args, ClassRegistry& registry, 
         return play_command(args.subspan(1), registry, out, err);
     if (!args.empty() && args[0] == "printers")
         return printers_command(args.subspan(1), registry, out, err);
+    if (args.empty() || args[0].starts_with("--"))
+        return window_command(args, registry, out, err);
     if (args.size() != 1 || args[0] != "classes")
         return usage(err);
 

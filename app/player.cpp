@@ -1082,13 +1082,15 @@ Result<std::vector<ScenarioAction>> parse_scenario(std::string_view text, const 
 int play(const PlayOptions& options, ClassRegistry& registry, std::ostream& out, std::ostream& err)
 {
     const std::string where = options.scenario.string();
-    std::ifstream file(options.scenario, std::ios::binary);
-    if (!file) {
-        err << "hearth: 打不开剧本：" << where << '\n';
-        return 1;
-    }
     std::ostringstream text;
-    text << file.rdbuf();
+    if (!options.scenario.empty()) {
+        std::ifstream file(options.scenario, std::ios::binary);
+        if (!file) {
+            err << "hearth: 打不开剧本：" << where << '\n';
+            return 1;
+        }
+        text << file.rdbuf();
+    }
     auto actions = parse_scenario(text.str(), [](const std::string& name) -> std::optional<std::string> {
         const char* value = std::getenv(name.c_str());
         return value ? std::optional<std::string>(value) : std::nullopt;
@@ -1128,7 +1130,7 @@ int play(const PlayOptions& options, ClassRegistry& registry, std::ostream& out,
         err << "hearth: 写不出结果\n";
         return 1;
     }
-    return 0;
+    return options.finish ? options.finish(desktop) : 0;
 }
 
 } // namespace hearth

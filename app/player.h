@@ -46,10 +46,15 @@ using EnvLookup = std::function<std::optional<std::string>(const std::string& na
 // wrong number of words.
 Result<std::vector<ScenarioAction>> parse_scenario(std::string_view text, const EnvLookup& env);
 
+class Desktop;
+
 struct PlayOptions {
-    std::filesystem::path scenario;
+    std::filesystem::path scenario;                 // empty: no actions
     std::string db;                                 // a folder made by init-db, or a PostgreSQL connection string
     std::vector<std::filesystem::path> object_path; // where the DataWindow objects are
+    // Runs after the last action, while the application still runs (the window, a
+    // screenshot); its answer is the exit status.
+    std::function<int(Desktop&)> finish;
 };
 
 // Plays the scenario on `registry` (which it fills with the host's, the library's and the

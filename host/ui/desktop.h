@@ -202,6 +202,25 @@ public:
     virtual void page_setup_dialog(const PageSetupDialogRecord& dialog) { (void)dialog; }
 };
 
+// The window toolkit's dialogs, when a person sits at the screen: the front end answers
+// message boxes and file, colour and text dialogs instead of the scripted user's queues. The
+// desktop still records every dialog with its answer.
+class DesktopFrontEnd {
+public:
+    virtual ~DesktopFrontEnd() = default;
+    // The button position pressed (1 to button_count(box.buttons)).
+    virtual int message_box(const MessageBoxRecord& box) = 0;
+    // The file chosen, or a cancel; `dialog` holds the title, default path, extension, filter
+    // and folder.
+    virtual FileAnswer file_save_name(const FileDialogRecord& dialog) = 0;
+    // The colour chosen, or nullopt for a cancel.
+    virtual std::optional<std::int32_t> choose_color(std::int32_t initial) = 0;
+    // The text entered, or nullopt for a cancel.
+    virtual std::optional<std::string> ask_text(const std::string& title, const std::string& prompt,
+                                                const std::string& text)
+        = 0;
+};
+
 class Desktop {
 public:
     // A desktop driving `runtime`, finding DataWindow objects in `library`. Becomes current.
@@ -238,6 +257,11 @@ public:
     void note_retrieve(const std::string& select);
     // A file was written for the user.
     void note_file_written(const std::string& path);
+
+    // The toolkit's dialogs answer from now on; nullptr (the default) gives the answers back
+    // to the scripted user's queues. The front end must outlive its use.
+    void set_front_end(DesktopFrontEnd* front_end) { m_front_end = front_end; }
+    DesktopFrontEnd* front_end() const { return m_front_end; }
 
     // ---- Windows (desktop_windows.cpp) --------------------------------------------------------
     // Open(window, {parent}): opens a window of class `class_name` into `window`; when
@@ -432,6 +456,7 @@ private:
     dw::ObjectLibrary m_library;
     Desktop* m_previous = nullptr;
     DesktopObserver* m_observer = nullptr;
+    DesktopFrontEnd* m_front_end = nullptr;
     std::vector<std::string> m_status_texts;
 
     std::vector<OpenWindow> m_windows; // activation order, the active one last

@@ -72,7 +72,10 @@ Value Desktop::message_box(const Value& title, const Value& text, Icon icon, But
     box.buttons = buttons;
     const std::int64_t wanted = default_button.is_integral() ? default_button.as_integral() : 1;
     box.default_button = wanted >= 1 && wanted <= count ? static_cast<int>(wanted) : 1;
-    if (m_box_answers.empty()) {
+    if (m_front_end) {
+        const int pressed = m_front_end->message_box(box);
+        box.answer = pressed >= 1 && pressed <= count ? pressed : -1;
+    } else if (m_box_answers.empty()) {
         box.answer = box.default_button;
     } else {
         const int scripted = m_box_answers.front();
@@ -99,7 +102,9 @@ Value Desktop::get_file_save_name(const Value& title, std::string& pathname, std
     dialog.initdir = text(initdir);
 
     FileAnswer answer = FileAnswer::cancel(); // a user who does nothing cancels
-    if (!m_file_answers.empty()) {
+    if (m_front_end) {
+        answer = m_front_end->file_save_name(dialog);
+    } else if (!m_file_answers.empty()) {
         answer = std::move(m_file_answers.front());
         m_file_answers.pop_front();
     }
@@ -126,7 +131,13 @@ int Desktop::choose_color(std::int32_t& color)
 {
     ColorDialogRecord dialog;
     dialog.initial = color;
-    if (!m_color_answers.empty()) {
+    if (m_front_end) {
+        if (const std::optional<std::int32_t> answer = m_front_end->choose_color(color)) {
+            dialog.result = 1;
+            dialog.chosen = *answer;
+            color = *answer;
+        }
+    } else if (!m_color_answers.empty()) {
         if (const std::optional<std::int32_t> answer = m_color_answers.front()) {
             dialog.result = 1;
             dialog.chosen = *answer;
@@ -145,7 +156,13 @@ int Desktop::ask_text(const std::string& title, const std::string& prompt, std::
     TextDialogRecord dialog;
     dialog.title = title;
     dialog.prompt = prompt;
-    if (!m_text_answers.empty()) {
+    if (m_front_end) {
+        if (std::optional<std::string> answer = m_front_end->ask_text(title, prompt, text)) {
+            dialog.result = 1;
+            dialog.text = *answer;
+            text = std::move(*answer);
+        }
+    } else if (!m_text_answers.empty()) {
         if (const std::optional<std::string>& answer = m_text_answers.front()) {
             dialog.result = 1;
             dialog.text = *answer;

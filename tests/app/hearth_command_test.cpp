@@ -61,7 +61,7 @@ TEST(HearthCommand, ClassesPrintsTheRegistryListing)
 
 TEST(HearthCommand, UnknownOrMissingSubcommandPrintsUsageAndExits2)
 {
-    for (const char* arguments : {"bogus", "", "classes extra", "CLASSES"}) {
+    for (const char* arguments : {"bogus", "--bogus", "classes extra", "CLASSES"}) {
         const CommandRun run = run_hearth(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
