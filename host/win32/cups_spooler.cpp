@@ -56,21 +56,21 @@ std::pair<std::vector<std::int16_t>, std::int16_t> media_of(cups_dest_t& d)
 {
     std::vector<std::string> names;
     std::string default_media = option(d, "media");
-    if (http_t* http = cupsConnectDest(&d, CUPS_DEST_FLAGS_NONE, 5000, nullptr, nullptr, 0, nullptr, nullptr)) {
-        if (cups_dinfo_t* info = cupsCopyDestInfo(http, &d)) {
-            const int n = cupsGetDestMediaCount(http, &d, info, 0);
-            for (int i = 0; i < n; ++i) {
-                cups_size_t size {};
-                if (cupsGetDestMediaByIndex(http, &d, info, i, 0, &size))
-                    names.emplace_back(size.media);
-            }
-            if (default_media.empty())
-                if (ipp_attribute_t* attr = cupsFindDestDefault(http, &d, info, "media"))
-                    if (const char* text = ippGetString(attr, 0, nullptr))
-                        default_media = text;
-            cupsFreeDestInfo(info);
+    // The server the library is configured for answers about its own queues: a connection
+    // of their own (cupsConnectDest) goes to the host in printer-uri-supported, which need not
+    // be the server that listed them, and then finds no such printer.
+    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, &d)) {
+        const int n = cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, &d, info, 0);
+        for (int i = 0; i < n; ++i) {
+            cups_size_t size {};
+            if (cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, &d, info, i, 0, &size))
+                names.emplace_back(size.media);
         }
-        httpClose(http);
+        if (default_media.empty())
+            if (ipp_attribute_t* attr = cupsFindDestDefault(CUPS_HTTP_DEFAULT, &d, info, "media"))
+                if (const char* text = ippGetString(attr, 0, nullptr))
+                    default_media = text;
+        cupsFreeDestInfo(info);
     }
     std::vector<std::int16_t> papers = papers_of_media(names);
     const std::int16_t paper = paper_of_media(default_media).value_or(papers.empty() ? 0 : papers.front());
