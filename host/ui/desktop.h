@@ -432,6 +432,9 @@ private:
     struct OpenWindow {
         ObjectRef window;
         ObjectRef frame; // for a sheet: its frame
+        // The control that had the focus when the window opened; it takes the focus back when
+        // the window closes, as the window system reactivates the window beneath.
+        ObjectRef focus_before;
     };
     struct PointerPosition {
         ObjectRef object;

@@ -53,7 +53,7 @@ std::int32_t Desktop::open_window(ObjectRef& window, std::string_view class_name
     }
     made_window->parent_window = frame.is_valid() ? frame : parent;
     made_window->visible = true;
-    m_windows.push_back({made, frame});
+    m_windows.push_back({made, frame, m_focus});
     window = made;
     if (m_observer)
         m_observer->window_opened(cls->name(), parm && parm->is_string() && !parm->is_null() ? parm->as_string() : "");
@@ -100,6 +100,7 @@ std::int32_t Desktop::close(const ObjectRef& window)
                            [&](const OpenWindow& w) { return w.window.is_valid() && w.window.same_as(window); });
     if (it == m_windows.end())
         return -1;
+    const ObjectRef focus_before = it->focus_before;
     // The windows it owns (its sheets, and the windows opened with it as parent) go first.
     for (;;) {
         auto owned = std::find_if(m_windows.begin(), m_windows.end(), [&](const OpenWindow& w) {
@@ -111,9 +112,12 @@ std::int32_t Desktop::close(const ObjectRef& window)
         close(owned->window);
     }
     std::erase_if(m_windows, [&](const OpenWindow& w) { return !w.window.is_valid() || w.window.same_as(window); });
-    if (Object* focused = m_focus.get(); focused && window_of(focused) == window.get())
+    const bool focus_inside = m_focus.is_valid() && window_of(m_focus.get()) == window.get();
+    if (focus_inside)
         m_focus = {};
     m_runtime.destroy(window);
+    if ((focus_inside || !m_focus.is_valid()) && focus_before.is_valid())
+        set_focus(focus_before);
     settle();
     return 1;
 }

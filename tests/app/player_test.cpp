@@ -177,9 +177,11 @@ std::vector<std::string> shipped_scenarios()
 
 // Each shipped scenario's transcript is the reviewed one beside it. Every scenario starts
 // from the same community, in a copy of its own (with a config folder and a folder for the
-// files it writes of its own), so that one scenario's changes never reach another's.
+// files it writes of its own), so that one scenario's changes never reach another's. With
+// HEARTH_TRANSCRIPTS_OUT naming a folder, each transcript is also written there, for review.
 TEST_F(Scenarios, ShippedScenariosPrintTheirReviewedTranscripts)
 {
+    const char* review = std::getenv("HEARTH_TRANSCRIPTS_OUT");
     for (const std::string& name : shipped_scenarios()) {
         const fs::path copy = scratch("copy_" + name);
         fs::copy(folder, copy, fs::copy_options::recursive);
@@ -190,6 +192,8 @@ TEST_F(Scenarios, ShippedScenariosPrintTheirReviewedTranscripts)
         EXPECT_EQ(run.status, 0) << name << ": " << run.err;
         EXPECT_EQ(run.err, "") << name;
         EXPECT_EQ(run.out, read_file(scenarios / (name + ".expected"))) << name;
+        if (review && *review)
+            std::ofstream(fs::path(review) / (name + ".expected"), std::ios::binary) << run.out;
         fs::remove_all(copy);
     }
 }

@@ -133,5 +133,20 @@ TEST_F(Windows, CloseClearsTheFocusInsideAndDestroysTheControls)
     EXPECT_FALSE(desktop.focus().is_valid());
 }
 
+// Closing a window gives the focus back to the control that had it when the window opened,
+// so the keys go on reaching the page beneath an editing window.
+TEST_F(Windows, CloseGivesTheFocusBackToTheWindowBeneath)
+{
+    ObjectRef below;
+    ASSERT_EQ(desktop.open(below, "t_window"), 1);
+    ObjectRef page_dw = Ref<t_window>(below).get()->dw_2;
+    ASSERT_EQ(desktop.set_focus(page_dw), 1);
+    ObjectRef above;
+    ASSERT_EQ(desktop.open(above, "t_window"), 1);
+    ASSERT_EQ(desktop.set_focus(Ref<t_window>(above).get()->dw_1), 1);
+    EXPECT_EQ(desktop.close(above), 1);
+    EXPECT_TRUE(desktop.focus().same_as(page_dw));
+}
+
 } // namespace
 } // namespace hearth::test
