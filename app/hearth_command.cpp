@@ -38,9 +38,8 @@ int usage(std::ostream& err)
            "            default), make one the default, or set and show a printer's paper\n"
            "  without a command: the application in a window on the databases of DIR (default: the\n"
            "            demo database scripts/run makes, ${XDG_DATA_HOME:-~/.local/share}/hearth/demo),\n"
-           "            the login window first; with --screenshot, drawn\n"
-           "            offscreen after the actions of SCENARIO and written to FILE as a PNG of W x H\n"
-           "            pixels (default 1280 x 800)\n";
+           "            the login window first; with --screenshot, drawn offscreen after the actions\n"
+           "            of SCENARIO and written to FILE as a PNG of W x H pixels (default 1280 x 800)\n";
     return 2;
 }
 
