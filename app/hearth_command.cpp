@@ -36,10 +36,10 @@ int usage(std::ostream& err)
            "            would see\n"
            "  printers  list the printers (name, driver, port, status, attributes; * marks the\n"
            "            default), make one the default, or set and show a printer's paper\n"
-           "  without a command: the application in a window on the databases of DIR (default\n"
-           "            ~/.local/share/hearth), the login window first; with --screenshot, drawn\n"
-           "            offscreen after the actions of SCENARIO and written to FILE as a PNG of W x H\n"
-           "            pixels (default 1280 x 800)\n";
+           "  without a command: the application in a window on the databases of DIR (default: the\n"
+           "            demo database scripts/run makes, ${XDG_DATA_HOME:-~/.local/share}/hearth/demo),\n"
+           "            the login window first; with --screenshot, drawn offscreen after the actions\n"
+           "            of SCENARIO and written to FILE as a PNG of W x H pixels (default 1280 x 800)\n";
     return 2;
 }
 
@@ -120,11 +120,14 @@ int play_command(std::span<const std::string_view> args, ClassRegistry& registry
     return play({std::filesystem::path(args[0]), std::string(args[2]), object_path(), {}}, registry, out, err);
 }
 
-// The databases the window opens when --db is not given.
-std::string default_db()
+// The databases the window opens when --db is not given: the demo database scripts/run makes
+// in the user's data folder, ${XDG_DATA_HOME:-~/.local/share}/hearth/demo.
+std::filesystem::path default_db()
 {
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+        return std::filesystem::path(data) / "hearth" / "demo";
     const char* home = std::getenv("HOME");
-    return (std::filesystem::path(home && *home ? home : ".") / ".local/share/hearth").string();
+    return std::filesystem::path(home && *home ? home : ".") / ".local" / "share" / "hearth" / "demo";
 }
 
 // After the login window closes: the frame when the user logged in, else nothing (the
@@ -146,7 +149,7 @@ bool open_frame_after_login(Desktop& desktop, bool& frame_opened)
 int window_command(std::span<const std::string_view> args, ClassRegistry& registry, std::ostream& out,
                    std::ostream& err)
 {
-    PlayOptions options {{}, default_db(), object_path(), {}};
+    PlayOptions options {{}, {}, object_path(), {}};
     std::string screenshot;
     int width = 1280;
     int height = 800;
@@ -173,6 +176,16 @@ int window_command(std::span<const std::string_view> args, ClassRegistry& regist
     }
     if (screenshot.empty() && !options.scenario.empty())
         return usage(err);
+    if (options.db.empty()) {
+        const std::filesystem::path demo = default_db();
+        std::error_code ec;
+        if (!std::filesystem::exists(demo / records_file, ec)) {
+            err << "hearth: 没有找到演示数据库 " << demo.string()
+                << "。请先运行 scripts/run 建立它，或用 --db 指定数据库的文件夹或连接串\n";
+            return 1;
+        }
+        options.db = demo.string();
+    }
     if (!screenshot.empty()) {
         // No display is needed: the offscreen platform draws the same window.
         gui::start_toolkit(true);

@@ -103,15 +103,8 @@ ScriptResult w_main::open(ScriptCall& call)
     globals->w_main = ref();
     backcolor = globals->gl_backcolor;
     build_menu();
-    if (uo_toolbar* tool = call.use(dw_tool, "dw_tool")) {
-        tool->x = 0;
-        tool->y = 0;
-        tool->width = width;
-    }
-    if (uo_statusbar_main* bar = call.use(uo_status, "uo_status")) {
-        bar->x = 0;
-        bar->y = height - bar->height;
-        call.call(uo_status, "resize", {Value::integer(static_cast<std::int16_t>(width)), Value::integer(0)});
+    lay_out(call);
+    if (uo_status.is_valid()) {
         const std::string community = globals->gs_workparm.empty() ? std::string() : globals->gs_workparm[0];
         const std::string cells[] = {"当前用户：" + globals->gs_username, community,
                                      fn::to_string(fn::today().as_date()), std::string(app_version_text)};
@@ -120,6 +113,27 @@ ScriptResult w_main::open(ScriptCall& call)
             call.call(uo_status, "uf_settext", {Value::integer(index++), Value(text)});
     }
     return no_return;
+}
+
+void w_main::lay_out(ScriptCall& call)
+{
+    if (uo_toolbar* tool = call.use(dw_tool, "dw_tool")) {
+        tool->x = 0;
+        tool->y = 0;
+        tool->width = width;
+    }
+    if (uo_statusbar_main* bar = call.use(uo_status, "uo_status")) {
+        bar->x = 0;
+        bar->y = std::max(0, height - bar->height);
+        // The panel places its cells for the new width, as a frame's resize asks of it.
+        call.call(uo_status, "resize", {Value::integer(static_cast<std::int16_t>(width)), Value::integer(0)});
+    }
+}
+
+ScriptResult w_main::resize(ScriptCall& call)
+{
+    lay_out(call);
+    return Value(0);
 }
 
 ScriptResult w_main::destroy(ScriptCall& call)
@@ -165,6 +179,7 @@ const ClassTable& _getVtableInfo_w_main()
           {{0, "create", create_script},
            {1, "destroy", on_self<&w_main::destroy>},
            {38, "open", on_self<&w_main::open>},
+           {46, "resize", on_self<&w_main::resize>},
            {119, "wf_setstatus", on_self<&w_main::wf_setstatus>},
            {120, "ue_explorer", on_self<&w_main::ue_explorer>}}}}};
     return table;

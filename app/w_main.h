@@ -46,6 +46,9 @@ public:
     // Scripts.
     ScriptResult open(ScriptCall& call);
     ScriptResult destroy(ScriptCall& call);
+    // resize(sizetype, newwidth, newheight): lays the toolbar and the status bar out again
+    // for the new size.
+    ScriptResult resize(ScriptCall& call);
     // wf_setstatus(as_text): the text in status cell 1, and on the desktop's status line.
     ScriptResult wf_setstatus(ScriptCall& call);
     // ue_explorer(as_text, ai_mode): see ExplorerMode; 1 when done, -1 when the sheet could
@@ -54,6 +57,9 @@ public:
 
 private:
     void build_menu();
+    // The toolbar across the top and the status bar along the bottom, as wide as the frame;
+    // the sheets take the area between them.
+    void lay_out(ScriptCall& call);
 
     // The sheets opened by open_sheet, by class name, so that a second open activates.
     std::map<std::string, ObjectRef> m_sheets;

@@ -17,12 +17,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QStyleOptionButton>
 #include <QTimer>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace hearth::gui {
 
@@ -619,6 +621,8 @@ void WindowView::mousePressEvent(QMouseEvent* event)
 
 void WindowView::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (std::exchange(m_double_click_release, false) && event->button() == Qt::LeftButton)
+        return;
     const Region* region = region_at(event->position());
     if (!region || region->tab > 0 || event->button() != Qt::LeftButton)
         return;
@@ -641,8 +645,11 @@ void WindowView::mouseDoubleClickEvent(QMouseEvent* event)
     const Region* region = region_at(event->position());
     if (!region || region->tab > 0 || event->button() != Qt::LeftButton)
         return;
+    // The toolkit has delivered the first press and release as a click already; this is the
+    // second press, and its release is given to the desktop with it.
     const auto [x, y] = units_at(*region, event->position());
-    m_desktop.double_click(region->target, x, y);
+    m_desktop.double_click_message(region->target, x, y);
+    m_double_click_release = true;
     after_gesture();
 }
 
@@ -690,8 +697,29 @@ bool WindowView::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void WindowView::resizeEvent(QResizeEvent*)
+{
+    fit_frame();
+    place_editor();
+}
+
+void WindowView::fit_frame()
+{
+    Window* main = frame();
+    if (!main || width() < 1 || height() < 1)
+        return;
+    // Rounded up, so that the frame covers the last pixel.
+    const auto across = static_cast<std::int32_t>(std::ceil(width() / unit_x));
+    const auto down = static_cast<std::int32_t>(std::ceil(height() / unit_y));
+    if (main->width != across || main->height != down)
+        m_desktop.resize_window(main->ref(), across, down);
+}
+
 void WindowView::sync()
 {
+    // A frame opened since the last resize takes the view's size too.
+    if (isVisible())
+        fit_frame();
     place_editor();
     update();
 }

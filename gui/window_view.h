@@ -50,6 +50,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,6 +79,8 @@ private:
     static std::pair<std::int32_t, std::int32_t> units_at(const Region& region, QPointF point);
     void place_editor();
     void after_gesture();
+    // The frame takes the view's size, as when the user resizes its window.
+    void fit_frame();
 
     Desktop& m_desktop;
     std::vector<Region> m_regions;
@@ -89,6 +92,8 @@ private:
     const Object* m_edit_dw = nullptr;
     long m_edit_row = 0;
     int m_edit_column = 0;
+    // The release that ends a double-click, already given to the desktop with its message.
+    bool m_double_click_release = false;
 };
 
 // The top-level window: the frame's menu over a WindowView.

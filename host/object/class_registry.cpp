@@ -36,8 +36,9 @@ constexpr std::optional<Type> long_result = Type::Long;
 const std::vector<SystemClass>& system_classes()
 {
     // Arguments: clicked, doubleclicked, rbuttondown (xpos, ypos, row, dwo); itemchanged (row,
-    // dwo, data); retrieveend (rowcount); rowfocuschanged (currentrow); resize (width,
-    // height); a tab's clicked (index) and selectionchanged (oldindex, newindex).
+    // dwo, data); retrieveend (rowcount); rowfocuschanged (currentrow); a user object's resize
+    // function (width, height) and a window's resize event (sizetype, newwidth, newheight); a
+    // tab's clicked (index) and selectionchanged (oldindex, newindex).
     static const std::vector<SystemClass> classes = {
         {"datawindow",
          436,
@@ -76,7 +77,12 @@ const std::vector<SystemClass>& system_classes()
           {34, "constructor", event, long_result},
           {36, "clicked", event, long_result, 1},
           {47, "selectionchanged", event, long_result, 2}}},
-        {"window", 119, {{0, "create", event, none}, {1, "destroy", event, none}, {38, "open", event, long_result}}},
+        {"window",
+         119,
+         {{0, "create", event, none},
+          {1, "destroy", event, none},
+          {38, "open", event, long_result},
+          {46, "resize", event, long_result, 3}}},
         {"nonvisualobject", 21, {{0, "create", event, none}, {1, "destroy", event, none}}},
         // Plain controls that library classes nest without scripts of their own.
         {"line", std::nullopt, {{0, "create", event, none}, {1, "destroy", event, none}}},

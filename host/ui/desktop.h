@@ -287,6 +287,10 @@ public:
     std::int32_t close_with_return(const ObjectRef& window, const Value& value);
     // Makes an open window (or sheet) the active one.
     void activate(const ObjectRef& window);
+    // The user resizes a window to `width` x `height` layout units (its client area): the
+    // window takes the size, then gets its resize event (0, newwidth, newheight) when its class
+    // has one. Sizes below 1 become 1.
+    void resize_window(const ObjectRef& window, std::int32_t width, std::int32_t height);
     // GetActiveSheet(): the active sheet of `frame`; invalid when it has none.
     ObjectRef get_active_sheet(const ObjectRef& frame) const;
     // The open windows, oldest first; the active one is back().
@@ -418,6 +422,9 @@ public:
     // double-click message (doubleclicked(xpos, ypos, row, dwo)), release. The second press
     // raises no clicked.
     void double_click(const ObjectRef& target, std::int32_t x, std::int32_t y);
+    // The second half of a double-click alone: the double-click message and its release. For a
+    // front end whose toolkit has already delivered the first press and release as a click.
+    void double_click_message(const ObjectRef& target, std::int32_t x, std::int32_t y);
     // A click in the middle of a command button (press, then release over it). 1 when the
     // button took it; -1 for no button, or one hidden or disabled.
     std::int32_t click_button(const ObjectRef& button);

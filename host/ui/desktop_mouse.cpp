@@ -183,6 +183,11 @@ void Desktop::double_click(const ObjectRef& target, std::int32_t x, std::int32_t
     // and its release as an ordinary release. A script may close the window on the way.
     mouse_down(target, x, y, mouse_left_button);
     mouse_up(target, x, y);
+    double_click_message(target, x, y);
+}
+
+void Desktop::double_click_message(const ObjectRef& target, std::int32_t x, std::int32_t y)
+{
     if (!takes_mouse(target.get()))
         return;
     note_pointer(target, x, y);

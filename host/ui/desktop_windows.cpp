@@ -141,6 +141,22 @@ void Desktop::activate(const ObjectRef& window)
     m_windows.push_back(std::move(entry));
 }
 
+void Desktop::resize_window(const ObjectRef& window, std::int32_t width, std::int32_t height)
+{
+    auto* resized = dynamic_cast<Window*>(window.get());
+    if (!resized)
+        return;
+    // The event's sizes are integers; a window is never drawn smaller than a unit.
+    width = std::clamp(width, 1, 32767);
+    height = std::clamp(height, 1, 32767);
+    resized->width = width;
+    resized->height = height;
+    raise(window, Notification::WindowResize,
+          {Value::ulong(0), Value::integer(static_cast<std::int16_t>(width)),
+           Value::integer(static_cast<std::int16_t>(height))});
+    settle();
+}
+
 ObjectRef Desktop::get_active_sheet(const ObjectRef& frame) const
 {
     if (!frame.is_valid())

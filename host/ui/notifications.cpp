@@ -19,7 +19,7 @@ struct Raises {
 // messages that user events are declared for: the DataWindow's key-down, Enter, left-button-up
 // and mouse-move notifications, and a control's own mouse-move, left button down/up, key-down
 // and (for windows) move messages.
-constexpr std::array<Raises, 21> table {{
+constexpr std::array<Raises, 22> table {{
     {Notification::DwClicked, "clicked", {}},
     {Notification::DwDoubleClicked, "doubleclicked", {}},
     {Notification::DwRButtonDown, "rbuttondown", {}},
@@ -39,6 +39,7 @@ constexpr std::array<Raises, 21> table {{
     {Notification::ButtonClicked, "clicked", {}},
     {Notification::WindowMove, {}, "pbm_move"},
     {Notification::WindowOpen, "open", {}},
+    {Notification::WindowResize, "resize", {}},
     {Notification::TabClicked, "clicked", {}},
     {Notification::TabSelectionChanged, "selectionchanged", {}},
 }};

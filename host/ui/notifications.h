@@ -45,6 +45,8 @@ enum class Notification : std::uint8_t {
     WindowMove,
     // Window: ()
     WindowOpen,
+    // Window, resized by the user: (sizetype, newwidth, newheight)
+    WindowResize,
     // Tab control: (index); (oldindex, newindex)
     TabClicked,
     TabSelectionChanged,

@@ -1,6 +1,7 @@
 // The Qt front end offscreen: a click on a grid row moves the host's current row and typing
-// in the cell's edit commits through the host; a grid of a million rows paints only the rows
-// in view; the screenshot command draws the toolbar and the household grid in Chinese.
+// in the cell's edit commits through the host; a double-click is one click; a grid of a
+// million rows paints only the rows in view; the screenshot command draws the toolbar and the
+// household grid in Chinese, with the frame and its status bar filling the picture's size.
 
 #include "gui/gui.h"
 #include "gui/window_view.h"
@@ -90,6 +91,28 @@ TEST_F(Gui, AClickOnARowMovesTheCurrentRowAndTheCellEditsThroughTheHost)
     EXPECT_EQ(dw->get_column_name(), "amount"); // the next by tab sequence
 }
 
+// The toolkit delivers a double-click as press, release, double-click, release: the host
+// sees one click, one double-click and two releases, in that order.
+TEST_F(Gui, ADoubleClickRaisesClickedOnce)
+{
+    dw->set_item(dw->insert_row(0), "code", Value(std::string("c1")));
+    paint();
+    const QRectF grid = front->view().drawn_rect(dw);
+    const QPointF at(grid.left() + 50 * 7.0 / 32.0, grid.top() + (80 + 50) / 4.0);
+    const QPointF global = front->view().mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    journal().clear();
+    for (QMouseEvent* event : {&press, &release, &twice, &release})
+        send(front->view(), *event);
+    std::vector<std::string> events;
+    for (const Received& received : journal())
+        if (received.event == "clicked" || received.event == "doubleclicked" || received.event == "ue_dwnlbuttonup")
+            events.push_back(received.event);
+    EXPECT_EQ(events, (std::vector<std::string> {"clicked", "ue_dwnlbuttonup", "doubleclicked", "ue_dwnlbuttonup"}));
+}
+
 TEST_F(Gui, AMillionRowGridPaintsOnlyTheRowsInView)
 {
     dw::RowLoader loader = EngineAccess::engine(*dw).load_rows(dw::ItemStatus::NotModified);
@@ -177,21 +200,38 @@ TEST(Screenshot, TheMainWindowWithItsToolbarAndTheHouseholdGrid)
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(1280, 800));
     // Pixels unlike the frame's face in a band of the picture.
-    auto marked = [&](QRect band) {
-        const QRgb face = image.pixel(band.topLeft());
+    auto marked = [](const QImage& picture, QRect band) {
+        const QRgb face = picture.pixel(band.topLeft());
         int count = 0;
         for (int y = band.top(); y <= band.bottom(); ++y)
             for (int x = band.left(); x <= band.right(); ++x)
-                count += image.pixel(x, y) != face;
+                count += picture.pixel(x, y) != face;
         return count;
     };
     // The toolbar's bitmaps and captions along the top, under the menu; the grid's rows of
-    // text below them; nothing drawn right of the frame.
-    EXPECT_GT(marked(QRect(0, 30, 600, 40)), 500);
-    EXPECT_GT(marked(QRect(0, 150, 700, 300)), 2000);
-    EXPECT_EQ(marked(QRect(900, 100, 300, 600)), 0);
+    // text below them; nothing drawn right of the sheet; the status bar along the bottom, its
+    // text on the left and the version in the last cell on the right.
+    EXPECT_GT(marked(image, QRect(0, 30, 600, 40)), 500);
+    EXPECT_GT(marked(image, QRect(0, 150, 700, 300)), 2000);
+    EXPECT_EQ(marked(image, QRect(900, 100, 300, 600)), 0);
+    EXPECT_GT(marked(image, QRect(0, 782, 200, 16)), 50);
+    EXPECT_GT(marked(image, QRect(1180, 782, 100, 16)), 50);
     // The Chinese captions have a font that holds them.
     EXPECT_TRUE(QFontMetrics(QApplication::font()).inFontUcs4(U'户'));
+
+    // A smaller window: the frame follows it, and the status bar with it, run from another
+    // folder (the bitmaps are found beside the program).
+    const fs::path small = dir / "small.png";
+    ASSERT_EQ(
+        std::system(("cd / && env -u DISPLAY -u WAYLAND_DISPLAY " + command + " --db " + (dir / "db").string()
+                     + " --screenshot " + small.string() + " --size 900 600 --play " + (dir / "grid.play").string())
+                        .c_str()),
+        0);
+    const QImage resized(QString::fromStdString(small.string()));
+    ASSERT_EQ(resized.size(), QSize(900, 600));
+    EXPECT_GT(marked(resized, QRect(0, 30, 600, 40)), 500);
+    EXPECT_GT(marked(resized, QRect(0, 582, 200, 16)), 50);
+    EXPECT_GT(marked(resized, QRect(800, 582, 100, 16)), 50);
     fs::remove_all(dir);
 }
 
