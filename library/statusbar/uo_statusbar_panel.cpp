@@ -103,7 +103,7 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
     return Value::integer(0);
 }
 
-void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg)
+void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg, bool cells_whole)
 {
     const std::int32_t w = w_arg;
     width = w;
@@ -118,7 +118,7 @@ void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg)
     bool in_place = true;
     for (std::size_t i = 0; i < cells.size() && in_place; ++i) {
         units[i] = Ref<uo_statusbar_unit>(cells[i]).get();
-        in_place = units[i] && units[i]->is_whole() && resizes_as(*units[i], "uo_statusbar_unit");
+        in_place = units[i] && (cells_whole || units[i]->is_whole()) && resizes_as(*units[i], "uo_statusbar_unit");
     }
     if (in_place) {
         const uo_statusbar_unit* head = uo_1.get();
@@ -210,7 +210,7 @@ ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
         return unit && unit->is_whole();
     });
     if (whole && uo_1.get() && resizes_as(*this, "uo_statusbar_panel"))
-        lay_out(call, wrap_to_integer(width));
+        lay_out(call, wrap_to_integer(width), true);
     else
         call.call(ref(), "resize", {integer_width(width), Value::integer(0)});
     return no_return;

@@ -176,7 +176,7 @@ Played play_with(const fs::path& scenario, const Databases& db, std::shared_ptr<
     hearth::ClassRegistry registry;
     std::ostringstream out, err;
     hearth::sql::install_fault_plan(std::move(plan));
-    const int status = hearth::play({scenario, db.play_target, object_path}, registry, out, err);
+    const int status = hearth::play({scenario, db.play_target, object_path, {}}, registry, out, err);
     hearth::sql::install_fault_plan(nullptr);
     return {status, out.str() + err.str()};
 }
