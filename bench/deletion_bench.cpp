@@ -176,7 +176,7 @@ Played play(const fs::path& scenario, const fs::path& folder)
     hearth::sql::install_fault_plan(plan);
     const double cpu_start = cpu_seconds();
     const auto start = std::chrono::steady_clock::now();
-    const int status = hearth::play({scenario, folder.string(), {HEARTH_APP_OBJECTS}}, registry, out, out);
+    const int status = hearth::play({scenario, folder.string(), {HEARTH_APP_OBJECTS}, {}}, registry, out, out);
     const auto stop = std::chrono::steady_clock::now();
     hearth::sql::install_fault_plan(nullptr);
     const double cpu = cpu_seconds() - cpu_start;
