@@ -9,6 +9,11 @@
 
 namespace hearth::dw {
 
+namespace {
+// Bytes a text column's item is reckoned to take when room is reserved for rows to come.
+constexpr std::size_t typical_text_bytes = 16;
+} // namespace
+
 void ColumnValues::resize(std::size_t slots)
 {
     m_nulls.resize(slots, 1);
@@ -33,7 +38,12 @@ void ColumnValues::reserve(std::size_t slots)
 {
     m_nulls.reserve(slots);
     switch (m_storage) {
-    case Storage::String: m_text_refs.reserve(slots); break;
+    case Storage::String:
+        // Room for texts of a typical length too: a store filled from empty would otherwise
+        // grow its text several times on the first rows of every retrieve.
+        m_text_refs.reserve(slots);
+        m_text.reserve(slots * typical_text_bytes);
+        break;
     case Storage::Integer: m_integers.reserve(slots); break;
     case Storage::Double: m_doubles.reserve(slots); break;
     case Storage::Decimal: m_decimals.reserve(slots); break;

@@ -103,7 +103,7 @@ ScriptResult uo_statusbar_panel::resize(ScriptCall& call)
     return Value::integer(0);
 }
 
-void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg)
+void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg, bool cells_whole)
 {
     const std::int32_t w = w_arg;
     width = w;
@@ -112,8 +112,27 @@ void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg)
     // application could.
     const std::vector<ObjectRef> cells = control();
     const std::int32_t count = static_cast<std::int32_t>(cells.size());
+    // When every cell is a whole unit that lays itself out, no script runs below and the units
+    // found here stay valid; otherwise each is looked up again after whatever a resize did.
+    std::vector<uo_statusbar_unit*> units(cells.size());
+    bool in_place = true;
+    for (std::size_t i = 0; i < cells.size() && in_place; ++i) {
+        units[i] = Ref<uo_statusbar_unit>(cells[i]).get();
+        in_place = units[i] && (cells_whole || units[i]->is_whole()) && resizes_as(*units[i], "uo_statusbar_unit");
+    }
+    if (in_place) {
+        const uo_statusbar_unit* head = uo_1.get();
+        in_place = head && head->is_whole() && resizes_as(*head, "uo_statusbar_unit");
+    }
     auto cell_at = [&](std::int32_t i) {
-        return call.use(Ref<uo_statusbar_unit>(cells[i - 1]), "control[" + std::to_string(i) + "]");
+        return in_place ? units[std::size_t(i - 1)]
+                        : call.use(Ref<uo_statusbar_unit>(cells[i - 1]), "control[" + std::to_string(i) + "]");
+    };
+    auto size_cell = [&](std::int32_t i, std::int64_t cell_width) {
+        if (in_place)
+            units[std::size_t(i - 1)]->lay_out(wrap_to_integer(cell_width));
+        else
+            resize_cell(call, cells[i - 1], cell_width);
     };
 
     // Natural sizes from the texts.
@@ -122,10 +141,11 @@ void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg)
         uo_statusbar_unit* cell = cell_at(i);
         if (!cell)
             continue;
-        uo_statictext* label = call.use(cell->st_1, "control[" + std::to_string(i) + "].st_1");
+        uo_statictext* label
+            = in_place ? cell->st_1.get() : call.use(cell->st_1, "control[" + std::to_string(i) + "].st_1");
         if (!label)
             continue;
-        resize_cell(call, cells[i - 1], statusbar::natural_width(label->text_value()));
+        size_cell(i, statusbar::natural_width(label->text_value()));
         total = wrap_to_long(std::int64_t(total) + cell->width);
     }
 
@@ -163,7 +183,7 @@ void uo_statusbar_panel::lay_out(ScriptCall& call, std::int16_t w_arg)
             continue;
         // With no width at all to share (total 0) the others get nothing, as `others` says.
         const double scaled = total == 0 ? 0.0 : static_cast<double>(product32(cell->width, available)) / total;
-        resize_cell(call, cells[i - 1], static_cast<std::int64_t>(std::trunc(scaled)));
+        size_cell(i, static_cast<std::int64_t>(std::trunc(scaled)));
         cell->x = wrap_to_integer(next_x);
         next_x = std::int64_t(cell->x) + cell->width - overlap;
     }
@@ -190,7 +210,7 @@ ScriptResult uo_statusbar_panel::uf_settext(ScriptCall& call)
         return unit && unit->is_whole();
     });
     if (whole && uo_1.get() && resizes_as(*this, "uo_statusbar_panel"))
-        lay_out(call, wrap_to_integer(width));
+        lay_out(call, wrap_to_integer(width), true);
     else
         call.call(ref(), "resize", {integer_width(width), Value::integer(0)});
     return no_return;

@@ -39,8 +39,8 @@ public:
     ScriptResult constructor(ScriptCall& call);
 
 private:
-    // resize's layout for width w.
-    void lay_out(ScriptCall& call, std::int16_t w);
+    // resize's layout for width w; `cells_whole` when the caller has just seen every cell whole.
+    void lay_out(ScriptCall& call, std::int16_t w, bool cells_whole = false);
     // A cell's resize to `width`: run in place when the cell is whole and its resize is this
     // library's own, else dispatched.
     void resize_cell(ScriptCall& call, const ObjectRef& entry, std::int64_t width);

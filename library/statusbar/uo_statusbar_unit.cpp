@@ -112,18 +112,18 @@ bool uo_statusbar_unit::is_whole() const { return st_1.get() && ln_h1.get() && l
 
 bool uo_statusbar_unit::lay_out(std::int16_t w)
 {
-    if (!is_whole())
+    uo_statictext* label = st_1.get();
+    Line* top = ln_h1.get();
+    Line* bottom = ln_h2.get();
+    Line* right = ln_v2.get();
+    if (!label || !top || !bottom || !right)
         return false;
-    uo_statictext& label = *st_1.get();
-    Line& top = *ln_h1.get();
-    Line& bottom = *ln_h2.get();
-    Line& right = *ln_v2.get();
     width = w;
-    label.width = width - text_margin;
-    top.endx = label.x + label.width;
-    bottom.endx = top.endx;
-    right.beginx = top.endx;
-    right.endx = right.beginx;
+    label->width = width - text_margin;
+    top->endx = label->x + label->width;
+    bottom->endx = top->endx;
+    right->beginx = top->endx;
+    right->endx = right->beginx;
     return true;
 }
 

@@ -49,6 +49,17 @@ TEST_F(Observer, SeesWhatTheUserSeesInOrder)
     EXPECT_EQ(desktop.status_texts().back(), "not seen");
 }
 
+TEST_F(Observer, KeepsTheRecentStatusTextsOnly)
+{
+    for (int i = 1; i <= 5000; ++i)
+        desktop.show_status(std::to_string(i));
+    const auto& texts = desktop.status_texts();
+    ASSERT_LE(texts.size(), 512u);
+    ASSERT_GE(texts.size(), 256u);
+    for (std::size_t k = 0; k < texts.size(); ++k)
+        EXPECT_EQ(texts[texts.size() - 1 - k], std::to_string(5000 - k));
+}
+
 TEST_F(Observer, RetrieveRunsThroughTheTransObjectAndRaisesRetrieveEnd)
 {
     const auto db = std::filesystem::temp_directory_path() / ("hearth_observer_" + std::to_string(getpid()) + ".db");
