@@ -17,7 +17,7 @@ public:
     ObjectRef dw_1;
     ObjectRef cb_ok;
 
-    // How many wrong passwords end the session.
+    // How many wrong passwords close the frame and log the user out.
     static constexpr int max_tries = 3;
 
     ScriptResult open(ScriptCall& call);

@@ -70,7 +70,7 @@ std::int32_t Desktop::record_pop_menu(std::shared_ptr<Menu> menu, std::int32_t x
 
 void Desktop::show_status(const std::string& text)
 {
-    // Only the recent texts are kept: a session shows one on every row change, and the list
+    // Only the recent texts are kept: a user sees one on every row change, and the list
     // would otherwise grow for as long as the program runs.
     constexpr std::size_t kept_status_texts = 256;
     if (m_status_texts.size() >= 2 * kept_status_texts)
